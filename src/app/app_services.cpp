@@ -1,0 +1,40 @@
+#include "app/app_services.h"
+
+#include <cstdio>
+
+namespace lyrimo {
+namespace {
+
+int DefaultAnswer(int flags) {
+    switch (flags & 0x0F) {
+    case mb::AbortRetryIgnore: return mb::IdAbort;
+    case mb::YesNoCancel:
+    case mb::YesNo: return mb::IdYes;
+    case mb::RetryCancel: return mb::IdRetry;
+    default: return mb::IdOk;
+    }
+}
+
+tAppServices* g_installed = nullptr;
+
+} // namespace
+
+int tHeadlessServices::MessageBox(const QString& text, const QString& title, int flags) {
+    shownMessages << title + ": " + text;
+    if (printMessages)
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
+    if (scriptedAnswers.empty())
+        return DefaultAnswer(flags);
+    int answer = scriptedAnswers.front();
+    scriptedAnswers.pop_front();
+    return answer;
+}
+
+tAppServices& App() {
+    static tHeadlessServices headless;
+    return g_installed ? *g_installed : headless;
+}
+
+void SetApp(tAppServices* services) { g_installed = services; }
+
+} // namespace lyrimo

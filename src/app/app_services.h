@@ -1,0 +1,77 @@
+// The services core code asks of the user interface, and the program-wide records.
+//
+// The desktop program installs an implementation built on Qt Widgets; tests and
+// lyrimo-cli use the headless one, which prints messages to stderr and answers
+// them from a script. Core code reaches whichever is installed through App().
+#pragma once
+
+#include "app/settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <deque>
+
+namespace lyrimo {
+
+// Message-box flags and results, as the song code and the windows exchange them.
+namespace mb {
+constexpr int Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5;
+constexpr int IconStop = 16, IconQuestion = 32, IconWarning = 48, IconInformation = 64;
+constexpr int IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7;
+} // namespace mb
+
+// The run-time status record; never stored.
+struct tProgramStatus {
+    bool Playing = false; // a song is being performed
+    bool Quiet = false;   // no progress windows
+    int LineEndLeadTime = 40;
+};
+
+enum class tProgressKind { LoadEmbedded, SaveEmbedded };
+
+struct tDisplaySize {
+    int width = 1024;
+    int height = 768;
+};
+
+class tAppServices {
+public:
+    virtual ~tAppServices() = default;
+
+    virtual QString Translate(const QString& text) { return text; }
+    virtual int MessageBox(const QString& text, const QString& title, int flags) = 0;
+
+    // Progress of copying embedded objects; done and total in bytes.
+    virtual void Progress(tProgressKind, int64_t /*done*/, int64_t /*total*/, const QString& /*fileName*/) {}
+    virtual void ProgressFinished(tProgressKind) {}
+
+    // The size of the display the lyrics are played on.
+    virtual tDisplaySize LyricsDisplaySize() const { return displaySize; }
+
+    tSettingsClass settings;
+    tProgramStatus status;
+    tDisplaySize displaySize;
+};
+
+// Messages go to stderr; each answer is taken from the script, or is the box's
+// default button when the script is empty.
+class tHeadlessServices : public tAppServices {
+public:
+    int MessageBox(const QString& text, const QString& title, int flags) override;
+
+    std::deque<int> scriptedAnswers;
+    QStringList shownMessages; // "title: text", in order
+    bool printMessages = true;
+};
+
+tAppServices& App();
+// Installs the services (not owned); nullptr returns to the built-in headless ones.
+void SetApp(tAppServices* services);
+
+inline QString Translate(const QString& text) { return App().Translate(text); }
+inline tSettingsClass& Settings() { return App().settings; }
+inline tProgramStatus& Status() { return App().status; }
+
+} // namespace lyrimo

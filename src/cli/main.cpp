@@ -1,0 +1,137 @@
+// lyrimo-cli: the headless companion of Lyrimo, for people and for other tools.
+#include "app/app_services.h"
+#include "app/settings.h"
+#include "cli/song_json.h"
+#include "document/song.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace lyrimo;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  lyrimo-cli dump [--no-media] [--display WxH] FILE   describe a song as JSON\n"
+    "  lyrimo-cli resave [--display WxH] IN.lym OUT.lym    load a song with its media and save it again\n"
+    "  lyrimo-cli settings FILE                            read only a song's settings record\n"
+    "\n"
+    "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
+    "(1024x768 when not given).\n";
+
+int UsageError(const QString& problem) {
+    std::fprintf(stderr, "lyrimo-cli: %s\n\n%s", qUtf8Printable(problem), kUsage);
+    return 2;
+}
+
+void PrintJson(const QByteArray& json) {
+    std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+QString ResultText(int result) {
+    if (result == -1)
+        return "not a Lyrimo song file";
+    if (result < 0)
+        return QString("unknown error (%1)").arg(result);
+    return QString::fromLocal8Bit(std::strerror(result));
+}
+
+struct tOptions {
+    bool loadMedia = true;
+    QStringList files;
+};
+
+// Takes the options every command shares; false (with a message printed) on a bad one.
+bool ParseOptions(const QStringList& args, tOptions& options, QString& problem) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == "--no-media") {
+            options.loadMedia = false;
+        } else if (arg == "--display") {
+            static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
+            auto match = i + 1 < args.size() ? size.match(args[i + 1]) : QRegularExpressionMatch();
+            if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < 1) {
+                problem = "--display needs a size such as 1920x1080";
+                return false;
+            }
+            App().displaySize = {match.captured(1).toInt(), match.captured(2).toInt()};
+            ++i;
+        } else if (arg.startsWith("--")) {
+            problem = "unknown option " + arg;
+            return false;
+        } else {
+            options.files << arg;
+        }
+    }
+    return true;
+}
+
+int Dump(const tOptions& options) {
+    if (options.files.size() != 1)
+        return UsageError("dump takes one song file");
+    tLyrimoData song;
+    int result = song.LoadFromFile(options.files[0], options.loadMedia);
+    PrintJson(SongToJson(song, result));
+    if (result != 0)
+        std::fprintf(stderr, "lyrimo-cli: %s: %s\n", qUtf8Printable(options.files[0]), qUtf8Printable(ResultText(result)));
+    return result == 0 ? 0 : 1;
+}
+
+int Resave(const tOptions& options) {
+    if (options.files.size() != 2)
+        return UsageError("resave takes a song file to read and one to write");
+    tLyrimoData song;
+    if (int result = song.LoadFromFile(options.files[0], true)) {
+        std::fprintf(stderr, "lyrimo-cli: cannot load %s: %s\n", qUtf8Printable(options.files[0]),
+                     qUtf8Printable(ResultText(result)));
+        return 1;
+    }
+    if (int result = song.SaveToFile(options.files[1])) {
+        QString why = result == -1 ? QString("writing failed; nothing was replaced") : ResultText(result);
+        std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]), qUtf8Printable(why));
+        return 1;
+    }
+    return 0;
+}
+
+int ReadSettings(const tOptions& options) {
+    if (options.files.size() != 1)
+        return UsageError("settings takes one song file");
+    tSongSettings settings;
+    bool ok = ReadSettingsRecord(options.files[0], settings);
+    PrintJson(SettingsRecordToJson(ok, settings));
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+
+    Settings().Load(*OpenSettingsStore());
+    tOptions options;
+    QString problem;
+    if (!ParseOptions(args, options, problem))
+        return UsageError(problem);
+
+    if (command == "dump")
+        return Dump(options);
+    if (command == "resave")
+        return Resave(options);
+    if (command == "settings")
+        return ReadSettings(options);
+    return UsageError("unknown command " + command);
+}

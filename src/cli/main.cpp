@@ -1,6 +1,7 @@
 // lyrimo-cli: the headless companion of Lyrimo, for people and for other tools.
 #include "app/app_services.h"
 #include "app/settings.h"
+#include "cli/config_command.h"
 #include "cli/song_json.h"
 #include "document/song.h"
 
@@ -21,6 +22,7 @@ constexpr const char* kUsage =
     "  lyrimo-cli dump [--no-media] [--display WxH] FILE   describe a song as JSON\n"
     "  lyrimo-cli resave [--display WxH] IN.lym OUT.lym    load a song with its media and save it again\n"
     "  lyrimo-cli settings FILE                            read only a song's settings record\n"
+    "  lyrimo-cli config list | get KEY | set KEY VALUE    show or change the preferences\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -120,6 +122,8 @@ int main(int argc, char** argv) {
         return args.isEmpty() ? 2 : 0;
     }
     const QString command = args.takeFirst();
+    if (command == "config")
+        return RunConfigCommand(args);
 
     Settings().Load(*OpenSettingsStore());
     tOptions options;

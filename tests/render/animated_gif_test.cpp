@@ -1,0 +1,1 @@
+// Placeholder until these tests are written.

@@ -1,0 +1,45 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdlib>
+
+namespace lyrimo::test {
+namespace {
+
+QString g_scratch;
+
+void RemoveScratch() {
+    if (!g_scratch.isEmpty())
+        QDir(g_scratch).removeRecursively();
+}
+
+} // namespace
+
+void IsolateEnvironment() {
+    QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/lyrimo-test-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    g_scratch = QString::fromLocal8Bit(pattern);
+    for (const char* sub : {"config", "data", "tmp"})
+        QDir(g_scratch).mkpath(sub);
+    ::setenv("XDG_CONFIG_HOME", (pattern + "/config").constData(), 1);
+    ::setenv("XDG_DATA_HOME", (pattern + "/data").constData(), 1);
+    ::setenv("TMPDIR", (pattern + "/tmp").constData(), 1);
+    std::atexit(RemoveScratch);
+}
+
+QString ScratchFolder() { return g_scratch; }
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace lyrimo::test

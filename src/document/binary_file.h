@@ -71,8 +71,10 @@ bool CopyBlockToFd(const tFileReader& file, int64_t pos, int64_t count, int fd,
 // Reads a whole regular file of at most maxBytes; false (and out empty) otherwise.
 bool ReadWholeFile(const QString& path, QByteArray& out, int64_t maxBytes);
 
-// Bytes of a file name field on this system's file names.
-inline QString PathFromField(const QByteArray& field) { return field.isEmpty() ? QString() : QString::fromLocal8Bit(field); }
+// The file named by a stored file name field; empty when the field cannot name a file.
+inline QString PathFromField(const QByteArray& field) {
+    return field.isEmpty() || field.contains('\0') ? QString() : QString::fromLocal8Bit(field);
+}
 
 } // namespace lyrimo
 

@@ -276,28 +276,32 @@ void tLyrimoData::Clear() {
     DecodeLegacyEffectCode(main.PartRecord.LegacyEffectCode(), main.PartExtras);
 }
 
-void tLyrimoData::SetWideSongName(const QString& text) {
+namespace {
+
+using tTextSetter = void (tSongSettings::*)(const QByteArray&);
+
+void SetWide(tSongSettings& s, tTextSetter setLow, tTextSetter setHigh, const QString& text) {
     tSplitText split = SplitWideText(text, 80);
-    SongSettings.setSongName(split.low);
-    SongSettings.setSongNameHigh(split.high);
+    (s.*setLow)(split.low);
+    (s.*setHigh)(split.high);
+}
+
+} // namespace
+
+void tLyrimoData::SetWideSongName(const QString& text) {
+    SetWide(SongSettings, &tSongSettings::setSongName, &tSongSettings::setSongNameHigh, text);
 }
 
 void tLyrimoData::SetWideArtistName(const QString& text) {
-    tSplitText split = SplitWideText(text, 80);
-    SongSettings.setArtistName(split.low);
-    SongSettings.setArtistNameHigh(split.high);
+    SetWide(SongSettings, &tSongSettings::setArtistName, &tSongSettings::setArtistNameHigh, text);
 }
 
 void tLyrimoData::SetWideAlbumName(const QString& text) {
-    tSplitText split = SplitWideText(text, 80);
-    SongSettings.setAlbumName(split.low);
-    SongSettings.setAlbumNameHigh(split.high);
+    SetWide(SongSettings, &tSongSettings::setAlbumName, &tSongSettings::setAlbumNameHigh, text);
 }
 
 void tLyrimoData::SetWideSongYear(const QString& text) {
-    tSplitText split = SplitWideText(text, 80);
-    SongSettings.setSongYear(split.low);
-    SongSettings.setSongYearHigh(split.high);
+    SetWide(SongSettings, &tSongSettings::setSongYear, &tSongSettings::setSongYearHigh, text);
 }
 
 } // namespace lyrimo

@@ -179,7 +179,6 @@ public:
     int SlideShowTime(int mediaTime) const { return mediaTime + SongSettings.SlideShowStartOffset(); }
 
 private:
-    friend class tSongFileReader;
     std::vector<std::unique_ptr<tLyricsData>> parts_;
     QString tempMediaPath_;
 };

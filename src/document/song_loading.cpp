@@ -1,10 +1,13 @@
 #include "document/song_loading.h"
 
+#include "document/song.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
@@ -58,6 +61,26 @@ QString ExtractEmbeddedMedia(const tFileReader& song, int64_t offset, int64_t co
         ::close(fd);
     }
     return path;
+}
+
+QString ErrorText(int code) {
+    if (code < 0)
+        return Translate("Unknown Error") + " (" + QString::number(code) + ")";
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+void ShowNewerVersionWarning(const tLyrimoData& song) {
+    if (!song.NewerVersion)
+        return;
+    const QString text = Translate("This file was created with a newer version of") + " Lyrimo, " +
+                         Translate("Whilst you can still use the file, some of the options/features") + " " +
+                         Translate("used in this file will be ignored by this version of") + " Lyrimo " +
+                         Translate("and will not be saved if you edit this file, and they will not be played if "
+                                   "you play this file") +
+                         "... " + Translate("It is recommended that you upgrade to the latest version of") + " " +
+                         Translate("Lyrimo ") + Translate("which can be downloaded from the") + " Lyrimo " +
+                         Translate("website") + "...";
+    App().MessageBox(text, Translate("Warning"), mb::Ok | mb::IconInformation);
 }
 
 tEmbeddedProgress::~tEmbeddedProgress() {

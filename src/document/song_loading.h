@@ -28,6 +28,15 @@ QString CreateTempMediaFile(const QString& folder, const QString& extension, int
 QString ExtractEmbeddedMedia(const tFileReader& song, int64_t offset, int64_t count,
                              const QByteArray& sourceMediaPath, const tCopyProgress& progress);
 
+class tLyrimoData;
+
+// The text shown for a load or save result code: the system's message for an I/O
+// error, "Unknown Error (code)" for the song file's own negative codes.
+QString ErrorText(int code);
+
+// Tells the user that the song was made by a newer program; nothing for other songs.
+void ShowNewerVersionWarning(const tLyrimoData& song);
+
 // Reports copying progress to the user interface while alive; closes the window at the end.
 class tEmbeddedProgress {
 public:

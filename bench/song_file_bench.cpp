@@ -68,7 +68,7 @@ void BM_SaveSong(benchmark::State& state) {
         benchmark::DoNotOptimize(song.SaveToFile(target));
     state.SetBytesProcessed(state.iterations() * QFile(target).size());
 }
-BENCHMARK(BM_SaveSong)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveSong)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadSongWithMedia(benchmark::State& state) {
     const QString path = SavedSongPath();
@@ -78,7 +78,7 @@ void BM_LoadSongWithMedia(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * QFile(path).size());
 }
-BENCHMARK(BM_LoadSongWithMedia)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSongWithMedia)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadSongWithoutMedia(benchmark::State& state) {
     const QString path = SavedSongPath();
@@ -87,7 +87,7 @@ void BM_LoadSongWithoutMedia(benchmark::State& state) {
         benchmark::DoNotOptimize(song.LoadFromFile(path, false));
     }
 }
-BENCHMARK(BM_LoadSongWithoutMedia)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadSongWithoutMedia)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // The floor: copying the same bytes with one read and one write.
 void BM_PlainFileCopy(benchmark::State& state) {
@@ -101,7 +101,7 @@ void BM_PlainFileCopy(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * QFile(path).size());
 }
-BENCHMARK(BM_PlainFileCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainFileCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,12 +34,30 @@ void tFileReader::Close() {
         ::close(fd_);
     fd_ = -1;
     size_ = 0;
+    window_.clear();
+    windowStart_ = 0;
 }
 
 int64_t tFileReader::ReadAt(int64_t pos, void* dst, int64_t count) const {
+    constexpr int64_t kWindowSize = 64 * 1024;
     count = std::min(count, Available(pos));
-    int64_t done = 0;
+    if (count <= 0)
+        return 0;
     auto* out = static_cast<char*>(dst);
+    if (count >= kWindowSize)
+        return ReadDirect(pos, out, count);
+    if (pos < windowStart_ || pos + count > windowStart_ + window_.size()) {
+        window_.resize(std::min(kWindowSize, Available(pos)));
+        windowStart_ = pos;
+        window_.resize(ReadDirect(pos, window_.data(), window_.size()));
+    }
+    const int64_t got = std::clamp<int64_t>(windowStart_ + window_.size() - pos, 0, count);
+    std::memcpy(out, window_.constData() + (pos - windowStart_), static_cast<size_t>(got));
+    return got;
+}
+
+int64_t tFileReader::ReadDirect(int64_t pos, char* out, int64_t count) const {
+    int64_t done = 0;
     while (done < count) {
         ssize_t n = ::pread(fd_, out + done, static_cast<size_t>(count - done), pos + done);
         if (n < 0 && errno == EINTR)

@@ -28,8 +28,14 @@ public:
     int64_t Available(int64_t pos) const { return pos >= 0 && pos < size_ ? size_ - pos : 0; }
 
 private:
+    int64_t ReadDirect(int64_t pos, char* dst, int64_t count) const;
+
     int fd_ = -1;
     int64_t size_ = 0;
+    // Small reads are served from one window of the file, so that reading a song's
+    // many small records costs few system calls.
+    mutable QByteArray window_;
+    mutable int64_t windowStart_ = 0;
 };
 
 class tFileWriter {

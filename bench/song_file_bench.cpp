@@ -39,7 +39,8 @@ void FillSong(tLyrimoData& song) {
     song.SongSettings.setUseMediaFile(1);
     song.SongSettings.setEmbedMedia(1);
     for (int p = 0; p < 3; ++p) {
-        tLyricsData* part = p == 0 ? song.GetPart(0) : song.GetPart(song.AddPart(std::make_unique<tLyricsData>()));
+        tLyricsData* part =
+            p == 0 ? song.GetPart(0) : song.GetPart(song.AddPart(std::make_unique<tLyricsData>()));
         for (int l = 0; l < 100; ++l) {
             tTimingsLineType& line = *part->AddLine();
             line.LineRecord.setText("Twinkle, twinkle, little star, how I wonder what you are");

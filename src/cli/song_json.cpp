@@ -18,7 +18,9 @@ void WriteField(tJsonWriter& json, const Record& r, const tFieldInfo& f) {
     case tFieldKind::I32: json.Int(f.name, r.i32(f.offset)); break;
     case tFieldKind::STR: json.Bytes(f.name, r.str(f.offset, f.capacity)); break;
     case tFieldKind::FONT: WriteRecord(json, f.name, r.template sub<tFontRecord>(f.offset)); break;
-    case tFieldKind::ANIM: WriteRecord(json, f.name, r.template sub<tAnimationPictureRecord>(f.offset)); break;
+    case tFieldKind::ANIM:
+        WriteRecord(json, f.name, r.template sub<tAnimationPictureRecord>(f.offset));
+        break;
     }
 }
 

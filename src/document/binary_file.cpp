@@ -137,7 +137,8 @@ void ReadBlock(const tFileReader& file, int64_t pos, int64_t count, QByteArray& 
     out.resize(done);
 }
 
-bool CopyBlockToFd(const tFileReader& file, int64_t pos, int64_t count, int fd, const tCopyProgress& progress) {
+bool CopyBlockToFd(const tFileReader& file, int64_t pos, int64_t count, int fd,
+                   const tCopyProgress& progress) {
     tFileWriter writer(fd);
     QByteArray chunk;
     count = std::max<int64_t>(count, 0);

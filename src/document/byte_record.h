@@ -23,7 +23,9 @@ public:
     uint8_t u8(int offset) const { return bytes_[offset]; }
     void setU8(int offset, uint8_t value) { bytes_[offset] = value; }
 
-    uint16_t u16(int offset) const { return static_cast<uint16_t>(bytes_[offset] | (bytes_[offset + 1] << 8)); }
+    uint16_t u16(int offset) const {
+        return static_cast<uint16_t>(bytes_[offset] | (bytes_[offset + 1] << 8));
+    }
     void setU16(int offset, uint16_t value) {
         bytes_[offset] = static_cast<uint8_t>(value);
         bytes_[offset + 1] = static_cast<uint8_t>(value >> 8);

@@ -153,7 +153,9 @@ public:
 
     QByteArray SongName() const { return SongSettings.SongName(); }
     void SetSongName(const QByteArray& text) { SongSettings.setSongName(text); }
-    QString WideSongName() const { return JoinWideText(SongSettings.SongName(), SongSettings.SongNameHigh()); }
+    QString WideSongName() const {
+        return JoinWideText(SongSettings.SongName(), SongSettings.SongNameHigh());
+    }
     void SetWideSongName(const QString& text);
 
     QByteArray ArtistName() const { return SongSettings.ArtistName(); }
@@ -165,12 +167,16 @@ public:
 
     QByteArray AlbumName() const { return SongSettings.AlbumName(); }
     void SetAlbumName(const QByteArray& text) { SongSettings.setAlbumName(text); }
-    QString WideAlbumName() const { return JoinWideText(SongSettings.AlbumName(), SongSettings.AlbumNameHigh()); }
+    QString WideAlbumName() const {
+        return JoinWideText(SongSettings.AlbumName(), SongSettings.AlbumNameHigh());
+    }
     void SetWideAlbumName(const QString& text);
 
     QByteArray SongYear() const { return SongSettings.SongYear(); }
     void SetSongYear(const QByteArray& text) { SongSettings.setSongYear(text); }
-    QString WideSongYear() const { return JoinWideText(SongSettings.SongYear(), SongSettings.SongYearHigh()); }
+    QString WideSongYear() const {
+        return JoinWideText(SongSettings.SongYear(), SongSettings.SongYearHigh());
+    }
     void SetWideSongYear(const QString& text);
 
     char16_t ExtraBreakChar() const {

@@ -7,8 +7,8 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -41,7 +41,8 @@ QString CreateTempMediaFile(const QString& folder, const QString& extension, int
     base += '~' + TimeStampText() + QString::number(TickCount());
     for (int n = 0; n < 100000; ++n) {
         QString candidate = base + QString::number(n) + extension;
-        int fd = ::open(QFile::encodeName(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        int fd =
+            ::open(QFile::encodeName(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             *fdOut = fd;
             return candidate;
@@ -72,14 +73,15 @@ QString ErrorText(int code) {
 void ShowNewerVersionWarning(const tLyrimoData& song) {
     if (!song.NewerVersion)
         return;
-    const QString text = Translate("This file was created with a newer version of") + " Lyrimo, " +
-                         Translate("Whilst you can still use the file, some of the options/features") + " " +
-                         Translate("used in this file will be ignored by this version of") + " Lyrimo " +
-                         Translate("and will not be saved if you edit this file, and they will not be played if "
-                                   "you play this file") +
-                         "... " + Translate("It is recommended that you upgrade to the latest version of") + " " +
-                         Translate("Lyrimo ") + Translate("which can be downloaded from the") + " Lyrimo " +
-                         Translate("website") + "...";
+    const QString text =
+        Translate("This file was created with a newer version of") + " Lyrimo, " +
+        Translate("Whilst you can still use the file, some of the options/features") + " " +
+        Translate("used in this file will be ignored by this version of") + " Lyrimo " +
+        Translate("and will not be saved if you edit this file, and they will not be played if "
+                  "you play this file") +
+        "... " + Translate("It is recommended that you upgrade to the latest version of") + " " +
+        Translate("Lyrimo ") + Translate("which can be downloaded from the") + " Lyrimo " +
+        Translate("website") + "...";
     App().MessageBox(text, Translate("Warning"), mb::Ok | mb::IconInformation);
 }
 

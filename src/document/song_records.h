@@ -75,6 +75,7 @@ class tAnimationPictureRecord;
 #define LYM_FIELD_INFO(Name, Off, Kind, Arg) tFieldInfo{#Name, Off, tFieldKind::Kind, Arg},
 
 // Declares a record class from its field list, with a checked field table.
+// clang-format off
 #define LYM_RECORD(Class, Size, Fields)                                                                      \
     class Class : public tByteRecord<Size> {                                                                 \
     public:                                                                                                  \
@@ -83,6 +84,7 @@ class tAnimationPictureRecord;
         static std::span<const tFieldInfo> fields() { return kFields; }                                      \
     };                                                                                                       \
     static_assert(FieldsCoverRecord(Class::kFields, Size), #Class " fields do not match its size");
+// clang-format on
 
 #define LYM_FONT_RECORD_FIELDS(X)                                                                            \
     X(name, 0, STR, 31)                                                                                      \
@@ -263,7 +265,7 @@ inline tTimingRecord MakeTiming(uint8_t position, uint16_t delta) {
 }
 
 // Sizes a reader must know for the older layouts.
-constexpr int kLineRecordWithColours = 178;   // shorter records hold a preset colour index
+constexpr int kLineRecordWithColours = 178;    // shorter records hold a preset colour index
 constexpr int kLineRecordWithFormatting = 339; // shorter records have no shadow colours
 constexpr int kLegacyPictureRecordSize = 281;  // before the tile byte was added
 

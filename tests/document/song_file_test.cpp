@@ -47,7 +47,11 @@ public:
     tBytes& Header(int version, int linesOffset, int settingsOffset, int lineSize, int settingsSize) {
         Grow(18);
         std::memcpy(bytes_.data(), "lYMI", 4);
-        return U16(4, version).I32(6, linesOffset).I32(10, settingsOffset).U16(14, lineSize).U16(16, settingsSize);
+        return U16(4, version)
+            .I32(6, linesOffset)
+            .I32(10, settingsOffset)
+            .U16(14, lineSize)
+            .U16(16, settingsSize);
     }
     int Size() const { return static_cast<int>(bytes_.size()); }
     const QByteArray& Data() const { return bytes_; }
@@ -428,7 +432,8 @@ TEST(SongFileHistory, LargerSettingsRecordIsReadUpToWhatWeKnow) {
     const QByteArray normal = test::ReadFile(Scratch("normal.lym"));
     const int settingsAt = I32At(normal, 10);
     // Insert 301 unknown bytes after the settings record and move every offset that lies beyond it.
-    QByteArray grown = normal.left(settingsAt + 1699) + QByteArray(301, '\x55') + normal.mid(settingsAt + 1699);
+    QByteArray grown =
+        normal.left(settingsAt + 1699) + QByteArray(301, '\x55') + normal.mid(settingsAt + 1699);
     tBytes f;
     f.Header(400, I32At(normal, 6) + 301, settingsAt, 347, 2000);
     QByteArray header = f.Data();
@@ -440,8 +445,9 @@ TEST(SongFileHistory, LargerSettingsRecordIsReadUpToWhatWeKnow) {
         patch.I32(0, v + 301);
         grown.replace(at, 4, patch.Data());
     };
-    for (int field : {at::PictureListOffset, at::SlideListOffset, at::PartsTableOffset, at::BallPictureTableOffset,
-                      1258 /* animation table */, at::PartExtrasOffset, 949 /* background */})
+    for (int field :
+         {at::PictureListOffset, at::SlideListOffset, at::PartsTableOffset, at::BallPictureTableOffset,
+          1258 /* animation table */, at::PartExtrasOffset, 949 /* background */})
         shift(field);
     ASSERT_TRUE(test::WriteFile(Scratch("big.lym"), grown));
     tLyrimoData song;
@@ -502,8 +508,8 @@ TEST(SongFileReading, SlidesNamingMissingPicturesAreDroppedAndTransitionsChecked
     f.I32(settingsAt + at::PictureCount, 1).I32(settingsAt + at::PictureListOffset, pictureAt);
     f.Str(pictureAt, "only");
     f.I32(settingsAt + at::SlideCount, 3).I32(settingsAt + at::SlideListOffset, slideAt);
-    f.U16(slideAt, 0).U8(slideAt + 2, 30);   // transition out of range
-    f.U16(slideAt + 13, 1);                  // picture index equal to the count
+    f.U16(slideAt, 0).U8(slideAt + 2, 30); // transition out of range
+    f.U16(slideAt + 13, 1);                // picture index equal to the count
     f.U16(slideAt + 26, 0).U8(slideAt + 28, 24).I32(slideAt + 35, 0);
     tLyrimoData song;
     ASSERT_EQ(song.LoadFromFile(f.Save("slides.lym"), false), 0);
@@ -729,7 +735,8 @@ TEST(SongLoadingMessages, NewerVersionWarningAndErrorTexts) {
     ShowNewerVersionWarning(song);
     SetApp(nullptr);
     ASSERT_EQ(services.shownMessages.size(), 1);
-    EXPECT_TRUE(services.shownMessages[0].startsWith("Warning: This file was created with a newer version of Lyrimo, "));
+    EXPECT_TRUE(services.shownMessages[0].startsWith(
+        "Warning: This file was created with a newer version of Lyrimo, "));
     EXPECT_TRUE(services.shownMessages[0].endsWith("which can be downloaded from the Lyrimo website..."));
 
     EXPECT_EQ(ErrorText(-1), "Unknown Error (-1)");

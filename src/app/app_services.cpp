@@ -1,5 +1,7 @@
 #include "app/app_services.h"
 
+#include "app/translation.h"
+
 #include <cstdio>
 
 namespace lyrimo {
@@ -30,8 +32,24 @@ int tHeadlessServices::MessageBox(const QString& text, const QString& title, int
     return answer;
 }
 
+bool tHeadlessServices::ShowImportResult(const QString& text, bool doNotShow) {
+    shownImportResults << text;
+    if (scriptedDoNotShow.empty())
+        return doNotShow;
+    bool answer = scriptedDoNotShow.front();
+    scriptedDoNotShow.pop_front();
+    return answer;
+}
+
+QString tAppServices::Translate(const QString& text) { return ProgramTranslator().Translate(text); }
+
 tAppServices& App() {
     static tHeadlessServices headless;
+    static const bool languageFollowsSettings = [] {
+        ProgramTranslator().SetLanguageSource([] { return App().settings.Language; });
+        return true;
+    }();
+    (void)languageFollowsSettings;
     return g_installed ? *g_installed : headless;
 }
 

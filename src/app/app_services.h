@@ -40,7 +40,8 @@ class tAppServices {
 public:
     virtual ~tAppServices() = default;
 
-    virtual QString Translate(const QString& text) { return text; }
+    // Through the interface language chosen in the preferences.
+    virtual QString Translate(const QString& text);
     virtual int MessageBox(const QString& text, const QString& title, int flags) = 0;
 
     // Progress of copying embedded objects; done and total in bytes.
@@ -49,6 +50,11 @@ public:
 
     // The size of the display the lyrics are played on.
     virtual tDisplaySize LyricsDisplaySize() const { return displaySize; }
+
+    // The window that tells of a successful import, with its "don't show this message again"
+    // check box set from doNotShow; returns the box's state when the window closes. Shows
+    // nothing unless the user interface has such a window.
+    virtual bool ShowImportResult(const QString& /*text*/, bool doNotShow) { return doNotShow; }
 
     tSettingsClass settings;
     tProgramStatus status;
@@ -60,9 +66,13 @@ public:
 class tHeadlessServices : public tAppServices {
 public:
     int MessageBox(const QString& text, const QString& title, int flags) override;
+    // Records the text; the check box answer comes from scriptedDoNotShow, else stays as given.
+    bool ShowImportResult(const QString& text, bool doNotShow) override;
 
     std::deque<int> scriptedAnswers;
     QStringList shownMessages; // "title: text", in order
+    std::deque<bool> scriptedDoNotShow;
+    QStringList shownImportResults; // the texts of the import result windows asked for, in order
     bool printMessages = true;
 };
 

@@ -1,7 +1,9 @@
 #include "app/app_services.h"
+#include "app/translation.h"
 #include "document/song.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -195,4 +197,16 @@ TEST(SlideShowLists, IndexAccessNeverFails) {
     slides.SetSlide(3, tSlideRecord{});
     EXPECT_EQ(slides.GetSlide(0).ShowTime(), 1234);
     EXPECT_EQ(slides.GetSlide(2), tSlideRecord{});
+}
+
+TEST(NewSong, NamesItsPartInTheInterfaceLanguage) {
+    const QString folder = test::ScratchFolder() + "/data/Pellix Software/Lyrimo/Languages";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(test::WriteFile(folder + "/Deutsch.ini", "[translation]\r\nMain Part=Hauptteil\r\n"));
+    Settings().Language = "Deutsch";
+    ProgramTranslator().Reload();
+    tLyrimoData song;
+    Settings().Language = "default";
+    ProgramTranslator().Reload();
+    EXPECT_EQ(song.GetPart(0)->PartRecord.PartName(), "Hauptteil");
 }

@@ -2,7 +2,8 @@
 .PHONY: all deps demo test bench release asan clean format
 
 JOBS ?= $(shell nproc)
-DEMO_SONG = build/release/assets/demo/demo.lym
+DEMO_KAR = assets/demo/twinkle.kar
+DEMO_SONG = build/release/demo/twinkle.lym
 
 all: release
 
@@ -22,6 +23,8 @@ asan: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 
 demo: release
+	@mkdir -p $(dir $(DEMO_SONG))
+	build/release/src/cli/lyrimo-cli convert $(DEMO_KAR) $(DEMO_SONG)
 	build/release/src/cli/lyrimo-cli dump $(DEMO_SONG)
 
 test: asan

@@ -2,6 +2,7 @@
 #include "app/app_services.h"
 #include "app/settings.h"
 #include "cli/config_command.h"
+#include "cli/import_commands.h"
 #include "cli/song_json.h"
 #include "document/song.h"
 
@@ -23,6 +24,9 @@ constexpr const char* kUsage =
     "  lyrimo-cli resave [--display WxH] IN.lym OUT.lym    load a song with its media and save it again\n"
     "  lyrimo-cli settings FILE                            read only a song's settings record\n"
     "  lyrimo-cli config list | get KEY | set KEY VALUE    show or change the preferences\n"
+    "  lyrimo-cli convert IN OUT.lym [--display WxH]       import a .lym, .mid, .midi, .kar, .rmi, .lrc or .kok\n"
+    "                                                      file and save it as a song\n"
+    "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -126,6 +130,10 @@ int main(int argc, char** argv) {
         return RunConfigCommand(args);
 
     Settings().Load(*OpenSettingsStore());
+    if (command == "convert")
+        return RunConvertCommand(args);
+    if (command == "export-lrc")
+        return RunExportLrcCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

@@ -165,8 +165,8 @@ bool ReadWholeFile(const QString& path, QByteArray& out, int64_t maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    out = file.read(maxBytes);
-    return true;
+    out = file.readAll();
+    return out.size() <= maxBytes;
 }
 
 } // namespace lyrimo

@@ -1,6 +1,9 @@
 #include "ui/qt_services.h"
 
+#include "ui/import_result_window.h"
 #include "ui/message_box.h"
+
+#include <QApplication>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -96,5 +99,9 @@ tDisplaySize tQtServices::LyricsDisplaySize() const {
 }
 
 TProgressWnd* tQtServices::ProgressWindow(tProgressKind kind) const { return progress_[IndexOf(kind)].get(); }
+
+bool tQtServices::ShowImportResult(const QString& text, bool doNotShow) {
+    return ShowImportResultWindow(text, doNotShow, QApplication::activeWindow());
+}
 
 } // namespace lyrimo

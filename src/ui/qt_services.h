@@ -50,6 +50,7 @@ public:
     void Progress(tProgressKind kind, int64_t done, int64_t total, const QString& fileName) override;
     void ProgressFinished(tProgressKind kind) override;
     tDisplaySize LyricsDisplaySize() const override;
+    bool ShowImportResult(const QString& text, bool doNotShow) override;
 
     // The window of a kind while its load or save lasts, else nullptr.
     TProgressWnd* ProgressWindow(tProgressKind kind) const;

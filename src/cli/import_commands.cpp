@@ -1,0 +1,134 @@
+#include "cli/import_commands.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "importexport/import_dispatch.h"
+#include "importexport/lrc_export.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <cstring>
+
+namespace lyrimo {
+namespace {
+
+void PrintError(const QString& text) { std::fprintf(stderr, "lyrimo-cli: %s\n", qUtf8Printable(text)); }
+
+int UsageError(const QString& problem, const char* usage) {
+    PrintError(problem);
+    std::fprintf(stderr, "Usage: lyrimo-cli %s\n", usage);
+    return 2;
+}
+
+QString LoadResultText(int result) {
+    if (result == -1)
+        return "not a Lyrimo song file";
+    if (result < 0)
+        return QString("unknown error (%1)").arg(result);
+    return QString::fromLocal8Bit(std::strerror(result));
+}
+
+// Why an import without messages of its own failed.
+QString ImportFailureText(const QString& extension) {
+    if (extension == "LRC")
+        return Translate("Error importing song from .LRC file");
+    if (extension == "KOK")
+        return Translate("Error importing song from .KOK karaoke file");
+    return Translate("Error importing song from midi karaoke file") + ".";
+}
+
+bool ParseDisplaySize(const QString& text) {
+    static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < 1)
+        return false;
+    App().displaySize = {match.captured(1).toInt(), match.captured(2).toInt()};
+    return true;
+}
+
+} // namespace
+
+int RunConvertCommand(const QStringList& args) {
+    constexpr const char* kUsage = "convert IN OUT.lym [--display WxH]";
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--display") {
+            if (i + 1 >= args.size() || !ParseDisplaySize(args[i + 1]))
+                return UsageError("--display needs a size such as 1920x1080", kUsage);
+            ++i;
+        } else if (args[i].startsWith("--")) {
+            return UsageError("unknown option " + args[i], kUsage);
+        } else {
+            files << args[i];
+        }
+    }
+    if (files.size() != 2)
+        return UsageError("convert takes a file to import and a song file to write", kUsage);
+
+    const QString& in = files[0];
+    const QString extension = QFileInfo(in).suffix().toUpper();
+    if (!ImportableExtensions().contains(extension)) {
+        PrintError(in + ": not a file type that can be imported (" + ImportableExtensions().join(", ") + ")");
+        return 1;
+    }
+    tLyrimoData song;
+    // With a progress callback the importers report their errors, here on stderr; result
+    // windows are recorded by the headless services and never shown.
+    auto quietProgress = [](QObject*, tLyrimoData&, int, int, int, int) {};
+    if (!ImportByExtension(in, song, quietProgress)) {
+        if (extension == "LYM") {
+            const int result = song.LoadFromFile(in, false);
+            PrintError("cannot load " + in + ": " + LoadResultText(result == 0 ? -1 : result));
+        } else {
+            PrintError(ImportFailureText(extension) + ": " + in);
+        }
+        return 1;
+    }
+    if (int result = song.SaveToFile(files[1])) {
+        PrintError("cannot save " + files[1] + ": " +
+                   (result == -1 ? QString("writing failed; nothing was replaced") : LoadResultText(result)));
+        return 1;
+    }
+    return 0;
+}
+
+int RunExportLrcCommand(const QStringList& args) {
+    constexpr const char* kUsage = "export-lrc IN.lym OUT.lrc [--part N]";
+    QStringList files;
+    int partIndex = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--part") {
+            bool ok = false;
+            partIndex = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
+            if (!ok || partIndex < 0)
+                return UsageError("--part needs a part number (0 is the first part)", kUsage);
+            ++i;
+        } else if (args[i].startsWith("--")) {
+            return UsageError("unknown option " + args[i], kUsage);
+        } else {
+            files << args[i];
+        }
+    }
+    if (files.size() != 2)
+        return UsageError("export-lrc takes a song file to read and an LRC file to write", kUsage);
+
+    tLyrimoData song;
+    if (int result = song.LoadFromFile(files[0], false)) {
+        PrintError("cannot load " + files[0] + ": " + LoadResultText(result));
+        return 1;
+    }
+    if (!song.GetPart(partIndex)) {
+        PrintError(
+            QString("%1 has no part %2 (it has %3)").arg(files[0]).arg(partIndex).arg(song.PartCount()));
+        return 1;
+    }
+    if (!ExportLrc(files[1], song, partIndex)) {
+        PrintError(Translate("Error exporting song as .LRC file") + ": " + files[1]);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace lyrimo

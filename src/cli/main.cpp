@@ -4,6 +4,7 @@
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
 #include "cli/song_json.h"
+#include "cli/text_command.h"
 #include "document/song.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,8 @@ constexpr const char* kUsage =
     "  lyrimo-cli convert IN OUT.lym [--display WxH]       import a .lym, .mid, .midi, .kar, .rmi, .lrc or .kok\n"
     "                                                      file and save it as a song\n"
     "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
+    "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
+    "                                                      draw a text wrapped and laid out as lyrics are\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -134,6 +137,8 @@ int main(int argc, char** argv) {
         return RunConvertCommand(args);
     if (command == "export-lrc")
         return RunExportLrcCommand(args);
+    if (command == "text")
+        return RunTextCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

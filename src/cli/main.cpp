@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
+#include "cli/play_command.h"
 #include "cli/song_json.h"
 #include "cli/text_command.h"
 #include "document/song.h"
@@ -28,6 +29,8 @@ constexpr const char* kUsage =
     "  lyrimo-cli convert IN OUT.lym [--display WxH]       import a .lym, .mid, .midi, .kar, .rmi, .lrc or .kok\n"
     "                                                      file and save it as a song\n"
     "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
+    "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
+    "                                                      play a media file or a song's media, printing the clock\n"
     "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
     "                                                      draw a text wrapped and laid out as lyrics are\n"
     "\n"
@@ -137,6 +140,8 @@ int main(int argc, char** argv) {
         return RunConvertCommand(args);
     if (command == "export-lrc")
         return RunExportLrcCommand(args);
+    if (command == "play")
+        return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
     tOptions options;

@@ -1,0 +1,12 @@
+// `lyrimo-cli play`: plays a media file, or a song's media, through the player manager and
+// prints the clock as it goes.
+#pragma once
+
+#include <QStringList>
+
+namespace lyrimo {
+
+// args are the words after "play"; returns the process exit code.
+int RunPlayCommand(const QStringList& args);
+
+} // namespace lyrimo

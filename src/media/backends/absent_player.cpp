@@ -1,0 +1,32 @@
+#include "media/backends/absent_player.h"
+
+#include "app/app_services.h"
+#include "media/player_catalog.h"
+
+namespace lyrimo {
+
+tAbsentPlayer::tAbsentPlayer(uint8_t id) : id_(id) {
+    if (const tPlayerInfo* info = PlayerInfo(id))
+        Extensions = BackendExtensions(Settings().*info->extensions);
+}
+
+bool tAbsentPlayer::IsEnabled() {
+    const tPlayerInfo* info = PlayerInfo(id_);
+    return info && Settings().*info->enabled;
+}
+
+bool tAbsentPlayer::CanPlayCDs() {
+    const tPlayerInfo* info = PlayerInfo(id_);
+    return info && info->playsCds && Settings().*info->playsCds;
+}
+
+bool tAbsentPlayer::Unavailable() {
+    LastError = PlayerName(id_) + ": " + Translate("this player is not part of this installation");
+    return false;
+}
+
+bool tAbsentPlayer::OpenFile(const QString&, tVideoWindow*, int32_t) { return Unavailable(); }
+
+bool tAbsentPlayer::OpenCDTrack(int, QChar, int32_t, tVideoWindow*) { return Unavailable(); }
+
+} // namespace lyrimo

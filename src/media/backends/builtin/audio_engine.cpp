@@ -1,0 +1,240 @@
+#include "media/backends/builtin/audio_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lyrimo {
+namespace {
+
+constexpr int kChunkFrames = 1024;
+// Consumed frames are dropped from the front of the stage's buffer once this many pile up.
+constexpr int64_t kKeepFrames = 8192;
+
+float CubicInterpolate(float p0, float p1, float p2, float p3, float t) {
+    return p1 +
+           0.5f * t * (p2 - p0 + t * (2.f * p0 - 5.f * p1 + 4.f * p2 - p3 + t * (3.f * (p1 - p2) + p3 - p0)));
+}
+
+} // namespace
+
+void tRateStage::Reset(int64_t frame) {
+    buffer_.clear();
+    bufferStart_ = frame;
+    endFrame_ = -1;
+    position_ = static_cast<double>(frame);
+}
+
+float tRateStage::Sample(int64_t frame, int channel) const {
+    if (endFrame_ >= 0 && frame >= endFrame_)
+        return 0.f;
+    frame = std::max(frame, bufferStart_); // before the first frame read: repeat it
+    return buffer_[static_cast<size_t>((frame - bufferStart_) * 2 + channel)];
+}
+
+bool tRateStage::Fill(tPcmSource& source, int64_t lastNeeded) {
+    int64_t bufferEnd = bufferStart_ + static_cast<int64_t>(buffer_.size() / 2);
+    while (bufferEnd <= lastNeeded && endFrame_ < 0) {
+        const size_t old = buffer_.size();
+        buffer_.resize(old + kChunkFrames * 2);
+        const int got = std::max(0, source.Read(buffer_.data() + old, kChunkFrames));
+        buffer_.resize(old + static_cast<size_t>(got) * 2);
+        bufferEnd += got;
+        if (got < kChunkFrames) {
+            if (!source.Ended())
+                return bufferEnd > lastNeeded;
+            endFrame_ = bufferEnd;
+        }
+    }
+    return true;
+}
+
+int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate) {
+    int made = 0;
+    while (made < frames) {
+        const int64_t frame = static_cast<int64_t>(std::floor(position_));
+        if (Ended() || !Fill(source, frame + 2) || Ended())
+            break;
+        const float t = static_cast<float>(position_ - static_cast<double>(frame));
+        for (int c = 0; c < 2; ++c)
+            out[made * 2 + c] = CubicInterpolate(Sample(frame - 1, c), Sample(frame, c), Sample(frame + 1, c),
+                                                 Sample(frame + 2, c), t);
+        ++made;
+        position_ += rate;
+    }
+    const int64_t keepFrom = static_cast<int64_t>(std::floor(position_)) - 1;
+    if (keepFrom - bufferStart_ > kKeepFrames) {
+        const int64_t drop =
+            std::min<int64_t>(keepFrom - bufferStart_, static_cast<int64_t>(buffer_.size() / 2));
+        buffer_.erase(buffer_.begin(), buffer_.begin() + drop * 2);
+        bufferStart_ += drop;
+    }
+    return made;
+}
+
+void tAudioEngine::Configure(int sampleRate, int latencyFrames) {
+    std::lock_guard lock(mutex_);
+    sampleRate_ = sampleRate;
+    clock_.Configure(sampleRate, latencyFrames);
+    clock_.Restart(heldMedia_);
+}
+
+int tAudioEngine::LatencyFrames() const {
+    std::lock_guard lock(mutex_);
+    return clock_.LatencyFrames();
+}
+
+int tAudioEngine::Produce(float* out, int frames) {
+    if (source_->ChangesTempo()) {
+        const double media = source_->MediaPosition();
+        const int made = std::max(0, source_->Read(out, frames));
+        clock_.Append(made, media, rate_);
+        heldMedia_ = source_->MediaPosition();
+        if (made < frames && source_->Ended())
+            ended_ = true;
+        return made;
+    }
+    const double media = stage_.Position();
+    const int made = stage_.Produce(*source_, out, frames, rate_);
+    clock_.Append(made, media, rate_);
+    heldMedia_ = stage_.Position();
+    if (made < frames && stage_.Ended()) {
+        ended_ = true;
+        length_ = static_cast<int64_t>(heldMedia_); // the true end of a file whose length was estimated
+    }
+    return made;
+}
+
+void tAudioEngine::Render(float* out, int frames, tSteadyTime now) {
+    std::lock_guard lock(mutex_);
+    clock_.BeginBuffer(now);
+    const int64_t first = clock_.Delivered();
+    const double startMedia = heldMedia_;
+    int made = 0;
+    if (state_ == tState::Playing && source_ && !ended_) {
+        made = Produce(out, frames);
+        if (ended_)
+            endOutputFrame_ = clock_.Delivered();
+    }
+    std::memset(out + made * 2, 0, static_cast<size_t>(frames - made) * 2 * sizeof(float));
+    clock_.Append(frames - made, heldMedia_, 0.0);
+    if (observer_)
+        observer_(now, first, frames, startMedia, made > 0 ? rate_ : 0.0);
+}
+
+void tAudioEngine::RestartAt(double media) {
+    ended_ = false;
+    heldMedia_ = media;
+    clock_.Restart(media);
+}
+
+void tAudioEngine::Load(std::unique_ptr<tPcmSource> source) {
+    std::lock_guard lock(mutex_);
+    source_ = std::move(source);
+    state_ = tState::Stopped;
+    rate_ = 1.0;
+    length_ = source_ ? source_->LengthFrames() : 0;
+    stage_.Reset(0);
+    RestartAt(0);
+}
+
+std::unique_ptr<tPcmSource> tAudioEngine::Unload() {
+    std::lock_guard lock(mutex_);
+    state_ = tState::Stopped;
+    length_ = 0;
+    RestartAt(0);
+    return std::move(source_);
+}
+
+bool tAudioEngine::Loaded() const {
+    std::lock_guard lock(mutex_);
+    return source_ != nullptr;
+}
+
+void tAudioEngine::Play() {
+    std::lock_guard lock(mutex_);
+    if (source_)
+        state_ = tState::Playing;
+}
+
+void tAudioEngine::Pause() {
+    std::lock_guard lock(mutex_);
+    if (source_)
+        state_ = tState::Paused;
+}
+
+bool tAudioEngine::Seek(int64_t frame) {
+    std::unique_ptr<tPcmSource> source;
+    {
+        std::lock_guard lock(mutex_);
+        if (!source_)
+            return false;
+        // A length of 0 is unknown: nothing to clamp to.
+        frame = std::max<int64_t>(frame, 0);
+        if (length_ > 0)
+            frame = std::min(frame, length_);
+        if (state_ == tState::Playing)
+            state_ = tState::Paused;
+        RestartAt(static_cast<double>(frame));
+        source = std::move(source_);
+    }
+    const bool landed = source->Seek(frame);
+    std::lock_guard lock(mutex_);
+    source_ = std::move(source);
+    stage_.Reset(frame);
+    return landed;
+}
+
+void tAudioEngine::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        state_ = tState::Stopped;
+    }
+    Seek(0);
+}
+
+void tAudioEngine::SetRate(double rate) {
+    std::lock_guard lock(mutex_);
+    rate_ = rate;
+    if (source_ && source_->ChangesTempo())
+        source_->SetTempo(rate);
+}
+
+double tAudioEngine::Rate() const {
+    std::lock_guard lock(mutex_);
+    return rate_;
+}
+
+double tAudioEngine::PositionFrames(tSteadyTime now) {
+    std::lock_guard lock(mutex_);
+    const double media = clock_.MediaAt(now);
+    // A MIDI sequence sounds on while its last notes fade; its time stops at its end.
+    if (source_ && source_->ChangesTempo())
+        return std::min(media, static_cast<double>(length_));
+    return media;
+}
+
+int64_t tAudioEngine::LengthFrames() const {
+    std::lock_guard lock(mutex_);
+    return length_;
+}
+
+bool tAudioEngine::IsPlaying(tSteadyTime now) {
+    std::lock_guard lock(mutex_);
+    if (ended_ && state_ != tState::Stopped &&
+        clock_.AudibleFrame(now) >= static_cast<double>(endOutputFrame_))
+        state_ = tState::Stopped;
+    return state_ != tState::Stopped;
+}
+
+bool tAudioEngine::IsPaused() const {
+    std::lock_guard lock(mutex_);
+    return state_ == tState::Paused;
+}
+
+void tAudioEngine::SetRenderObserver(tRenderObserver observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+} // namespace lyrimo

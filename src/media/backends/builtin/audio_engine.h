@@ -1,0 +1,100 @@
+// The heart of the built-in player: plays one medium into an audio output and keeps its clock.
+//
+// Threads and locking. The output's own thread calls Render for every buffer it needs; all other
+// calls come from the one thread that drives the player. One mutex guards everything the two
+// share, and Render holds it for the whole buffer. What can take long on the driving thread
+// (seeking, which decodes up to the exact frame; loading and unloading a medium) happens on a
+// source that is first taken out of the engine, so Render never waits for it: while the source
+// is out, the output plays silence and the clock holds the position asked for. A source is
+// therefore only ever used by one thread at a time.
+#pragma once
+
+#include "media/backends/builtin/audio_output.h"
+#include "media/backends/builtin/output_clock.h"
+#include "media/backends/builtin/pcm_source.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace lyrimo {
+
+// Plays a source at another speed by reading its frames at a fractional step (cubic
+// interpolation); the pitch moves with the speed.
+class tRateStage {
+public:
+    void Reset(int64_t frame);
+    // Up to `frames` output frames at `rate` source frames per output frame; fewer at the end of
+    // the source or when it has nothing ready yet.
+    int Produce(tPcmSource& source, float* out, int frames, double rate);
+    double Position() const { return position_; }
+    bool Ended() const { return endFrame_ >= 0 && position_ >= static_cast<double>(endFrame_); }
+
+private:
+    bool Fill(tPcmSource& source, int64_t lastNeeded);
+    float Sample(int64_t frame, int channel) const;
+
+    std::vector<float> buffer_; // stereo frames from bufferStart_ on
+    int64_t bufferStart_ = 0;
+    int64_t endFrame_ = -1; // the source's end, once reached
+    double position_ = 0;
+};
+
+class tAudioEngine : public tAudioRenderer {
+public:
+    void Configure(int sampleRate, int latencyFrames);
+    int SampleRate() const { return sampleRate_; }
+    int LatencyFrames() const;
+
+    // The output's thread: fills a buffer of stereo frames that starts playing after the latency.
+    void Render(float* out, int frames, tSteadyTime now) override;
+
+    // The driving thread. A loaded medium stands at 0, stopped, at normal speed.
+    void Load(std::unique_ptr<tPcmSource> source);
+    std::unique_ptr<tPcmSource> Unload();
+    bool Loaded() const;
+
+    void Play();
+    // Marks the medium paused (also one that was not started, so that Play continues it).
+    void Pause();
+    // Lands on the frame exactly; a playing medium is left paused. False when the source failed.
+    bool Seek(int64_t frame);
+    // Stops and returns to the start.
+    void Stop();
+    void SetRate(double rate);
+    double Rate() const;
+
+    double PositionFrames(tSteadyTime now);
+    int64_t LengthFrames() const;
+    bool IsPlaying(tSteadyTime now);
+    bool IsPaused() const;
+
+    // Called from the output's thread after each buffer with the time it was asked for, the
+    // first output frame of the buffer and the media frame and step it started with; for
+    // measuring the clock.
+    using tRenderObserver =
+        std::function<void(tSteadyTime, int64_t frame, int frames, double media, double step)>;
+    void SetRenderObserver(tRenderObserver observer);
+
+private:
+    enum class tState { Stopped, Playing, Paused };
+
+    int Produce(float* out, int frames);
+    void RestartAt(double media);
+
+    mutable std::mutex mutex_;
+    int sampleRate_ = 48000;
+    std::unique_ptr<tPcmSource> source_;
+    tRateStage stage_;
+    tOutputClock clock_;
+    tState state_ = tState::Stopped;
+    bool ended_ = false;
+    int64_t endOutputFrame_ = 0;
+    double heldMedia_ = 0; // where playback goes on from
+    double rate_ = 1.0;
+    int64_t length_ = 0;
+    tRenderObserver observer_;
+};
+
+} // namespace lyrimo

@@ -1,0 +1,38 @@
+// Where the built-in player's sound goes: a device that pulls stereo float buffers from a
+// renderer on a thread of its own.
+#pragma once
+
+#include "media/backends/builtin/output_clock.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace lyrimo {
+
+class tAudioRenderer {
+public:
+    virtual ~tAudioRenderer() = default;
+    virtual void Render(float* out, int frames, tSteadyTime now) = 0;
+};
+
+class tAudioOutput {
+public:
+    virtual ~tAudioOutput() = default;
+    // Opens the device, not yet pulling; false with the reason.
+    virtual bool Open(tAudioRenderer* renderer, QString& error) = 0;
+    virtual void SetRunning(bool running) = 0;
+    virtual int SampleRate() const = 0;
+    // Frames between the one being handed over and the one being heard.
+    virtual int LatencyFrames() const = 0;
+};
+
+using tAudioOutputFactory = std::function<std::unique_ptr<tAudioOutput>()>;
+
+// The system's sound output through SDL (SDL_AUDIODRIVER=dummy plays into nothing, at pace).
+std::unique_ptr<tAudioOutput> MakeSdlOutput();
+// Whether SDL's audio could be initialised on this machine.
+bool SdlAudioAvailable();
+
+} // namespace lyrimo

@@ -1,0 +1,79 @@
+// Audio files decoded with FFmpeg (WAV, MP3, Ogg Vorbis, Opus, FLAC, AAC/M4A, AIFF, AU and the
+// sound of other containers), converted to stereo float at the output's rate.
+#pragma once
+
+#include "media/backends/builtin/pcm_source.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+
+namespace lyrimo {
+
+class tFfmpegSource : public tPcmSource {
+public:
+    // Opens the file and decodes its first sound; nullptr with the reason when that fails.
+    static std::unique_ptr<tFfmpegSource> Open(const QString& fileName, int outputRate, QString& reason);
+    ~tFfmpegSource() override;
+    tFfmpegSource(const tFfmpegSource&) = delete;
+    tFfmpegSource& operator=(const tFfmpegSource&) = delete;
+
+    int64_t LengthFrames() const override { return length_; }
+    bool Seek(int64_t frame) override;
+    int Read(float* out, int frames) override;
+    bool Ended() const override { return drained_ && Pending() == 0; }
+
+private:
+    explicit tFfmpegSource(int outputRate) : outputRate_(outputRate) {}
+
+    bool OpenFile(const QString& fileName, QString& reason);
+    // Decodes at least one more frame into the pending frames; false when the stream is over.
+    bool DecodeMore();
+    void Convert(const AVFrame* frame);
+    bool ConfigureResampler(const AVFrame* frame);
+    // Converts input frames (none: what the resampler still holds) onto the pending frames.
+    void Append(const uint8_t* const* input, int inputFrames);
+    void FlushResampler();
+    // Forgets what was decoded, after the container moved.
+    void Flush();
+    bool SeekToStart();
+    bool DiscardUntil(int64_t frame);
+    int64_t Pending() const { return static_cast<int64_t>(pending_.size() / 2) - pendingRead_; }
+    void DropPending(int64_t frames);
+
+    int outputRate_;
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    SwrContext* resampler_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int stream_ = -1;
+    int64_t length_ = 0;
+
+    // The resampler's input, to notice a change in the middle of a stream.
+    int inRate_ = 0;
+    int inFormat_ = -1;
+    int inChannels_ = 0;
+
+    // Media time: pts of the first sound is media frame 0.
+    bool originKnown_ = false;
+    int64_t origin_ = 0;
+    bool positionKnown_ = false;
+    bool fromStart_ = false; // decoding began at the start, so a frame without time is frame 0
+    int unplacedFrames_ = 0; // frames without time since the last seek
+
+    std::vector<float> pending_; // converted stereo frames not yet read
+    int64_t pendingRead_ = 0;    // frames of pending_ already read
+    int64_t pendingEnd_ = 0;     // the media frame just after the last pending frame
+    bool inputEnded_ = false;    // no more packets; the decoder is being drained
+    bool drained_ = false;
+};
+
+} // namespace lyrimo

@@ -1,0 +1,193 @@
+#include "media/backends/builtin_player.h"
+
+#include "app/app_services.h"
+#include "app/cd_drives.h"
+#include "document/song_loading.h"
+#include "media/backends/builtin/cd_source.h"
+#include "media/backends/builtin/ffmpeg_source.h"
+#include "media/backends/builtin/midi_sequence.h"
+#include "media/backends/builtin/midi_source.h"
+#include "media/player_catalog.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+
+namespace lyrimo {
+namespace {
+
+tSteadyTime Now() { return std::chrono::steady_clock::now(); }
+
+bool IsMidiFile(const QString& fileName) {
+    static const QStringList kMidiExtensions = {".mid", ".midi", ".rmi", ".kar", ".smf"};
+    const QString extension = "." + QFileInfo(fileName).suffix();
+    if (kMidiExtensions.contains(extension, Qt::CaseInsensitive))
+        return true;
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) && LooksLikeMidi(file.read(12));
+}
+
+} // namespace
+
+tBuiltinPlayer::tBuiltinPlayer() : tBuiltinPlayer(MakeSdlOutput) {}
+
+tBuiltinPlayer::tBuiltinPlayer(tAudioOutputFactory makeOutput) : makeOutput_(std::move(makeOutput)) {
+    Extensions = BackendExtensions(Settings().UseFileExtensionsMCI);
+}
+
+tBuiltinPlayer::~tBuiltinPlayer() {
+    Close();
+    output_.reset();
+}
+
+bool tBuiltinPlayer::IsEnabled() { return Settings().UseMediaPlayer; }
+uint8_t tBuiltinPlayer::PlayerID() { return player::Mci; }
+bool tBuiltinPlayer::CanPlayCDs() { return Settings().MCIPlayCDs; }
+
+bool tBuiltinPlayer::IsAvailable() {
+    QString reason;
+    return OpenOutput(reason);
+}
+
+bool tBuiltinPlayer::OpenOutput(QString& reason) {
+    if (output_)
+        return true;
+    std::unique_ptr<tAudioOutput> output = makeOutput_();
+    if (!output || !output->Open(&engine_, reason))
+        return false;
+    engine_.Configure(output->SampleRate(), output->LatencyFrames());
+    output_ = std::move(output);
+    return true;
+}
+
+void tBuiltinPlayer::Start(std::unique_ptr<tPcmSource> source) {
+    engine_.Load(std::move(source));
+    output_->SetRunning(true);
+    open_ = true;
+    smoother_.Reset();
+    LastError.clear();
+}
+
+bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow*, int32_t) {
+    Close();
+    QString reason;
+    std::unique_ptr<tPcmSource> source;
+    if (!OpenOutput(reason))
+        reason = Translate("there is no sound output") + " (" + reason + ")";
+    else if (!QFileInfo(fileName).isFile())
+        reason = Translate("the file does not exist");
+    else if (IsMidiFile(fileName))
+        source = tMidiSource::Open(fileName, engine_.SampleRate(), reason);
+    else
+        source = tFfmpegSource::Open(fileName, engine_.SampleRate(), reason);
+    if (!source) {
+        LastError = Translate("Error opening file") + ": " + reason;
+        return false;
+    }
+    cd_ = false;
+    trackCount_ = 1;
+    Start(std::move(source));
+    return true;
+}
+
+bool tBuiltinPlayer::OpenCDTrack(int track, QChar drive, int32_t, tVideoWindow*) {
+    Close();
+    QString reason;
+    const QString device = CdDeviceForLetter(QString(drive));
+    std::unique_ptr<tCdSource> source;
+    auto result = tCdSource::tOpenResult::NoDisc;
+    if (!OpenOutput(reason))
+        reason = Translate("there is no sound output") + " (" + reason + ")";
+    else if (device.isEmpty())
+        reason = Translate("there is no CD drive %1").arg(drive);
+    else
+        source = tCdSource::Open(device, track, engine_.SampleRate(), result, reason);
+    if (result == tCdSource::tOpenResult::NoSuchTrack) {
+        LastError = Translate("The track selected does not exist on this CD");
+        return false;
+    }
+    if (!source) {
+        LastError = Translate("Error opening CD audio") + ": " + reason;
+        return false;
+    }
+    cd_ = true;
+    trackCount_ = source->TrackCount();
+    Start(std::move(source));
+    return true;
+}
+
+void tBuiltinPlayer::Close() {
+    if (!open_)
+        return;
+    open_ = false;
+    output_->SetRunning(false);
+    // Freed here, outside the engine's lock, since letting go of a medium can take a moment.
+    std::unique_ptr<tPcmSource> source = engine_.Unload();
+}
+
+int tBuiltinPlayer::FramesToMs(double frames) const {
+    const double ms = std::trunc(frames * 1000.0 / engine_.SampleRate());
+    return static_cast<int>(std::clamp(ms, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
+bool tBuiltinPlayer::SmoothsCdPositions() const { return cd_ && Settings().CDReject; }
+
+int tBuiltinPlayer::TrackCount() { return open_ ? trackCount_ : 0; }
+
+int tBuiltinPlayer::GetPosition() {
+    if (!open_)
+        return 0;
+    int ms = FramesToMs(engine_.PositionFrames(Now()));
+    if (SmoothsCdPositions())
+        ms = smoother_.Filter(ms, engine_.IsPaused(), TickCount());
+    return CorrectedTime(ms);
+}
+
+int tBuiltinPlayer::GetLength() {
+    return open_ ? CorrectedTime(FramesToMs(static_cast<double>(engine_.LengthFrames()))) : 0;
+}
+
+void tBuiltinPlayer::SetPosition(int ms) {
+    if (!open_)
+        return;
+    const int target = std::max(CorrectedSeekTarget(ms), 0);
+    engine_.Seek(static_cast<int64_t>(target) * engine_.SampleRate() / 1000);
+    if (SmoothsCdPositions())
+        smoother_.Seeked(target, TickCount());
+}
+
+void tBuiltinPlayer::Play() {
+    if (open_)
+        engine_.Play();
+}
+
+void tBuiltinPlayer::PauseResume() {
+    if (!open_)
+        return;
+    if (engine_.IsPaused())
+        engine_.Play();
+    else
+        engine_.Pause();
+}
+
+void tBuiltinPlayer::Stop() {
+    if (open_)
+        engine_.Stop();
+}
+
+bool tBuiltinPlayer::IsPlaying() { return open_ && engine_.IsPlaying(Now()); }
+bool tBuiltinPlayer::IsPaused() { return open_ && engine_.IsPaused(); }
+
+void tBuiltinPlayer::SetRate(double rate) {
+    if (!open_ || !std::isfinite(rate) || rate <= 0)
+        return;
+    engine_.SetRate(std::clamp(rate, kMinRate, kMaxRate));
+}
+
+double tBuiltinPlayer::GetRate() { return open_ ? engine_.Rate() : 1.0; }
+
+} // namespace lyrimo

@@ -1,0 +1,78 @@
+// The built-in player (identifier 4): audio files through FFmpeg, MIDI files through FluidSynth,
+// audio-CD tracks through libcdio-paranoia, all out through SDL2 audio. It shows no video.
+//
+// Its clock is the output's: the frames that have reached the output minus the output's latency,
+// mapped back to media time, so a position is exact, never goes back while playing, stands still
+// while paused and goes on from there on resuming. Seeking decodes up to the very frame asked for.
+//
+// The player is driven from one thread; the output pulls sound on its own thread. See
+// tAudioEngine for how the two share the medium.
+#pragma once
+
+#include "media/backends/builtin/audio_engine.h"
+#include "media/backends/builtin/audio_output.h"
+#include "media/media_timing.h"
+#include "media/player.h"
+
+#include <memory>
+
+namespace lyrimo {
+
+class tBuiltinPlayer : public tPlayer {
+public:
+    // Plays through the system's sound output.
+    tBuiltinPlayer();
+    // Plays through the outputs the factory makes (tests pull the sound themselves).
+    explicit tBuiltinPlayer(tAudioOutputFactory makeOutput);
+    ~tBuiltinPlayer() override;
+
+    void FocusDisplay() override {}
+    bool IsEnabled() override;
+    uint8_t PlayerID() override;
+    bool IsAvailable() override;
+    tOverlaySurface OverlaySurface() override { return nullptr; }
+    int TrackCount() override;
+    int GetPosition() override;
+    int GetLength() override;
+    void SetPosition(int ms) override;
+    void SetDisplayRect(const tDisplayRect&) override {}
+    void RefreshDisplay() override {}
+    bool CanPlayCDs() override;
+    bool CanChangeRate() override { return true; }
+    void Play() override;
+    void PauseResume() override;
+    void Stop() override;
+    bool IsPlaying() override;
+    bool IsPaused() override;
+    bool OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour) override;
+    bool OpenCDTrack(int track, QChar drive, int32_t colour, tVideoWindow* parent) override;
+    void Close() override;
+    void SetRate(double rate) override;
+    double GetRate() override;
+    void SetPlaybackCursor() override {}
+    int VideoWidth() override { return 0; }
+    int VideoHeight() override { return 0; }
+    int32_t OverlayColorKey() override { return 0; }
+
+    static constexpr double kMinRate = 0.4;
+    static constexpr double kMaxRate = 4.5;
+
+    // The engine underneath, for measuring its clock.
+    tAudioEngine& Engine() { return engine_; }
+
+private:
+    bool OpenOutput(QString& reason);
+    void Start(std::unique_ptr<tPcmSource> source);
+    bool SmoothsCdPositions() const;
+    int FramesToMs(double frames) const;
+
+    tAudioEngine engine_;
+    tAudioOutputFactory makeOutput_;
+    std::unique_ptr<tAudioOutput> output_; // declared after the engine: stops pulling before it goes
+    bool open_ = false;
+    bool cd_ = false;
+    int trackCount_ = 0;
+    tCdPositionSmoother smoother_;
+};
+
+} // namespace lyrimo

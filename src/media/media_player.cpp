@@ -1,0 +1,268 @@
+#include "media/media_player.h"
+
+#include "app/app_services.h"
+#include "app/cd_drives.h"
+#include "document/binary_file.h"
+#include "document/song.h"
+#include "media/backends/absent_player.h"
+#include "media/backends/builtin_player.h"
+#include "media/media_timing.h"
+#include "media/player_catalog.h"
+
+#include <QFileInfo>
+
+namespace lyrimo {
+namespace {
+
+constexpr uint8_t kConstructionOrder[] = {player::External, player::WindowsMediaPlayer, player::Mci,
+                                          player::QuickTime, player::DirectShow};
+
+QStringList MachineCdDevices() {
+    const tSettingsHooks& hooks = SettingsHooks();
+    return hooks.cdDevices ? hooks.cdDevices() : CdDevices();
+}
+
+} // namespace
+
+std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id) {
+    if (id == player::Mci)
+        return std::make_unique<tBuiltinPlayer>();
+    return std::make_unique<tAbsentPlayer>(id);
+}
+
+tMyMediaPlayer::tMyMediaPlayer() : tMyMediaPlayer(MakeStandardPlayer) {}
+
+tMyMediaPlayer::tMyMediaPlayer(const tPlayerFactory& makePlayer) {
+    AdjustWinampTimingsForWmp = false;
+    TweakWinampTimings = true;
+    for (uint8_t id : kConstructionOrder)
+        if (std::unique_ptr<tPlayer> backend = makePlayer(id))
+            players_.push_back(std::move(backend));
+    FindCDDrives();
+    PlayerOrder = Settings().Player2Order;
+}
+
+tMyMediaPlayer::~tMyMediaPlayer() {
+    if (Current)
+        Current->Close();
+}
+
+tPlayer* tMyMediaPlayer::FindPlayer(uint8_t id) const {
+    for (const auto& backend : players_)
+        if (backend->PlayerID() == id)
+            return backend.get();
+    return nullptr;
+}
+
+bool tMyMediaPlayer::PlayerHandles(uint8_t id, const QString& extension) const {
+    const tPlayer* backend = FindPlayer(id);
+    return backend && backend->HandlesExtension(extension);
+}
+
+bool tMyMediaPlayer::PlayerCanPlayCDs(uint8_t id) const {
+    tPlayer* backend = FindPlayer(id);
+    return backend && backend->CanPlayCDs();
+}
+
+bool tMyMediaPlayer::PlayerAvailable(uint8_t id) const {
+    tPlayer* backend = FindPlayer(id);
+    return backend && backend->IsAvailable();
+}
+
+QString tMyMediaPlayer::TakeLastError() {
+    QString error = LastError;
+    LastError.clear();
+    return error;
+}
+
+void tMyMediaPlayer::CloseCurrent() {
+    if (!Current)
+        return;
+    ForcedPlayer = 0;
+    Current->Close();
+    Current = nullptr;
+}
+
+bool tMyMediaPlayer::SelectPlayer(uint8_t id) {
+    CloseCurrent();
+    tPlayer* backend = FindPlayer(id);
+    if (!backend) {
+        LastError = Translate("Unable to find a suitable player to play cd tracks");
+        return false;
+    }
+    Current = backend;
+    // Availability may start an external program, so it is asked only of enabled players.
+    if (backend->IsEnabled() && backend->IsAvailable())
+        return true;
+    LastError.clear();
+    Current = nullptr;
+    return false;
+}
+
+bool tMyMediaPlayer::SelectKeepingError(uint8_t id) {
+    const QString earlierFailure = LastError;
+    if (SelectPlayer(id))
+        return true;
+    // Passing over a disabled or missing player must not hide why an earlier one failed.
+    LastError = earlierFailure;
+    return false;
+}
+
+bool tMyMediaPlayer::TryOpenFile(uint8_t id, const QString& extension, const QString& fileName,
+                                 tVideoWindow* parent, int32_t colour) {
+    if (!PlayerHandles(id, extension) || !SelectKeepingError(id))
+        return false;
+    if (Current->OpenFile(fileName, parent, colour)) {
+        LastError.clear();
+        return true;
+    }
+    LastError = Current->LastError;
+    return false;
+}
+
+bool tMyMediaPlayer::OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour) {
+    PlayerOrder = Settings().Player2Order;
+    CloseCurrent();
+    const QString extension = MediaExtension(fileName);
+    LastError.clear();
+    if (ForcedPlayer != 0 && TryOpenFile(ForcedPlayer, extension, fileName, parent, colour))
+        return true;
+    for (uint8_t id : PlayerOrder)
+        if (TryOpenFile(id, extension, fileName, parent, colour))
+            return true;
+    if (LastError.isEmpty())
+        LastError = Translate("Unable to find a suitable player for files of type") + " " + extension;
+    return false;
+}
+
+bool tMyMediaPlayer::TryOpenCDTrack(uint8_t id, int track, tVideoWindow* parent, int32_t colour) {
+    return PlayerCanPlayCDs(id) && SelectPlayer(id) && Current->OpenCDTrack(track, CDDrive, colour, parent);
+}
+
+bool tMyMediaPlayer::OpenCDTrack(int track, tVideoWindow* parent, int32_t colour) {
+    PlayerOrder = Settings().Player2Order;
+    FindCDDrives();
+    CloseCurrent();
+    if (CDDrive == ' ') {
+        LastError.clear();
+        return false;
+    }
+    if (ForcedPlayer != 0 && TryOpenCDTrack(ForcedPlayer, track, parent, colour))
+        return true;
+    for (uint8_t id : PlayerOrder)
+        if (TryOpenCDTrack(id, track, parent, colour))
+            return true;
+    return false;
+}
+
+void tMyMediaPlayer::FindCDDrives() {
+    CDDrives.clear();
+    const QString preferred = Settings().DefaultCDROM;
+    CDDrive = preferred.isEmpty() ? QChar(' ') : preferred[0].toUpper();
+    const QStringList devices = MachineCdDevices();
+    for (int i = 0; i < devices.size() && i < 26; ++i)
+        CDDrives << CdDriveLetter(i) + ":\\";
+    if (!CDDrives.contains(QString(CDDrive) + ":\\"))
+        CDDrive = CDDrives.isEmpty() ? QChar(' ') : CDDrives.first()[0];
+}
+
+bool tMyMediaPlayer::OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent) {
+    const tSongSettings& s = song.SongSettings;
+    AdjustWinampTimingsForWmp = s.AdjustWinampTimingsForWmp() != 0;
+    TweakWinampTimings = s.TweakWinampTimings() != 0;
+    ForcedPlayer = s.PreferredPlayer();
+    bool opened = false;
+    if (s.UseMediaFile() == 0) {
+        opened = OpenCDTrack(s.CdTrack(), parent, s.BackgroundColour());
+    } else if (s.UseMediaFile() == 1) {
+        const QString fileName = PathFromField(s.MediaFileName());
+        if (!fileName.isEmpty() && QFileInfo(fileName).isFile())
+            opened = OpenFile(fileName, parent, s.BackgroundColour());
+        else
+            LastError = Translate("The file could not be found") + "...";
+    }
+    ForcedPlayer = 0;
+    return opened;
+}
+
+uint8_t tMyMediaPlayer::PlayerID() { return Current ? Current->PlayerID() : 0; }
+tOverlaySurface tMyMediaPlayer::OverlaySurface() { return Current ? Current->OverlaySurface() : nullptr; }
+int32_t tMyMediaPlayer::OverlayColorKey() { return Current ? Current->OverlayColorKey() : 0; }
+int tMyMediaPlayer::VideoWidth() { return Current ? Current->VideoWidth() : 0; }
+int tMyMediaPlayer::VideoHeight() { return Current ? Current->VideoHeight() : 0; }
+bool tMyMediaPlayer::CanChangeRate() { return Current && Current->CanChangeRate(); }
+int tMyMediaPlayer::GetPosition() { return Current ? Current->GetPosition() : 0; }
+int tMyMediaPlayer::GetLength() { return Current ? Current->GetLength() : 0; }
+bool tMyMediaPlayer::IsPlaying() { return Current && Current->IsPlaying(); }
+bool tMyMediaPlayer::IsPaused() { return Current && Current->IsPaused(); }
+double tMyMediaPlayer::GetRate() { return Current ? Current->GetRate() : 1.0; }
+
+void tMyMediaPlayer::FocusDisplay() {
+    if (Current)
+        Current->FocusDisplay();
+}
+
+void tMyMediaPlayer::SetPlaybackCursor() {
+    if (Current)
+        Current->SetPlaybackCursor();
+}
+
+void tMyMediaPlayer::SetDisplayRect(const tDisplayRect& rect) {
+    if (Current)
+        Current->SetDisplayRect(rect);
+}
+
+void tMyMediaPlayer::SetPosition(int ms) {
+    if (Current)
+        Current->SetPosition(ms);
+}
+
+void tMyMediaPlayer::Play() {
+    if (Current)
+        Current->Play();
+}
+
+void tMyMediaPlayer::PauseResume() {
+    if (Current)
+        Current->PauseResume();
+}
+
+void tMyMediaPlayer::Stop() {
+    if (Current)
+        Current->Stop();
+}
+
+void tMyMediaPlayer::RefreshDisplay() {
+    if (Current)
+        Current->RefreshDisplay();
+}
+
+void tMyMediaPlayer::SetRate(double rate) {
+    if (Current)
+        Current->SetRate(rate);
+}
+
+QString MediaExtension(const QString& fileName) {
+    // Only the name counts: a point in a folder name is no extension.
+    const QString name = fileName.mid(fileName.lastIndexOf('/') + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString SupportedFilesFilter() {
+    QString filter = Translate("All Files") + "|*.*|";
+    const tSettingsClass& settings = Settings();
+    for (uint8_t id : kFilterOrder) {
+        const tPlayerInfo* info = PlayerInfo(id);
+        const QString& list = settings.*info->extensions;
+        if (!(settings.*info->enabled) || list.isEmpty())
+            continue;
+        QStringList patterns;
+        for (const QString& extension : SplitExtensions(list))
+            patterns << "*" + extension;
+        filter += Translate(info->name) + " " + Translate("Supported Files") + "|" + patterns.join(';') + "|";
+    }
+    return filter;
+}
+
+} // namespace lyrimo

@@ -1,0 +1,93 @@
+// The player manager: holds one instance of every backend, chooses the one that plays a given
+// file or CD track, and forwards the player operations to it.
+#pragma once
+
+#include "app/settings.h"
+#include "media/player.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace lyrimo {
+
+class tLyrimoData;
+
+// Makes the backend for a player identifier. The manager asks for 1, 3, 4, 2, 5 in that order.
+using tPlayerFactory = std::function<std::unique_ptr<tPlayer>(uint8_t id)>;
+
+// The backends of this installation: the built-in player for 4, absent players for the rest.
+std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id);
+
+class tMyMediaPlayer {
+public:
+    tMyMediaPlayer();
+    explicit tMyMediaPlayer(const tPlayerFactory& makePlayer);
+    ~tMyMediaPlayer();
+    tMyMediaPlayer(const tMyMediaPlayer&) = delete;
+    tMyMediaPlayer& operator=(const tMyMediaPlayer&) = delete;
+
+    tPlayer* Current = nullptr;
+    tPlayerOrder PlayerOrder{};
+    uint8_t ForcedPlayer = 0; // the song's preferred player, for the next open
+    QString LastError;
+    QStringList CDDrives; // "A:\", "B:\", ...
+    QChar CDDrive = ' ';  // blank when the machine has no CD drive
+
+    bool OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent);
+    bool OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour);
+    bool OpenCDTrack(int track, tVideoWindow* parent, int32_t colour);
+    QString TakeLastError();
+    void CloseCurrent();
+
+    tPlayer* FindPlayer(uint8_t id) const;
+    bool PlayerHandles(uint8_t id, const QString& extension) const;
+    bool PlayerCanPlayCDs(uint8_t id) const;
+    bool PlayerAvailable(uint8_t id) const;
+    bool SelectPlayer(uint8_t id);
+    void FindCDDrives();
+
+    // Forwarded to Current, with a neutral answer when nothing is selected.
+    uint8_t PlayerID();
+    tOverlaySurface OverlaySurface();
+    int32_t OverlayColorKey();
+    int VideoWidth();
+    int VideoHeight();
+    bool CanChangeRate();
+    int GetPosition();
+    int GetLength();
+    bool IsPlaying();
+    bool IsPaused();
+    double GetRate();
+    void FocusDisplay();
+    void SetPlaybackCursor();
+    void SetDisplayRect(const tDisplayRect& rect);
+    void SetPosition(int ms);
+    void Play();
+    void PauseResume();
+    void Stop();
+    void RefreshDisplay();
+    void SetRate(double rate);
+
+private:
+    // Whether the backend is selectable; an earlier backend's open failure stays the message.
+    bool SelectKeepingError(uint8_t id);
+    bool TryOpenFile(uint8_t id, const QString& extension, const QString& fileName, tVideoWindow* parent,
+                     int32_t colour);
+    bool TryOpenCDTrack(uint8_t id, int track, tVideoWindow* parent, int32_t colour);
+
+    std::vector<std::unique_ptr<tPlayer>> players_;
+};
+
+// The extension of a file name: its text from the last "." on, "" when it has none.
+QString MediaExtension(const QString& fileName);
+
+// The filter of the dialogs that pick a song's media: "All Files|*.*|" and one entry per
+// enabled player.
+QString SupportedFilesFilter();
+
+} // namespace lyrimo

@@ -1,0 +1,203 @@
+// The engine's clock and playing states, on a source whose every frame tells which it is, so that
+// what was heard and what the clock says can be compared frame by frame.
+#include "media/backends/builtin/audio_engine.h"
+#include "media/backends/builtin/output_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+using namespace lyrimo;
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kBuffer = 1024;
+
+tSteadyTime At(double seconds) {
+    return tSteadyTime{} +
+           std::chrono::duration_cast<tSteadyTime::duration>(std::chrono::duration<double>(seconds));
+}
+
+// Frame n holds the value n in the left channel and -n in the right. It can be told to have
+// nothing ready for a while, as a slow CD drive would.
+class tRampSource : public tPcmSource {
+public:
+    explicit tRampSource(int64_t length) : length_(length) {}
+    int64_t LengthFrames() const override { return length_; }
+    bool Seek(int64_t frame) override {
+        next_ = frame;
+        return true;
+    }
+    int Read(float* out, int frames) override {
+        int made = 0;
+        for (; made < frames && next_ < length_ && ready > 0; ++made, ++next_, --ready) {
+            out[made * 2] = static_cast<float>(next_);
+            out[made * 2 + 1] = -static_cast<float>(next_);
+        }
+        return made;
+    }
+    bool Ended() const override { return next_ >= length_; }
+
+    int64_t ready = INT64_MAX;
+
+private:
+    int64_t length_;
+    int64_t next_ = 0;
+};
+
+class AudioEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        engine.Configure(kRate, latency);
+        auto source = std::make_unique<tRampSource>(10 * kRate);
+        ramp = source.get();
+        engine.Load(std::move(source));
+    }
+
+    // Pulls buffers the way an output does, one buffer period apart; returns the left channel.
+    std::vector<float> Pull(int buffers) {
+        std::vector<float> left;
+        std::vector<float> buffer(kBuffer * 2);
+        for (int i = 0; i < buffers; ++i) {
+            engine.Render(buffer.data(), kBuffer, At(now));
+            now += static_cast<double>(kBuffer) / kRate;
+            for (int f = 0; f < kBuffer; ++f)
+                left.push_back(buffer[static_cast<size_t>(f * 2)]);
+        }
+        return left;
+    }
+    // Heard right before the next pull.
+    double Position() { return engine.PositionFrames(At(now - 1e-6)); }
+
+    int latency = kBuffer;
+    double now = 100.0;
+    tAudioEngine engine;
+    tRampSource* ramp = nullptr;
+};
+
+TEST_F(AudioEngineTest, TheClockIsTheFrameHeardAfterTheLatency) {
+    engine.Play();
+    Pull(10);
+    // Handed over: frames 0..10239; heard: up to the latency before that.
+    const double halfway = engine.PositionFrames(At(now - 0.5 * kBuffer / kRate));
+    EXPECT_NEAR(halfway, 9.5 * kBuffer - latency, 0.1);
+    EXPECT_NEAR(Position(), 10 * kBuffer - latency, 0.1);
+    EXPECT_NEAR(engine.PositionFrames(At(now + 10)), 10 * kBuffer - latency, 0.1)
+        << "never beyond what was handed over";
+}
+
+TEST_F(AudioEngineTest, PausingHoldsTheClockAndResumingContinuesWithoutAGapOrARepeat) {
+    engine.Play();
+    Pull(5);
+    engine.Pause();
+    const std::vector<float> paused = Pull(4);
+    EXPECT_TRUE(std::all_of(paused.begin(), paused.end(), [](float v) { return v == 0.f; }));
+    EXPECT_NEAR(Position(), 5 * kBuffer, 0.1)
+        << "what was handed over before the pause was heard, then nothing";
+    const double held = Position();
+    Pull(3);
+    EXPECT_EQ(Position(), held);
+    engine.Play();
+    const std::vector<float> resumed = Pull(1);
+    EXPECT_EQ(resumed[0], 5 * kBuffer);
+    EXPECT_EQ(Position(), held) << "the silence handed over before resuming plays first";
+    Pull(1);
+    EXPECT_NEAR(Position(), 5 * kBuffer + kBuffer, 0.1);
+}
+
+TEST_F(AudioEngineTest, ASeekIsReadAtOnceAndThePlayedFramesFollowIt) {
+    engine.Play();
+    Pull(4);
+    ASSERT_TRUE(engine.Seek(123456));
+    EXPECT_TRUE(engine.IsPaused());
+    EXPECT_EQ(Position(), 123456);
+    Pull(2);
+    EXPECT_EQ(Position(), 123456);
+    engine.Play();
+    const std::vector<float> played = Pull(3);
+    EXPECT_EQ(played[0], 123456);
+    EXPECT_NEAR(Position(), 123456 + 3 * kBuffer - latency, 0.1);
+}
+
+TEST_F(AudioEngineTest, AtAnotherRateTheFramesHeardMatchTheClock) {
+    engine.Play();
+    engine.SetRate(1.37);
+    const std::vector<float> played = Pull(8);
+    for (int i = 0; i < 8 * kBuffer; i += 101)
+        ASSERT_NEAR(played[static_cast<size_t>(i)], 1.37 * i, 1e-2) << i;
+    // The frame heard now came out `latency` frames before the end of what was pulled.
+    EXPECT_NEAR(Position(), played[8 * kBuffer - latency], 0.1);
+    engine.SetRate(0.5);
+    Pull(4);
+    EXPECT_NEAR(Position(), 1.37 * 8 * kBuffer + 0.5 * (4 * kBuffer - latency), 0.1);
+}
+
+TEST_F(AudioEngineTest, WhenTheSourceHasNothingReadyTheClockWaits) {
+    engine.Play();
+    ramp->ready = 2 * kBuffer + 100;
+    Pull(5);
+    const double stalled = Position();
+    EXPECT_GT(stalled, 2 * kBuffer);
+    EXPECT_LE(stalled, 2 * kBuffer + 100);
+    Pull(2);
+    EXPECT_EQ(Position(), stalled);
+    EXPECT_TRUE(engine.IsPlaying(At(now)));
+    ramp->ready = INT64_MAX;
+    const std::vector<float> played = Pull(2);
+    EXPECT_EQ(played[0], stalled) << "playing goes on where it stopped";
+}
+
+TEST_F(AudioEngineTest, PlayingEndsWhenTheLastFrameHasBeenHeard) {
+    ASSERT_TRUE(engine.Seek(10 * kRate - 1500));
+    engine.Play();
+    Pull(2);
+    EXPECT_TRUE(engine.IsPlaying(At(now))) << "the last frames are handed over but not yet heard";
+    Pull(1);
+    EXPECT_FALSE(engine.IsPlaying(At(now)));
+    EXPECT_EQ(Position(), 10 * kRate);
+    EXPECT_EQ(engine.LengthFrames(), 10 * kRate);
+}
+
+TEST(OutputClock, FollowsTheOutputsOwnPace) {
+    // An output pulling 1.5 % faster than its nominal rate: readings between pulls keep step
+    // with the pulls instead of falling behind them.
+    tOutputClock clock;
+    clock.Configure(kRate, kBuffer);
+    const double period = kBuffer / (kRate * 1.015);
+    for (int i = 0; i < 100; ++i) {
+        clock.BeginBuffer(At(i * period));
+        clock.Append(kBuffer, static_cast<double>(i) * kBuffer, 1.0);
+    }
+    const double last = 99 * period;
+    for (double f : {0.25, 0.5, 0.75}) {
+        const double truth = 99 * kBuffer - kBuffer + f * kBuffer;
+        EXPECT_NEAR(clock.MediaAt(At(last + f * period)), truth, 0.02 * kRate / 1000) << f;
+    }
+}
+
+TEST(OutputClock, NeverGoesBackWhenPullsComeIrregularly) {
+    tOutputClock clock;
+    clock.Configure(kRate, kBuffer);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> jitter(0.3, 1.7);
+    double nextPull = 0, last = -1e18;
+    int64_t media = 0;
+    for (int step = 0; step < 3000; ++step) {
+        const double t = step * 0.001;
+        while (nextPull <= t) {
+            clock.BeginBuffer(At(nextPull));
+            clock.Append(kBuffer, static_cast<double>(media), 1.0);
+            media += kBuffer;
+            nextPull += jitter(random) * kBuffer / kRate;
+        }
+        const double heard = clock.MediaAt(At(t));
+        ASSERT_GE(heard, last) << step;
+        ASSERT_LE(heard, static_cast<double>(media - kBuffer)) << step;
+        last = heard;
+    }
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+// The built-in player on files made by the tests, pulled frame by frame.
+#include "app/app_services.h"
+#include "media/backends/builtin_player.h"
+#include "media/media_timing.h"
+#include "media_fixtures.h"
+#include "pull_output.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+using namespace lyrimo;
+using namespace lyrimo::test;
+
+namespace {
+
+constexpr int kFramesPerMs = kPullRate / 1000;
+constexpr double kSignalSeconds = 3.0;
+
+class BuiltinPlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        signal_ = TestSignal(kPullRate, kSignalSeconds);
+        QDir().mkpath(ScratchFolder() + "/media");
+    }
+
+    // The test signal as WAV or encoded to another format, made when first asked for.
+    static QString Fixture(const QString& name) {
+        static const std::map<QString, QStringList> kEncodings = {
+            {"signal.mp3", {"-c:a", "libmp3lame", "-b:a", "192k"}},
+            {"signal44.mp3", {"-ar", "44100", "-c:a", "libmp3lame", "-b:a", "192k"}},
+            {"signal44.wav", {"-ar", "44100"}},
+            {"signal.ogg", {"-c:a", "vorbis", "-strict", "-2", "-q:a", "8"}},
+            {"signal.opus", {"-c:a", "libopus", "-b:a", "160k"}},
+            {"signal.flac", {"-c:a", "flac"}},
+            {"signal.m4a", {"-c:a", "aac", "-b:a", "192k"}},
+            {"signal.aiff", {}},
+            {"signal.au", {}},
+        };
+        const QString path = ScratchFolder() + "/media/" + name;
+        if (QFile::exists(path))
+            return path;
+        const QString wav = ScratchFolder() + "/media/signal.wav";
+        if (!QFile::exists(wav)) {
+            EXPECT_TRUE(WriteWav(wav, signal_));
+        }
+        if (kEncodings.count(name)) {
+            EXPECT_TRUE(Encode(wav, path, kEncodings.at(name))) << name.toStdString();
+        }
+        return path;
+    }
+
+    void SetUp() override { AdjustWinampTimingsForWmp = false; }
+    void TearDown() override { AdjustWinampTimingsForWmp = false; }
+
+    tBuiltinPlayer& Open(const QString& name) {
+        EXPECT_TRUE(player.OpenFile(Fixture(name), nullptr, 0)) << player.LastError.toStdString();
+        return player;
+    }
+
+    static bool SameFrames(const std::vector<float>& played, int64_t firstSignalFrame, int frames) {
+        for (int i = 0; i < frames; ++i)
+            for (int c = 0; c < 2; ++c)
+                if (played[static_cast<size_t>(i * 2 + c)] != signal_.At(firstSignalFrame + i, c))
+                    return false;
+        return true;
+    }
+
+    static tSignal signal_;
+    tPuller puller;
+    tBuiltinPlayer player{PullOutputFactory(&puller)};
+};
+
+tSignal BuiltinPlayerTest::signal_;
+
+TEST_F(BuiltinPlayerTest, OpensAtZeroNotPlayingAndPlaysTheFileAsItIs) {
+    tBuiltinPlayer& p = Open("signal.wav");
+    EXPECT_EQ(p.GetLength(), 3000);
+    EXPECT_EQ(p.GetPosition(), 0);
+    EXPECT_FALSE(p.IsPlaying());
+    EXPECT_FALSE(p.IsPaused());
+    EXPECT_EQ(p.TrackCount(), 1);
+    EXPECT_TRUE(puller.running);
+    EXPECT_EQ(FirstSound(puller.Pull(2048)), -1) << "nothing plays before Play";
+    p.Play();
+    EXPECT_TRUE(p.IsPlaying());
+    EXPECT_TRUE(SameFrames(puller.Pull(4096), 0, 4096));
+    EXPECT_EQ(p.GetPosition(), 4096 / kFramesPerMs);
+}
+
+TEST_F(BuiltinPlayerTest, PauseHoldsThePositionAndResumingGoesOnWithTheNextFrame) {
+    tBuiltinPlayer& p = Open("signal.wav");
+    p.Play();
+    puller.PullMs(100);
+    EXPECT_EQ(p.GetPosition(), 100);
+    p.PauseResume();
+    EXPECT_TRUE(p.IsPaused());
+    EXPECT_TRUE(p.IsPlaying());
+    EXPECT_EQ(FirstSound(puller.PullMs(200)), -1);
+    EXPECT_EQ(p.GetPosition(), 100);
+    p.PauseResume();
+    EXPECT_FALSE(p.IsPaused());
+    EXPECT_TRUE(SameFrames(puller.Pull(2048), 100 * kFramesPerMs, 2048));
+}
+
+TEST_F(BuiltinPlayerTest, SeekingLandsOnTheFrameAskedForAndLeavesAPlayingMediumPaused) {
+    tBuiltinPlayer& p = Open("signal.wav");
+    p.SetPosition(500);
+    EXPECT_FALSE(p.IsPlaying()) << "a medium not started stays so";
+    EXPECT_EQ(p.GetPosition(), 500);
+    p.Play();
+    EXPECT_TRUE(SameFrames(puller.Pull(1024), 500 * kFramesPerMs, 1024));
+
+    for (int target : {2345, 17, 1234}) {
+        p.SetPosition(target);
+        EXPECT_TRUE(p.IsPlaying() && p.IsPaused()) << target;
+        EXPECT_EQ(p.GetPosition(), target);
+        EXPECT_EQ(FirstSound(puller.Pull(1024)), -1);
+        p.Play();
+        EXPECT_TRUE(SameFrames(puller.Pull(1024), target * kFramesPerMs, 1024)) << target;
+    }
+    p.SetPosition(-50);
+    EXPECT_EQ(p.GetPosition(), 0);
+    p.SetPosition(99999);
+    EXPECT_EQ(p.GetPosition(), 3000);
+}
+
+TEST_F(BuiltinPlayerTest, SeeksAreExactInEveryFormat) {
+    for (const char* name : {"signal.mp3", "signal44.mp3", "signal44.wav", "signal.ogg", "signal.opus",
+                             "signal.flac", "signal.m4a", "signal.aiff", "signal.au"}) {
+        SCOPED_TRACE(name);
+        tBuiltinPlayer& p = Open(name);
+        EXPECT_NEAR(p.GetLength(), 3000, 30);
+        for (int target : {0, 777, 1500, 2400, 301}) {
+            p.SetPosition(target);
+            EXPECT_EQ(p.GetPosition(), target);
+            p.Play();
+            const std::vector<float> played = puller.PullMs(40);
+            const int64_t lag = BestLag(played, signal_, target * kFramesPerMs, 2 * kFramesPerMs);
+            EXPECT_LE(std::abs(lag), kFramesPerMs)
+                << "landed " << lag << " frames off at " << target << " ms";
+            EXPECT_EQ(p.GetPosition(), target + 40);
+        }
+    }
+}
+
+TEST_F(BuiltinPlayerTest, TheEndOfTheMediumEndsPlaying) {
+    tBuiltinPlayer& p = Open("signal.ogg");
+    p.SetPosition(2800);
+    p.Play();
+    puller.PullMs(150);
+    EXPECT_TRUE(p.IsPlaying());
+    puller.PullMs(100);
+    EXPECT_FALSE(p.IsPlaying());
+    EXPECT_FALSE(p.IsPaused());
+    EXPECT_NEAR(p.GetPosition(), 3000, 10);
+    EXPECT_EQ(p.GetPosition(), p.GetLength()) << "the length is known exactly once the end was read";
+    p.Play();
+    puller.PullMs(50);
+    EXPECT_FALSE(p.IsPlaying()) << "playing from the end ends at once";
+    p.Stop();
+    EXPECT_EQ(p.GetPosition(), 0);
+    EXPECT_FALSE(p.IsPlaying());
+}
+
+TEST_F(BuiltinPlayerTest, RateChangesTheSpeed) {
+    tBuiltinPlayer& p = Open("signal.wav");
+    EXPECT_TRUE(p.CanChangeRate());
+    p.Play();
+    p.SetRate(2.0);
+    EXPECT_EQ(p.GetRate(), 2.0);
+    puller.Pull(4800);
+    EXPECT_EQ(p.GetPosition(), 200);
+    p.SetRate(0.5);
+    puller.Pull(4800);
+    EXPECT_EQ(p.GetPosition(), 250);
+    p.SetRate(10);
+    EXPECT_EQ(p.GetRate(), tBuiltinPlayer::kMaxRate);
+    p.SetRate(0);
+    p.SetRate(std::nan(""));
+    EXPECT_EQ(p.GetRate(), tBuiltinPlayer::kMaxRate);
+    ASSERT_TRUE(p.OpenFile(Fixture("signal.flac"), nullptr, 0));
+    EXPECT_EQ(p.GetRate(), 1.0) << "a new medium plays at normal speed";
+}
+
+TEST_F(BuiltinPlayerTest, TheAdjustmentForExternalPlayerTimingsApplies) {
+    tBuiltinPlayer& p = Open("signal.wav");
+    AdjustWinampTimingsForWmp = true;
+    EXPECT_EQ(p.GetLength(), 2588); // 3000 / 1.0037265208 - 400, truncated
+    p.SetPosition(1000);            // lands on 1003 ms
+    EXPECT_EQ(p.GetPosition(), 599);
+    p.Play();
+    EXPECT_TRUE(SameFrames(puller.Pull(512), 1003 * kFramesPerMs, 512));
+}
+
+TEST_F(BuiltinPlayerTest, DamagedAndForeignFilesAreRefusedWithAReason) {
+    const QString folder = ScratchFolder() + "/media/bad";
+    QDir().mkpath(folder);
+    QByteArray noise(20000, 0); // no byte with the high bit, so nothing in it looks like an MPEG frame
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>(((i * 7919) >> 3) & 0x7F);
+    WriteFile(folder + "/noise.mp3", noise);
+    WriteFile(folder + "/empty.wav", {});
+    WriteFile(folder + "/text.mid", "these are not notes");
+    WriteFile(folder + "/playlist.mp3", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nfile:///etc/passwd\n");
+    WriteFile(folder + "/header.wav", WavBytes(signal_).left(44));
+    for (const QString& name :
+         {folder + "/noise.mp3", folder + "/empty.wav", folder + "/text.mid", folder + "/playlist.mp3",
+          folder + "/header.wav", folder + "/missing.ogg", folder}) {
+        player.LastError.clear();
+        EXPECT_FALSE(player.OpenFile(name, nullptr, 0)) << name.toStdString();
+        EXPECT_TRUE(player.LastError.startsWith("Error opening file: ")) << player.LastError.toStdString();
+        EXPECT_GT(player.LastError.size(), QString("Error opening file: ").size());
+        EXPECT_EQ(player.GetPosition(), 0);
+        EXPECT_FALSE(player.IsPlaying());
+    }
+}
+
+TEST_F(BuiltinPlayerTest, ACutOffFilePlaysWhatItHolds) {
+    const QString cut = ScratchFolder() + "/media/cut.wav";
+    WriteFile(cut, WavBytes(signal_).left(44 + 4 * 48000)); // one second of three
+    tBuiltinPlayer& p = player;
+    ASSERT_TRUE(p.OpenFile(cut, nullptr, 0));
+    p.SetPosition(900);
+    p.Play();
+    const std::vector<float> played = puller.PullMs(300);
+    EXPECT_TRUE(SameFrames(played, 900 * kFramesPerMs, 100 * kFramesPerMs));
+    EXPECT_FALSE(p.IsPlaying());
+    EXPECT_EQ(p.GetPosition(), 1000);
+}
+
+TEST_F(BuiltinPlayerTest, DamagedCompressedFilesPlayOrAreRefused) {
+    const QString damaged = ScratchFolder() + "/media/damaged";
+    for (const char* name : {"signal.mp3", "signal.ogg", "signal.opus", "signal.m4a", "signal.flac"}) {
+        const QByteArray valid = ReadFile(Fixture(name));
+        ASSERT_FALSE(valid.isEmpty());
+        for (int i = 0; i < 10; ++i) {
+            QByteArray bytes = valid;
+            const qsizetype at = (static_cast<qsizetype>(i) * 104729) % bytes.size();
+            for (qsizetype k = at; k < std::min(bytes.size(), at + 48); ++k)
+                bytes[k] = static_cast<char>(k * 31 + i);
+            if (i % 2)
+                bytes.truncate(bytes.size() * i / 10);
+            const QString path = damaged + QString::number(i) + QString(name).mid(6);
+            ASSERT_TRUE(WriteFile(path, bytes));
+            if (!player.OpenFile(path, nullptr, 0)) {
+                EXPECT_TRUE(player.LastError.startsWith("Error opening file: ")) << name << " " << i;
+                continue;
+            }
+            for (int target : {1000, 2500}) {
+                player.SetPosition(target);
+                player.Play();
+                puller.PullMs(100);
+            }
+        }
+    }
+}
+
+} // namespace

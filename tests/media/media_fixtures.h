@@ -1,0 +1,60 @@
+// Media made by code for the player tests and benchmarks: a test signal written as WAV and
+// encoded to other formats with the ffmpeg program, MIDI files, and the measures that find where
+// in the signal a piece of played sound came from.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace lyrimo::test {
+
+// Stereo 16-bit samples, interleaved.
+struct tSignal {
+    int rate = 48000;
+    std::vector<int16_t> samples;
+
+    int64_t Frames() const { return static_cast<int64_t>(samples.size() / 2); }
+    float At(int64_t frame, int channel) const {
+        return samples[static_cast<size_t>(frame * 2 + channel)] / 32768.f;
+    }
+};
+
+// A 440 Hz sine in the left channel and a 660 Hz one in the right, each with low-passed noise
+// mixed in, so that every stretch of it is unlike every other (for locating played sound).
+tSignal TestSignal(int rate, double seconds);
+
+QByteArray WavBytes(const tSignal& signal);
+bool WriteWav(const QString& path, const tSignal& signal);
+
+// Encodes with the ffmpeg program; false when it failed.
+bool Encode(const QString& input, const QString& output, const QStringList& options);
+
+// A standard MIDI file under construction: events in ticks, one track.
+class tMidiWriter {
+public:
+    explicit tMidiWriter(int division = 480) : division_(division) {}
+    void Tempo(int64_t tick, uint32_t microsecondsPerQuarter);
+    void Program(int64_t tick, int channel, int program);
+    void Note(int64_t tick, int64_t length, int channel, int key, int velocity = 100);
+    QByteArray Bytes() const;
+
+private:
+    struct tEvent {
+        int64_t tick;
+        std::vector<uint8_t> bytes;
+    };
+    int division_;
+    std::vector<tEvent> events_;
+};
+
+// The offset (in frames, within ±range) at which `played` best matches the left channel of the
+// signal when its first frame is taken as signal frame `expected`.
+int64_t BestLag(const std::vector<float>& played, const tSignal& signal, int64_t expected, int range);
+
+// The first frame whose left or right sample exceeds the threshold; -1 when none does.
+int64_t FirstSound(const std::vector<float>& frames, float threshold = 1e-3f);
+
+} // namespace lyrimo::test

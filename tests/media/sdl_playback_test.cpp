@@ -1,0 +1,142 @@
+// The built-in player through the real sound output (SDL's dummy driver, which consumes sound at
+// its own pace) and `lyrimo-cli play` on top of it. The wall clock only bounds how long a test
+// waits; what is checked is what the player's clock says.
+#include "app/app_services.h"
+#include "cli/play_command.h"
+#include "media/backends/builtin_player.h"
+#include "media_fixtures.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+using namespace lyrimo;
+using namespace lyrimo::test;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+class SdlPlaybackTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+        QDir().mkpath(ScratchFolder() + "/sdl");
+        ASSERT_TRUE(WriteWav(Wav(), TestSignal(48000, 1.0)));
+    }
+    static QString Wav() { return ScratchFolder() + "/sdl/one-second.wav"; }
+
+    // Polls every few milliseconds until the condition holds or the time is up.
+    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        return true;
+    }
+};
+
+TEST_F(SdlPlaybackTest, TheClockAdvancesHoldsWhilePausedAndTheEndStopsPlaying) {
+    tBuiltinPlayer player;
+    ASSERT_TRUE(player.IsAvailable());
+    ASSERT_TRUE(player.OpenFile(Wav(), nullptr, 0)) << player.LastError.toStdString();
+    EXPECT_EQ(player.GetLength(), 1000);
+    player.Play();
+    int last = 0;
+    bool monotonic = true;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const int now = player.GetPosition();
+            monotonic = monotonic && now >= last;
+            last = now;
+            return now >= 300;
+        },
+        5000));
+    EXPECT_TRUE(monotonic);
+
+    player.PauseResume();
+    // What was handed to the output before the pause still plays out, then the clock stands.
+    int held = -1;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const int before = player.GetPosition();
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            held = player.GetPosition();
+            return held == before;
+        },
+        2000));
+    EXPECT_GE(held, 300);
+    EXPECT_LT(held, 500);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(player.GetPosition(), held);
+
+    player.PauseResume();
+    EXPECT_GE(player.GetPosition(), held);
+    ASSERT_TRUE(WaitFor([&] { return !player.IsPlaying(); }, 5000));
+    EXPECT_EQ(player.GetPosition(), 1000);
+}
+
+TEST_F(SdlPlaybackTest, PlayCommandPrintsAnAdvancingClock) {
+    CaptureStdout();
+    CaptureStderr();
+    const int code = RunPlayCommand({Wav(), "--from", "200", "--for", "300"});
+    const QString out = QString::fromStdString(GetCapturedStdout());
+    const QString err = QString::fromStdString(GetCapturedStderr());
+    ASSERT_EQ(code, 0) << err.toStdString();
+    static const QRegularExpression line("^ *(\\d+) ms / 1000 ms  Built-in player$");
+    QList<int> positions;
+    for (const QString& text : out.split('\n', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = line.match(text);
+        ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+        positions << match.captured(1).toInt();
+    }
+    ASSERT_GE(positions.size(), 3);
+    EXPECT_GE(positions.first(), 200);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_GE(positions.last(), 500);
+    EXPECT_LT(positions.last(), 1000);
+}
+
+TEST_F(SdlPlaybackTest, PlayCommandForcesAPlayerAndExplainsFailures) {
+    const QString kar = ScratchFolder() + "/sdl/tune.kar";
+    tMidiWriter midi;
+    midi.Note(0, 240, 0, 60);
+    ASSERT_TRUE(WriteFile(kar, midi.Bytes()));
+    CaptureStdout();
+    CaptureStderr();
+    const int unlisted = RunPlayCommand({kar});
+    const QString unlistedError = QString::fromStdString(GetCapturedStderr());
+    GetCapturedStdout();
+    EXPECT_EQ(unlisted, 1);
+    EXPECT_TRUE(unlistedError.contains("Unable to find a suitable player for files of type .kar"))
+        << unlistedError.toStdString();
+
+    const tSettingsClass saved = Settings();
+    CaptureStdout();
+    const int forced = RunPlayCommand({kar, "--player", "4"});
+    const QString out = QString::fromStdString(GetCapturedStdout());
+    Settings() = saved;
+    EXPECT_EQ(forced, 0);
+    EXPECT_TRUE(out.trimmed().endsWith("250 ms / 250 ms  Built-in player")) << out.toStdString();
+
+    CaptureStderr();
+    EXPECT_EQ(RunPlayCommand({ScratchFolder() + "/sdl/none.wav"}), 1);
+    EXPECT_TRUE(
+        QString::fromStdString(GetCapturedStderr()).contains("Error opening file: the file does not exist"));
+    CaptureStderr();
+    EXPECT_EQ(RunPlayCommand({Wav(), "--player", "7"}), 2);
+    GetCapturedStderr();
+}
+
+} // namespace

@@ -113,17 +113,20 @@ TEST_F(SdlPlaybackTest, PlayCommandForcesAPlayerAndExplainsFailures) {
     tMidiWriter midi;
     midi.Note(0, 240, 0, 60);
     ASSERT_TRUE(WriteFile(kar, midi.Bytes()));
+    const tSettingsClass saved = Settings();
+    Settings().UseFileExtensionsMCI = ".mid|.wav"; // a built-in player not listed for .kar
     CaptureStdout();
     CaptureStderr();
     const int unlisted = RunPlayCommand({kar});
+    Settings() = saved;
     const QString unlistedError = QString::fromStdString(GetCapturedStderr());
     GetCapturedStdout();
     EXPECT_EQ(unlisted, 1);
     EXPECT_TRUE(unlistedError.contains("Unable to find a suitable player for files of type .kar"))
         << unlistedError.toStdString();
 
-    const tSettingsClass saved = Settings();
     CaptureStdout();
+    Settings().UseFileExtensionsMCI = ".mid|.wav";
     const int forced = RunPlayCommand({kar, "--player", "4"});
     const QString out = QString::fromStdString(GetCapturedStdout());
     Settings() = saved;

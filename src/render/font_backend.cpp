@@ -700,8 +700,13 @@ void DrawDecorations(Bitmap& target, const tFont& font, const tFontFace& face, i
 
 } // namespace
 
-void DrawGlyphRun(Bitmap& target, const tFont& font, int x, int y, const uint16_t* glyphs,
-                  const int32_t* advances, int count, const tMyRect* clip) {
+namespace {
+
+// Walks a run with explicit advances: drawOne(i, face, pen, baseline, mono, bounds) draws item i
+// at the pen; underline and strike-out follow over the whole run.
+template <class DrawOne>
+void DrawRun(Bitmap& target, const tFont& font, int x, int y, const int32_t* advances, int count,
+             const tMyRect* clip, DrawOne drawOne) {
     tFontFace& face = *font.Face();
     tMyRect bounds = DrawingBounds(target, clip);
     if (count <= 0 || bounds.IsEmpty())
@@ -709,41 +714,43 @@ void DrawGlyphRun(Bitmap& target, const tFont& font, int x, int y, const uint16_
     const bool mono = !font.AntiAliased();
     const int64_t baseline = int64_t{y} + face.ascent;
     int64_t pen = x;
-    for (int i = 0; i < count; ++i) {
-        PutGlyph(target, face.Glyph(glyphs[i], mono), pen, baseline, font.Colour(), mono, bounds);
-        pen += advances[i];
-    }
+    for (int i = 0; i < count; pen += advances[i], ++i)
+        drawOne(i, face, pen, baseline, mono, bounds);
     DrawDecorations(target, font, face, x, baseline, pen - x, bounds);
+}
+
+} // namespace
+
+void DrawGlyphRun(Bitmap& target, const tFont& font, int x, int y, const uint16_t* glyphs,
+                  const int32_t* advances, int count, const tMyRect* clip) {
+    DrawRun(target, font, x, y, advances, count, clip,
+            [&](int i, tFontFace& face, int64_t pen, int64_t baseline, bool mono, const tMyRect& bounds) {
+                PutGlyph(target, face.Glyph(glyphs[i], mono), pen, baseline, font.Colour(), mono, bounds);
+            });
 }
 
 void DrawCharacterRun(Bitmap& target, const tFont& font, int x, int y, const QChar* units,
                       const int32_t* advances, int count, const tMyRect* clip) {
-    tFontFace& face = *font.Face();
-    tMyRect bounds = DrawingBounds(target, clip);
-    if (count <= 0 || bounds.IsEmpty())
-        return;
-    const bool mono = !font.AntiAliased();
-    const int64_t baseline = int64_t{y} + face.ascent;
-    int64_t pen = x;
-    for (int i = 0; i < count; pen += advances[i], ++i) {
-        char32_t c = units[i].unicode();
-        if (units[i].isHighSurrogate() && i + 1 < count && units[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(units[i], units[i + 1]);
-        else if (units[i].isSurrogate())
-            c = units[i].isLowSurrogate() && i > 0 && units[i - 1].isHighSurrogate() ? 0x20 : 0xFFFD;
-        if (IsBlank(c))
-            continue;
-        tFontFace* drawing = &face;
-        std::shared_ptr<tFontFace> fallback;
-        uint32_t glyph = face.GlyphIndex(c);
-        if (glyph == 0) {
-            fallback = tFontSystem::Get().FallbackFor(face, font.Name(), font.Style(), font.Charset(), c);
-            if (fallback)
-                drawing = fallback.get(), glyph = fallback->GlyphIndex(c);
-        }
-        PutGlyph(target, drawing->Glyph(glyph, mono), pen, baseline, font.Colour(), mono, bounds);
-    }
-    DrawDecorations(target, font, face, x, baseline, pen - x, bounds);
+    DrawRun(target, font, x, y, advances, count, clip,
+            [&](int i, tFontFace& face, int64_t pen, int64_t baseline, bool mono, const tMyRect& bounds) {
+                char32_t c = units[i].unicode();
+                if (units[i].isHighSurrogate() && i + 1 < count && units[i + 1].isLowSurrogate())
+                    c = QChar::surrogateToUcs4(units[i], units[i + 1]);
+                else if (units[i].isSurrogate())
+                    c = units[i].isLowSurrogate() && i > 0 && units[i - 1].isHighSurrogate() ? 0x20 : 0xFFFD;
+                if (IsBlank(c))
+                    return;
+                tFontFace* drawing = &face;
+                std::shared_ptr<tFontFace> fallback;
+                uint32_t glyph = face.GlyphIndex(c);
+                if (glyph == 0) {
+                    fallback =
+                        tFontSystem::Get().FallbackFor(face, font.Name(), font.Style(), font.Charset(), c);
+                    if (fallback)
+                        drawing = fallback.get(), glyph = fallback->GlyphIndex(c);
+                }
+                PutGlyph(target, drawing->Glyph(glyph, mono), pen, baseline, font.Colour(), mono, bounds);
+            });
 }
 
 int DrawText(Bitmap& target, const tFont& font, int x, int y, const QString& text, bool rightToLeft,

@@ -1,6 +1,7 @@
 // lyrimo-cli: the headless companion of Lyrimo, for people and for other tools.
 #include "app/app_services.h"
 #include "app/settings.h"
+#include "cli/balls_command.h"
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
@@ -33,6 +34,8 @@ constexpr const char* kUsage =
     "                                                      play a media file or a song's media, printing the clock\n"
     "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
     "                                                      draw a text wrapped and laid out as lyrics are\n"
+    "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental animation,\n"
+    "                                                      frame by frame, on one sheet\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -144,6 +147,8 @@ int main(int argc, char** argv) {
         return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
+    if (command == "balls")
+        return RunBallsCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

@@ -5,6 +5,7 @@
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
+#include "cli/render_command.h"
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
 #include "cli/text_command.h"
@@ -33,6 +34,10 @@ constexpr const char* kUsage =
     "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
     "                                                      play a media file or a song's media, printing the clock\n"
+    "  lyrimo-cli render SONG.lym --time MS [--size WxH] OUT.png\n"
+    "                                                      draw the frame a performance shows at a media time\n"
+    "  lyrimo-cli render SONG.lym --from MS --to MS --fps N [--size WxH] [--title] OUTDIR\n"
+    "                                                      draw a performance frame by frame (frame_00000.png ...)\n"
     "  lyrimo-cli render-line SONG.lym --part P --line L --time MS [--size WxH] OUT.png\n"
     "                                                      draw one lyrics line as it looks at a media time\n"
     "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
@@ -150,6 +155,8 @@ int main(int argc, char** argv) {
         return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
+    if (command == "render")
+        return RunRenderCommand(args);
     if (command == "render-line")
         return RunRenderLineCommand(args);
     if (command == "balls")

@@ -1,0 +1,229 @@
+#include "render/frame_composer.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "document/song_loading.h"
+#include "render/drawing_utils.h"
+#include "render/fit_picture.h"
+#include "render/lyrics_playback.h"
+#include "render/slide_show.h"
+
+#include <algorithm>
+
+namespace lyrimo {
+
+namespace {
+
+// Room kept free above and below the lyrics blocks unless they are cut out over full-screen video.
+constexpr int kBlockMargin = 20;
+
+bool KeepsBlockMargins(const tSongSettings& song) { return song.CutoutText() || !song.FullScreenVideo(); }
+
+} // namespace
+
+tPlaybackAreas ComputePlaybackAreas(const tLyrimoData& song, int width, int height, bool stepMode) {
+    const tSongSettings& s = song.SongSettings;
+    const tMyRect whole{0, 0, width, height};
+    if (stepMode || s.FullScreenVideo() || s.FullScreenSlideShow() ||
+        (!s.SlideShowEnabled() && !s.HasVideo()))
+        return {whole, whole};
+    const int h = int(int64_t(height) * s.SplitSize() / 100);
+    if (s.LyricsAtBottom())
+        return {tMyRect{0, h, width, height}, tMyRect{0, 0, width, h}};
+    return {tMyRect{0, 0, width, height - h}, tMyRect{0, height - h, width, height}};
+}
+
+tMyRect FitAreaToVideo(const tMyRect& area, int videoWidth, int videoHeight) {
+    if (videoWidth <= 0 || videoHeight <= 0) {
+        videoWidth = 320;
+        videoHeight = 240;
+    }
+    int64_t height = area.Height();
+    int64_t width = height * videoWidth / videoHeight;
+    if (width > area.Width()) {
+        width = area.Width();
+        height = width * videoHeight / videoWidth;
+    }
+    const int left = area.Left + (area.Width() - int(width)) / 2;
+    const int top = area.Top + (area.Height() - int(height)) / 2;
+    return SizedRect(left, top, int(width), int(height));
+}
+
+tFrameComposer::tFrameComposer(tLyrimoData* song, int width, int height, bool stepMode)
+    : song_(song), width_(std::max(1, width)), height_(std::max(1, height)), stepMode_(stepMode),
+      slideShow_(std::make_unique<tSlideShowhandler>()) {
+    const tPlaybackAreas areas = ComputePlaybackAreas(*song_, width_, height_, stepMode_);
+    lyricsArea_ = areas.Lyrics;
+    pictureArea_ = areas.Picture;
+    CreateRenderers();
+    frame_ = Bitmap(width_, height_, WorkingPixelFormat());
+    frame_.Fill(tColour(song_->SongSettings.BackgroundColour()));
+    PrepareSlideShow();
+}
+
+tFrameComposer::~tFrameComposer() = default;
+
+void tFrameComposer::CreateRenderers() {
+    renderers_.clear();
+    const int parts = song_->PartCount();
+    if (parts <= 0)
+        return;
+    const tSongSettings& s = song_->SongSettings;
+    const bool margins = KeepsBlockMargins(s);
+    int blockHeight = lyricsArea_.Height() - (margins ? 2 * kBlockMargin : 0);
+    blockHeight = std::max(0, blockHeight / parts);
+    for (int b = 0; b < parts; ++b) {
+        const int top = blockHeight * b + s.VerticalShift() + lyricsArea_.Top + (margins ? kBlockMargin : 0);
+        auto renderer = std::make_unique<tLyricslinePlayback>(song_, !stepMode_, s.FullScreenVideo() != 0,
+                                                              height_, blockHeight, width_, top, b);
+        renderer->ShownLine = -1;
+        renderer->WantedLine = -1;
+        renderers_.push_back(std::move(renderer));
+    }
+}
+
+void tFrameComposer::PrepareSlideShow() {
+    // No player offers an overlay surface here, so the background never has to avoid its key.
+    slideShow_->Prepare(song_, width_, keyColour_, false, pictureArea_, height_);
+}
+
+void tFrameComposer::SeedSlideShow(uint32_t seed) {
+    slideShow_->SeedRandom(seed);
+    PrepareSlideShow();
+}
+
+void tFrameComposer::FitPictureAreaToVideo(int videoWidth, int videoHeight) {
+    const tSongSettings& s = song_->SongSettings;
+    if (!s.HasVideo() || s.FullScreenVideo())
+        return;
+    const tMyRect fitted = FitAreaToVideo(pictureArea_, videoWidth, videoHeight);
+    if (fitted == pictureArea_)
+        return;
+    pictureArea_ = fitted;
+    PrepareSlideShow();
+}
+
+void tFrameComposer::SetKeyColour(tColour colour) {
+    keyColour_ = colour;
+    for (auto& renderer : renderers_)
+        renderer->SetKeyColour(colour);
+}
+
+// Draws the background layer; true when it changed as a whole and the frame must be copied in full.
+bool tFrameComposer::DrawBackground(int32_t time) {
+    const tSongSettings& s = song_->SongSettings;
+    const tColour background = tColour(s.BackgroundColour());
+    if (stepMode_) {
+        slideShow_->DrawLayer(frame_, 0, background);
+        return false;
+    }
+    if (s.FullScreenVideo() && s.CutoutText()) {
+        // The video fills the window; only the lyrics' own pixels cover it.
+        frame_.Fill(background);
+        return false;
+    }
+    if (!slideShow_->DrawLayer(frame_, time, background))
+        return false;
+    if (!s.SlideShowEnabled() || s.FullScreenSlideShow())
+        return true;
+    CurrentChanges.Add(pictureArea_);
+    return false;
+}
+
+void tFrameComposer::DrawVideo(const tComposerInput& input) {
+    const Bitmap& video = *input.videoFrame;
+    if (video.IsEmpty() || pictureArea_.IsEmpty())
+        return;
+    const tMyRect target = AspectFit(tMyRect{0, 0, video.Width(), video.Height()}, pictureArea_);
+    if (target.IsEmpty())
+        return;
+    if (target.Width() == video.Width() && target.Height() == video.Height()) {
+        frame_.CopyRect(video, 0, 0, video.Width(), video.Height(), target.Left, target.Top);
+    } else {
+        // Scaling is the expensive part; a frame that did not change is not scaled again.
+        if (input.videoFrameChanged || scaledVideo_.Width() != target.Width() ||
+            scaledVideo_.Height() != target.Height()) {
+            scaledVideo_ = Bitmap(target.Width(), target.Height(), frame_.Format());
+            StretchPicture(video, scaledVideo_, tMyRect{0, 0, target.Width(), target.Height()});
+        }
+        frame_.CopyRect(scaledVideo_, 0, 0, target.Width(), target.Height(), target.Left, target.Top);
+    }
+    if (input.videoFrameChanged)
+        CurrentChanges.Add(target);
+}
+
+void tFrameComposer::SetLineMeasured(tLyricslinePlayback& renderer, int index) {
+    const int64_t started = TickCount();
+    renderer.SetLine(index, false, keyColour_, false);
+    PrepTimeTotal += int32_t(std::max<int64_t>(0, TickCount() - started));
+    PrepCount += 1;
+}
+
+const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
+    const int32_t time = stepMode_ ? kStepModeTime : input.mediaTime;
+    CurrentChanges.Clear();
+
+    bool full = input.full;
+    if (DrawBackground(time))
+        full = true;
+    if (input.videoFrame && !stepMode_)
+        DrawVideo(input);
+    if (full)
+        CurrentChanges.Add(tMyRect{0, 0, width_, height_});
+    lastWasFull_ = full;
+
+    for (auto& renderer : renderers_) {
+        if (renderer->ShownLine == -1) {
+            SetLineMeasured(*renderer, 0);
+            renderer->ShownLine = 0;
+        }
+        renderer->WantedLine = renderer->DrawFrame(frame_, nullptr, CurrentChanges, time);
+    }
+
+    // What was drawn last frame is copied again, so that whatever it covered is restored.
+    ScratchChanges.Clear();
+    ScratchChanges.AddAll(CurrentChanges);
+    CurrentChanges.AddAll(PreviousChanges);
+    if (!full)
+        PreviousChanges.Clear();
+    PreviousChanges.AddAll(ScratchChanges);
+    return CurrentChanges;
+}
+
+void tFrameComposer::PrepareWantedLines() {
+    if (stepMode_)
+        return;
+    for (auto& renderer : renderers_) {
+        if (renderer->WantedLine == renderer->ShownLine)
+            continue;
+        SetLineMeasured(*renderer, renderer->WantedLine);
+        renderer->ShownLine = renderer->WantedLine;
+    }
+}
+
+void tFrameComposer::StepAllParts() {
+    for (auto& renderer : renderers_) {
+        renderer->ShownLine += 1;
+        renderer->SetLine(renderer->ShownLine, false, 0, false);
+    }
+}
+
+bool tFrameComposer::AllPartsDone() const {
+    if (renderers_.empty())
+        return true;
+    for (const auto& renderer : renderers_) {
+        const tLyricsData* part = song_->GetPart(renderer->PartIndex);
+        if (!part || renderer->ShownLine >= part->LineCount())
+            return true;
+    }
+    return false;
+}
+
+int32_t tFrameComposer::AveragePrepTime() const { return PrepCount > 0 ? PrepTimeTotal / PrepCount : 1; }
+
+void tFrameComposer::UpdateEndEarlyMargin() {
+    const tSettingsClass& settings = Settings();
+    EndEarlyMargin = std::min(settings.EndEarlyMax, std::max(settings.EndEarlyMin, AveragePrepTime() + 10));
+}
+
+} // namespace lyrimo

@@ -1,0 +1,118 @@
+// The playback frame without a window: the background layer (colour, picture or slide show),
+// the video frame fitted into the picture area, and the lyrics of every song part, composed into
+// one off-screen frame together with the rectangles that changed since the screen last got them.
+//
+// The playback window, the command-line renderer and the benchmarks all compose through this
+// class, so what the screen shows can be reproduced and checked without a display.
+#pragma once
+
+#include "render/bitmap.h"
+#include "render/changes_list.h"
+#include "render/lyricsline_playback.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace lyrimo {
+
+class tLyrimoData;
+class tSlideShowhandler;
+
+// The media time used in step mode: every line counts as finished.
+constexpr int32_t kStepModeTime = 999999999;
+
+struct tComposerInput {
+    int32_t mediaTime = 0;              // the time the window computed (kStepModeTime in step mode)
+    bool full = false;                  // full redraw asked
+    const Bitmap* videoFrame = nullptr; // latest decoded video frame (32-bit) when the song has video
+    bool videoFrameChanged = true;      // the video frame differs from the one given last time
+};
+
+// The lyrics area and the picture area of a client width × height: where the lyrics are laid out
+// and where the video or the slides are shown.
+struct tPlaybackAreas {
+    tMyRect Lyrics;
+    tMyRect Picture;
+};
+tPlaybackAreas ComputePlaybackAreas(const tLyrimoData& song, int width, int height, bool stepMode);
+// The picture area shrunk to the video's proportions and centred in it (320 × 240 when the video
+// size is unknown).
+tMyRect FitAreaToVideo(const tMyRect& area, int videoWidth, int videoHeight);
+
+class tFrameComposer {
+public:
+    // Computes the areas, creates the renderers and prepares the slide show for a client of
+    // width × height.
+    tFrameComposer(tLyrimoData* song, int width, int height, bool stepMode);
+    ~tFrameComposer();
+    tFrameComposer(const tFrameComposer&) = delete;
+    tFrameComposer& operator=(const tFrameComposer&) = delete;
+
+    // One line-by-line renderer per song part, none shown yet; also used on rewind.
+    void CreateRenderers();
+    const tMyRect& LyricsArea() const { return lyricsArea_; }
+    const tMyRect& PictureArea() const { return pictureArea_; }
+    // Shrinks the picture area to the video's proportions (only for a song with video that is not
+    // shown full screen) and prepares the slide show for the new area.
+    void FitPictureAreaToVideo(int videoWidth, int videoHeight);
+
+    // Composes one frame into Frame(); returns the rectangles to copy to the screen (the whole
+    // client rectangle among them on a full redraw).
+    const tChangesList& Compose(const tComposerInput& input);
+    // Prepares the lines the last Compose asked for. Called after the frame was output, so that
+    // the cost of a new line stays out of the frame that still shows the old one.
+    void PrepareWantedLines();
+    // Step mode: one more line of every part.
+    void StepAllParts();
+    // Step mode: some part has shown its last line.
+    bool AllPartsDone() const;
+    // Recomputes the process-wide end-early margin from the measured preparation time.
+    void UpdateEndEarlyMargin();
+    // The average milliseconds one line preparation took (1 before any).
+    int32_t AveragePrepTime() const;
+
+    // Makes the slide show's "Random" transitions repeatable (prepares the slide show again).
+    void SeedSlideShow(uint32_t seed);
+
+    // The colour a player's overlay keys on; kept out of the lyrics and animations.
+    void SetKeyColour(tColour colour);
+    tColour KeyColour() const { return keyColour_; }
+
+    const Bitmap& Frame() const { return frame_; }
+    Bitmap& Frame() { return frame_; }
+    // The last Compose was a full redraw (asked, or the background layer changed as a whole).
+    bool LastWasFull() const { return lastWasFull_; }
+    bool StepMode() const { return stepMode_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    int32_t PrepTimeTotal = 0; // ms spent preparing lines
+    int32_t PrepCount = 0;     // lines prepared
+    std::vector<std::unique_ptr<tLyricslinePlayback>>& Renderers() { return renderers_; }
+
+    tChangesList CurrentChanges;
+    tChangesList PreviousChanges;
+    tChangesList ScratchChanges;
+
+private:
+    void PrepareSlideShow();
+    bool DrawBackground(int32_t time);
+    void DrawVideo(const tComposerInput& input);
+    void SetLineMeasured(tLyricslinePlayback& renderer, int index);
+
+    tLyrimoData* song_;
+    int width_;
+    int height_;
+    bool stepMode_;
+    tColour keyColour_ = 0;
+    bool lastWasFull_ = false;
+    tMyRect lyricsArea_;
+    tMyRect pictureArea_;
+    Bitmap frame_;
+    Bitmap scaledVideo_;
+    std::unique_ptr<tSlideShowhandler> slideShow_;
+    std::vector<std::unique_ptr<tLyricslinePlayback>> renderers_;
+};
+
+} // namespace lyrimo

@@ -1,5 +1,7 @@
 #include "cli/import_commands.h"
 
+#include "cli/cli_support.h"
+
 #include "app/app_services.h"
 #include "document/song.h"
 #include "importexport/import_dispatch.h"
@@ -9,7 +11,6 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-#include <cstring>
 
 namespace lyrimo {
 namespace {
@@ -20,14 +21,6 @@ int UsageError(const QString& problem, const char* usage) {
     PrintError(problem);
     std::fprintf(stderr, "Usage: lyrimo-cli %s\n", usage);
     return 2;
-}
-
-QString LoadResultText(int result) {
-    if (result == -1)
-        return "not a Lyrimo song file";
-    if (result < 0)
-        return QString("unknown error (%1)").arg(result);
-    return QString::fromLocal8Bit(std::strerror(result));
 }
 
 // Why an import without messages of its own failed.

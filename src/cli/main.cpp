@@ -2,12 +2,14 @@
 #include "app/app_services.h"
 #include "app/settings.h"
 #include "cli/balls_command.h"
+#include "cli/cli_support.h"
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
 #include "cli/render_command.h"
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
+#include "cli/style_command.h"
 #include "cli/text_command.h"
 #include "document/song.h"
 
@@ -17,7 +19,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <cstring>
 
 using namespace lyrimo;
 
@@ -42,6 +43,8 @@ constexpr const char* kUsage =
     "                                                      draw one lyrics line as it looks at a media time\n"
     "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
     "                                                      draw a text wrapped and laid out as lyrics are\n"
+    "  lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
+    "                                                      change how every part is shown; saves in place\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental animation,\n"
     "                                                      frame by frame, on one sheet\n"
     "\n"
@@ -56,14 +59,6 @@ int UsageError(const QString& problem) {
 void PrintJson(const QByteArray& json) {
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     std::fputc('\n', stdout);
-}
-
-QString ResultText(int result) {
-    if (result == -1)
-        return "not a Lyrimo song file";
-    if (result < 0)
-        return QString("unknown error (%1)").arg(result);
-    return QString::fromLocal8Bit(std::strerror(result));
 }
 
 struct tOptions {
@@ -103,7 +98,8 @@ int Dump(const tOptions& options) {
     int result = song.LoadFromFile(options.files[0], options.loadMedia);
     PrintJson(SongToJson(song, result));
     if (result != 0)
-        std::fprintf(stderr, "lyrimo-cli: %s: %s\n", qUtf8Printable(options.files[0]), qUtf8Printable(ResultText(result)));
+        std::fprintf(stderr, "lyrimo-cli: %s: %s\n", qUtf8Printable(options.files[0]),
+                     qUtf8Printable(LoadResultText(result)));
     return result == 0 ? 0 : 1;
 }
 
@@ -113,11 +109,11 @@ int Resave(const tOptions& options) {
     tLyrimoData song;
     if (int result = song.LoadFromFile(options.files[0], true)) {
         std::fprintf(stderr, "lyrimo-cli: cannot load %s: %s\n", qUtf8Printable(options.files[0]),
-                     qUtf8Printable(ResultText(result)));
+                     qUtf8Printable(LoadResultText(result)));
         return 1;
     }
     if (int result = song.SaveToFile(options.files[1])) {
-        QString why = result == -1 ? QString("writing failed; nothing was replaced") : ResultText(result);
+        QString why = result == -1 ? QString("writing failed; nothing was replaced") : LoadResultText(result);
         std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]), qUtf8Printable(why));
         return 1;
     }
@@ -159,6 +155,8 @@ int main(int argc, char** argv) {
         return RunRenderCommand(args);
     if (command == "render-line")
         return RunRenderLineCommand(args);
+    if (command == "style")
+        return RunStyleCommand(args);
     if (command == "balls")
         return RunBallsCommand(args);
     tOptions options;

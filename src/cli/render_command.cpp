@@ -1,5 +1,7 @@
 #include "cli/render_command.h"
 
+#include "cli/cli_support.h"
+
 #include "app/app_services.h"
 #include "document/song.h"
 #include "render/animations.h"
@@ -9,7 +11,7 @@
 #include "render/title_effect.h"
 
 #include <QDir>
-#include <QRegularExpression>
+#include <limits>
 
 #include <algorithm>
 #include <cstdio>
@@ -56,10 +58,10 @@ int RenderUsage(const QString& problem) {
 }
 
 bool ReadTime(const QStringList& args, int& i, int32_t& value) {
-    bool ok = false;
-    if (i + 1 < args.size())
-        value = args[++i].toInt(&ok);
-    return ok && value >= 0;
+    int time = 0;
+    const bool ok = ReadIntArgument(args, i, 0, std::numeric_limits<int32_t>::max(), time);
+    value = time;
+    return ok;
 }
 
 bool ParseRenderOptions(const QStringList& args, tRenderOptions& o, QString& problem) {
@@ -79,16 +81,10 @@ bool ParseRenderOptions(const QStringList& args, tRenderOptions& o, QString& pro
                 return problem = "--to needs a media time in milliseconds", false;
             o.haveTo = true;
         } else if (arg == "--fps") {
-            bool ok = false;
-            o.fps = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
-            if (!ok || o.fps < 1 || o.fps > 120)
+            if (!ReadIntArgument(args, i, 1, 120, o.fps))
                 return problem = "--fps needs a frame rate from 1 to 120", false;
         } else if (arg == "--size") {
-            static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
-            auto match = i + 1 < args.size() ? size.match(args[++i]) : QRegularExpressionMatch();
-            o.width = match.hasMatch() ? match.captured(1).toInt() : 0;
-            o.height = match.hasMatch() ? match.captured(2).toInt() : 0;
-            if (o.width < 16 || o.height < 16 || o.width > 8192 || o.height > 8192)
+            if (!ReadSizeArgument(args, i, o.width, o.height))
                 return problem = "--size needs a size from 16x16 to 8192x8192, such as 1920x1080", false;
         } else if (arg == "--title") {
             o.title = true;

@@ -1,5 +1,7 @@
 #include "cli/render_line_command.h"
 
+#include "cli/cli_support.h"
+
 #include "document/song.h"
 #include "render/animations.h"
 #include "render/bitmap_png.h"
@@ -33,35 +35,22 @@ int RenderLineUsage(const QString& problem) {
     return 2;
 }
 
-bool ReadInt(const QStringList& args, int& i, int low, int high, int& value) {
-    bool ok = false;
-    if (i + 1 < args.size())
-        value = args[++i].toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 bool ParseRenderLineOptions(const QStringList& args, tRenderLineOptions& o, QString& problem) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == "--part") {
-            if (!ReadInt(args, i, 0, 65535, o.part))
+            if (!ReadIntArgument(args, i, 0, 65535, o.part))
                 return problem = "--part needs a part number from 0", false;
         } else if (arg == "--line") {
-            if (!ReadInt(args, i, 0, 65535, o.line))
+            if (!ReadIntArgument(args, i, 0, 65535, o.line))
                 return problem = "--line needs a line number from 0", false;
         } else if (arg == "--time") {
-            if (!ReadInt(args, i, -1000000000, 1000000000, o.time))
+            if (!ReadIntArgument(args, i, -1000000000, 1000000000, o.time))
                 return problem = "--time needs a time in milliseconds", false;
             o.timeGiven = true;
         } else if (arg == "--size") {
-            static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
-            auto match = i + 1 < args.size() ? size.match(args[++i]) : QRegularExpressionMatch();
-            if (!match.hasMatch())
-                return problem = "--size needs a size such as 1920x1080", false;
-            o.width = match.captured(1).toInt();
-            o.height = match.captured(2).toInt();
-            if (o.width < 16 || o.height < 16 || o.width > 8192 || o.height > 8192)
-                return problem = "--size must lie between 16x16 and 8192x8192", false;
+            if (!ReadSizeArgument(args, i, o.width, o.height))
+                return problem = "--size needs a size from 16x16 to 8192x8192, such as 1920x1080", false;
         } else if (arg.startsWith("--") && arg.size() > 2) {
             return problem = "unknown option " + arg, false;
         } else {

@@ -1,5 +1,7 @@
 #include "cli/text_command.h"
 
+#include "cli/cli_support.h"
+
 #include "app/app_services.h"
 #include "document/song_records.h"
 #include "render/bitmap_png.h"
@@ -37,26 +39,19 @@ int TextUsage(const QString& problem) {
     return 2;
 }
 
-bool ReadNumber(const QStringList& args, int& i, int low, int high, int& value) {
-    bool ok = false;
-    if (i + 1 < args.size())
-        value = args[++i].toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 bool ParseTextOptions(const QStringList& args, tTextOptions& o, QString& problem) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == "--font" && i + 1 < args.size()) {
             o.font = args[++i];
         } else if (arg == "--size") {
-            if (!ReadNumber(args, i, 1, 999, o.size))
+            if (!ReadIntArgument(args, i, 1, 999, o.size))
                 return problem = "--size needs a point size from 1 to 999", false;
         } else if (arg == "--width") {
-            if (!ReadNumber(args, i, 1, 20000, o.width))
+            if (!ReadIntArgument(args, i, 1, 20000, o.width))
                 return problem = "--width needs a width from 1 to 20000 pixels", false;
         } else if (arg == "--charset") {
-            if (!ReadNumber(args, i, 0, 255, o.charset))
+            if (!ReadIntArgument(args, i, 0, 255, o.charset))
                 return problem = "--charset needs a character set number from 0 to 255", false;
         } else if (arg == "--rtl") {
             o.rightToLeft = true;

@@ -1,0 +1,18 @@
+// What lyrimo-cli's commands share: reading option values and naming load failures.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace lyrimo {
+
+// Takes the argument after args[i] as an integer within low..high; i moves past it.
+bool ReadIntArgument(const QStringList& args, int& i, int low, int high, int& value);
+
+// Takes the argument after args[i] as a size "WxH" with both sides within 16..8192.
+bool ReadSizeArgument(const QStringList& args, int& i, int& width, int& height);
+
+// Why loading a song failed: -1 not a song file, else the system's text for the error code.
+QString LoadResultText(int result);
+
+} // namespace lyrimo

@@ -4,6 +4,7 @@
 JOBS ?= $(shell nproc)
 DEMO_KAR = assets/demo/twinkle.kar
 DEMO_SONG = build/release/demo/twinkle.lym
+DEMO_FRAMES = build/release/demo/frames
 
 all: release
 
@@ -22,16 +23,30 @@ release: deps build/release/build.ninja
 asan: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 
+# With a display the demo song is performed in the desktop program; without one (CI machines)
+# a few frames of the performance are rendered headless instead.
 demo: release
 	@mkdir -p $(dir $(DEMO_SONG))
 	build/release/src/cli/lyrimo-cli convert $(DEMO_KAR) $(DEMO_SONG)
+	build/release/src/cli/lyrimo-cli style $(DEMO_SONG) --ball 3 --text-mode 1 --lyrics-size 28 --display 3
 	build/release/src/cli/lyrimo-cli dump $(DEMO_SONG)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		echo "Performing $(DEMO_SONG)"; \
+		build/release/src/app/desktop/lyrimo $(DEMO_SONG) /PLAY; \
+	else \
+		echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): rendering the performance headless."; \
+		rm -rf $(DEMO_FRAMES) && mkdir -p $(DEMO_FRAMES) && \
+		build/release/src/cli/lyrimo-cli render $(DEMO_SONG) --from 4000 --to 12000 --fps 2 --size 640x360 \
+			--title $(DEMO_FRAMES) && \
+		echo "Frames of the performance are in $(DEMO_FRAMES)/"; \
+	fi
 
 test: asan
 	cd build/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: release
 	build/release/bench/lyrimo-bench
+	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-playback-bench
 
 format:
 	find src tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,0 +1,94 @@
+// The media requester: before a song is played the user checks its details and its media (a file,
+// the media embedded in the song, or an audio-CD track) and may correct the media reference.
+// Corrections are written into the song at once; they reach the song file only if the caller
+// saves it.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+
+namespace lyrimo {
+
+class tLyrimoData;
+
+class TGetMedia : public QDialog {
+    Q_OBJECT
+
+public:
+    // editable false shows the media fields read-only.
+    TGetMedia(tLyrimoData& song, bool editable, QWidget* parent = nullptr);
+
+    // Runs the requester modally; true when the user pressed Play.
+    bool Run();
+
+    bool StepMode = false; // play the song line by line
+    QString Notes;         // the notes line
+
+    // The re-validation delay after a change of the track, drive or file field.
+    static constexpr int kRevalidateMs = 500;
+
+    // What the window shows, for tests.
+    QString Warnings() const;
+    bool PlayAllowed() const;
+    QString PlayerLine() const;
+    int PageIndex() const; // 0 CD, 1 file, 2 embedded
+    int ValidationCount() const { return validations_; }
+    QLineEdit* TrackField() const { return track_; }
+    QLineEdit* FileField() const { return file_; }
+    QComboBox* DriveList() const { return drives_; }
+    QPushButton* StepButton() const { return step_; }
+    QPushButton* PlayButton() const { return play_; }
+    QPushButton* TemplateButton() const { return template_; }
+    QLabel* EmbeddedLabel() const { return embedded_; }
+
+    // Checks the media and enables Play when it is there.
+    void Validate();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildWindow();
+    void FillFields();
+    void FieldChanged();
+    void TrackEdited(const QString& text);
+    void FileEdited(const QString& text);
+    void PlayClicked();
+    void ToggleStepMode();
+    void Browse();
+    void ShowStepLook();
+    bool TypingInField() const;
+
+    tLyrimoData& song_;
+    bool editable_;
+    int validations_ = 0;
+    QTimer revalidate_;
+
+    QLabel* album_ = nullptr;
+    QLabel* artist_ = nullptr;
+    QLabel* songName_ = nullptr;
+    QLabel* year_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QComboBox* drives_ = nullptr;
+    QLineEdit* track_ = nullptr;
+    QLineEdit* file_ = nullptr;
+    QPushButton* browse_ = nullptr;
+    QLabel* embedded_ = nullptr;
+    QLabel* warnings_ = nullptr;
+    QLabel* player_ = nullptr;
+    QLabel* notes_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QLabel* cross_ = nullptr; // the red cross over Play while it is refused
+    QPushButton* cancel_ = nullptr;
+    QPushButton* step_ = nullptr;
+    QPushButton* template_ = nullptr;
+};
+
+} // namespace lyrimo

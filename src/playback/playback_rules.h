@@ -1,0 +1,57 @@
+// The small rules of a performance that need no window: how a command changes the speed, how the
+// controls word the time and the speed, which command a key stands for, how the statistics read.
+// The playback window applies them; tests check them without a screen.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace lyrimo {
+
+class tLyrimoData;
+
+// One of the song's details (name, artist, album, year) for display: the wide text when the song's
+// texts are Unicode, else its 8-bit text read in the title font's character set.
+QString SongDetailText(const tLyrimoData& song, const QByteArray& narrow, const QString& wide);
+
+// Playback window states, as the controls window shows them too.
+namespace pstate {
+constexpr int ShowingScreen = 0, WaitAfterFade = 1, PreparingTitle = 2, ShowingTitle = 3, WaitAfterTitle = 4,
+              StartingMedia = 5, Playing = 6, Stepping = 7, Closing = 8, Finished = 10;
+} // namespace pstate
+
+constexpr double kFastestRate = 4.5;
+constexpr double kSlowestRate = 0.4;
+constexpr double kRateStep = 0.1;
+
+// The rate after one press of faster (up) or slower, kept within the two limits.
+double NextRate(double rate, bool faster);
+// The speed as the controls show it: (rate - 1) × 100 truncated toward zero, then "%". Truncation
+// ignores the last bits of floating-point noise, so 0.9 shows as -10% and not -9%.
+QString SpeedText(double rate);
+
+// "mm:ss" of a media time; minutes wrap at 100, negative times show as 0.
+QString MinutesSecondsText(int32_t ms);
+// The controls' time text: position and length joined by "/" ("00:05/03:20").
+QString PlaybackTimeText(int32_t position, int32_t length);
+
+// The frame counter's text.
+QString StatisticsText(int fps, int lastFps, int bitDepth, int32_t averagePrep, int32_t endEarlyMargin);
+
+// A key as a sound-effect shortcut: the key's code in the low byte (letters and digits as their
+// capital characters, function and cursor keys by the usual virtual-key numbers) and Shift, Ctrl,
+// Alt in bits 13, 14 and 15. 0 for keys that cannot be a shortcut.
+constexpr uint16_t kShortcutShift = 0x2000, kShortcutCtrl = 0x4000, kShortcutAlt = 0x8000;
+uint16_t ShortcutOfKey(int qtKey, bool shift, bool ctrl, bool alt);
+
+// What a key does in the playback window.
+enum class tKeyAction { None, Enter, Stop, Skip, Rewind, Faster, Slower };
+tKeyAction KeyActionOf(int qtKey);
+
+// The command Enter sends, for the state the controls show (below state 7): continue while
+// waiting for a click, play while paused, else pause.
+int EnterCommandFor(int shownState);
+
+} // namespace lyrimo

@@ -1,0 +1,125 @@
+// A scripted media player and small songs for driving the playback window headless.
+#pragma once
+
+#include "document/song.h"
+#include "media/media_player.h"
+#include "media/player.h"
+#include "playback/playback_window.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+namespace lyrimo::test {
+
+// Plays "media" of a given length in real time: the position runs from the last seek while playing,
+// stands while paused and the medium ends by itself at its length. Every call that changes
+// something is logged ("Play", "SetPosition 5000").
+class tScriptedPlayer : public tPlayer {
+public:
+    explicit tScriptedPlayer(QStringList* log) : log_(log) { Extensions = {".wav"}; }
+
+    bool opens = true;
+    QString openError;
+    int length = 1500;
+    double rate = 1.0;
+    int videoWidth = 0;
+    int videoHeight = 0;
+
+    void FocusDisplay() override {}
+    bool IsEnabled() override { return true; }
+    uint8_t PlayerID() override { return 4; }
+    bool IsAvailable() override { return true; }
+    tOverlaySurface OverlaySurface() override { return nullptr; }
+    int TrackCount() override { return 1; }
+    int GetPosition() override {
+        if (playing_ && !paused_) {
+            const int position = base_ + int(double(Now() - startedAt_) * rate);
+            if (position >= length) {
+                playing_ = false;
+                base_ = length;
+            }
+            return std::min(position, length);
+        }
+        return base_;
+    }
+    int GetLength() override { return length; }
+    void SetPosition(int ms) override {
+        Log("SetPosition " + QString::number(ms));
+        base_ = ms;
+        startedAt_ = Now();
+        if (playing_)
+            paused_ = true;
+    }
+    void SetDisplayRect(const tDisplayRect& r) override {
+        Log(QString("SetDisplayRect %1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.right).arg(r.bottom));
+    }
+    void RefreshDisplay() override {}
+    bool CanPlayCDs() override { return false; }
+    bool CanChangeRate() override { return true; }
+    void Play() override {
+        Log("Play");
+        if (paused_ || !playing_)
+            startedAt_ = Now();
+        playing_ = true;
+        paused_ = false;
+    }
+    void PauseResume() override {
+        Log("PauseResume");
+        if (paused_) {
+            Play();
+            return;
+        }
+        base_ = GetPosition();
+        paused_ = true;
+    }
+    void Stop() override {
+        Log("Stop");
+        playing_ = paused_ = false;
+    }
+    bool IsPlaying() override {
+        GetPosition();
+        return playing_;
+    }
+    bool IsPaused() override { return paused_; }
+    bool OpenFile(const QString& fileName, tVideoWindow*, int32_t) override {
+        Log("OpenFile " + fileName);
+        LastError = opens ? QString() : openError;
+        base_ = 0;
+        playing_ = paused_ = false;
+        return opens;
+    }
+    bool OpenCDTrack(int, QChar, int32_t, tVideoWindow*) override { return false; }
+    void Close() override { Log("Close"); }
+    void SetRate(double r) override {
+        Log("SetRate " + QString::number(r));
+        rate = r;
+    }
+    double GetRate() override { return rate; }
+    void SetPlaybackCursor() override {}
+    int VideoWidth() override { return videoWidth; }
+    int VideoHeight() override { return videoHeight; }
+    int32_t OverlayColorKey() override { return 0; }
+
+private:
+    static int64_t Now() {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void Log(const QString& call) { *log_ << call; }
+
+    QStringList* log_;
+    bool playing_ = false;
+    bool paused_ = false;
+    int base_ = 0;
+    int64_t startedAt_ = 0;
+};
+
+// A song of parts with the given numbers of lines, each line timed word by word from
+// firstLineStart on, its media a (dummy) WAV file in the scratch folder.
+std::unique_ptr<tLyrimoData> MakeSong(const std::vector<int>& linesPerPart, const QString& mediaPath,
+                                      int firstLineStart = 100, int lineSpacing = 300);
+
+} // namespace lyrimo::test

@@ -27,6 +27,9 @@ void IsolateEnvironment() {
     ::setenv("XDG_CONFIG_HOME", (pattern + "/config").constData(), 1);
     ::setenv("XDG_DATA_HOME", (pattern + "/data").constData(), 1);
     ::setenv("TMPDIR", (pattern + "/tmp").constData(), 1);
+    // Tests never make a sound nor open a window on the desktop.
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::atexit(RemoveScratch);
 }
 

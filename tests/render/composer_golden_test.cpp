@@ -4,12 +4,9 @@
 // environment: the pictures are rewritten.
 #include "render/frame_composer.h"
 
+#include "golden_pictures.h"
 #include "lineplay_fixtures.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
-#include "test_support.h"
-
-#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -21,13 +18,6 @@ using test::Sung;
 
 int64_t g_clock = 0;
 int64_t FixedClock() { return g_clock; }
-
-QString FramesFolder() {
-    const QByteArray fromEnvironment = qgetenv("LYRIMO_TEST_DATA");
-    const QString data =
-        fromEnvironment.isEmpty() ? QStringLiteral(LYRIMO_SOURCE_TEST_DATA) : QString(fromEnvironment);
-    return data + "/render/frames";
-}
 
 // Two verses with a ball, the second sung in the bottom slot after the first.
 std::unique_ptr<tLyrimoData> GoldenSong() {
@@ -58,16 +48,6 @@ Bitmap FrameAt(tLyrimoData& song, int32_t time) {
     }
 }
 
-int DifferentPixels(const Bitmap& a, const Bitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return -1;
-    int different = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            different += a.Pixel(x, y) != b.Pixel(x, y);
-    return different;
-}
-
 class ComposerGolden : public ::testing::TestWithParam<int32_t> {
 protected:
     void SetUp() override {
@@ -82,20 +62,9 @@ protected:
 
 TEST_P(ComposerGolden, MatchesTheKeptPicture) {
     const int32_t time = GetParam();
-    const QString path = FramesFolder() + QString("/twinkle_%1ms.png").arg(time);
     auto song = GoldenSong();
-    const Bitmap drawn = FrameAt(*song, time);
-    if (qEnvironmentVariableIsSet("LYRIMO_UPDATE_GOLDEN")) {
-        QDir().mkpath(FramesFolder());
-        ASSERT_TRUE(SavePng(drawn, path)) << qPrintable(path);
-        return;
-    }
-    Bitmap kept;
-    ASSERT_TRUE(LoadPng(path, kept)) << "missing " << qPrintable(path) << "; run with LYRIMO_UPDATE_GOLDEN=1";
-    const int different = DifferentPixels(drawn, kept);
-    if (different != 0)
-        SavePng(drawn, test::ScratchFolder() + QString("/twinkle_%1ms.png").arg(time));
-    EXPECT_EQ(different, 0) << "see the drawn frame in " << qPrintable(test::ScratchFolder());
+    test::ExpectMatchesGolden(FrameAt(*song, time), test::TestDataFolder("render/frames"),
+                              QString("twinkle_%1ms.png").arg(time));
 }
 
 // Mid first line (next line waiting below); second line sung while the first fades; the next

@@ -4,11 +4,8 @@
 // rewritten.
 #include "lyrics_test_song.h"
 
+#include "golden_pictures.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
-#include "test_support.h"
-
-#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -32,13 +29,6 @@ struct tGoldenLine {
 };
 
 void PrintTo(const tGoldenLine& c, std::ostream* out) { *out << c.name; }
-
-QString GoldenFolder() {
-    QByteArray fromEnvironment = qgetenv("LYRIMO_TEST_DATA");
-    QString data =
-        fromEnvironment.isEmpty() ? QStringLiteral(LYRIMO_SOURCE_TEST_DATA) : QString(fromEnvironment);
-    return data + "/render/lyrics";
-}
 
 int64_t FixedClock() { return 120; }
 
@@ -71,37 +61,11 @@ Bitmap Draw(const tGoldenLine& c) {
     return frame;
 }
 
-int DifferentPixels(const Bitmap& a, const Bitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return -1;
-    int different = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            different += a.Pixel(x, y) != b.Pixel(x, y);
-    return different;
-}
-
 class LyricsGolden : public ::testing::TestWithParam<tGoldenLine> {};
 
 TEST_P(LyricsGolden, MatchesTheKeptPicture) {
     const tGoldenLine& c = GetParam();
-    const QString path = GoldenFolder() + "/line_" + c.name + ".png";
-    Bitmap drawn = Draw(c);
-    if (qEnvironmentVariableIsSet("LYRIMO_UPDATE_GOLDEN")) {
-        QDir().mkpath(GoldenFolder());
-        ASSERT_TRUE(SavePng(drawn, path)) << qPrintable(path);
-        return;
-    }
-    Bitmap expected;
-    ASSERT_TRUE(LoadPng(path, expected))
-        << "missing " << qPrintable(path) << " (run with LYRIMO_UPDATE_GOLDEN=1 to make it)";
-    int different = DifferentPixels(drawn, expected);
-    if (different != 0) {
-        QString actual = ScratchFolder() + "/line_" + c.name + ".png";
-        SavePng(drawn, actual);
-        ADD_FAILURE() << different << " pixels differ (-1: the size); drawn picture kept at "
-                      << qPrintable(actual);
-    }
+    ExpectMatchesGolden(Draw(c), TestDataFolder("render/lyrics"), QString("line_%1.png").arg(c.name));
 }
 
 INSTANTIATE_TEST_SUITE_P(

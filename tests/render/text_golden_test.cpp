@@ -2,13 +2,10 @@
 // tests/data/render. They catch any change in glyph choice, advances, wrapping or
 // placement. To accept a deliberate change, run the tests once with
 // LYRIMO_UPDATE_GOLDEN=1 in the environment: the pictures are rewritten.
-#include "render/bitmap_png.h"
 #include "render/unicode_font_engine.h"
 
 #include "document/song_records.h"
-#include "test_support.h"
-
-#include <QDir>
+#include "golden_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +28,6 @@ struct GoldenCase {
 
 void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.name; }
 
-QString GoldenFolder() {
-    QByteArray fromEnvironment = qgetenv("LYRIMO_TEST_DATA");
-    QString data =
-        fromEnvironment.isEmpty() ? QStringLiteral(LYRIMO_SOURCE_TEST_DATA) : QString(fromEnvironment);
-    return data + "/render";
-}
-
 // The wrapped rows of the text, centred, in black on white.
 Bitmap Draw(const GoldenCase& c) {
     tCanvas canvas;
@@ -57,38 +47,11 @@ Bitmap Draw(const GoldenCase& c) {
     return canvas.Image;
 }
 
-int DifferentPixels(const Bitmap& a, const Bitmap& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return -1;
-    int different = 0;
-    for (int y = 0; y < a.Height(); ++y) {
-        for (int x = 0; x < a.Width(); ++x)
-            different += a.Pixel(x, y) != b.Pixel(x, y);
-    }
-    return different;
-}
-
 class TextGolden : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(TextGolden, MatchesTheKeptPicture) {
     const GoldenCase& c = GetParam();
-    const QString path = GoldenFolder() + "/text_" + c.name + ".png";
-    Bitmap drawn = Draw(c);
-    if (qEnvironmentVariableIsSet("LYRIMO_UPDATE_GOLDEN")) {
-        QDir().mkpath(GoldenFolder());
-        ASSERT_TRUE(SavePng(drawn, path)) << qPrintable(path);
-        return;
-    }
-    Bitmap expected;
-    ASSERT_TRUE(LoadPng(path, expected))
-        << "missing " << qPrintable(path) << " (run with LYRIMO_UPDATE_GOLDEN=1 to make it)";
-    int different = DifferentPixels(drawn, expected);
-    if (different != 0) {
-        QString actual = test::ScratchFolder() + "/text_" + c.name + ".png";
-        SavePng(drawn, actual);
-        ADD_FAILURE() << different << " pixels differ (-1: the size); drawn picture kept at "
-                      << qPrintable(actual);
-    }
+    test::ExpectMatchesGolden(Draw(c), test::TestDataFolder("render"), QString("text_%1.png").arg(c.name));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,10 +5,10 @@
 #include "render/title_effect.h"
 
 #include "document/song.h"
+#include "golden_pictures.h"
 #include "render/bitmap_png.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
-#include "test_support.h"
 
 #include <QDir>
 
@@ -401,12 +401,7 @@ TEST_F(TitleTest, PrepareForSongTakesEverySettingFromTheSong) {
     EXPECT_EQ(title.Screen.Height(), kHeight);
 }
 
-QString GoldenFolder() {
-    QByteArray fromEnvironment = qgetenv("LYRIMO_TEST_DATA");
-    QString data =
-        fromEnvironment.isEmpty() ? QStringLiteral(LYRIMO_SOURCE_TEST_DATA) : QString(fromEnvironment);
-    return data + "/render/title";
-}
+QString GoldenFolder() { return test::TestDataFolder("render/title"); }
 
 // The settled title compared pixel for pixel with a kept picture: smooth text for the
 // reveals, hard-edged text for "Stretch Out", over a tiled picture.

@@ -30,4 +30,8 @@ QString LoadResultText(int result) {
     return QString::fromLocal8Bit(std::strerror(result));
 }
 
+QString SaveResultText(int result) {
+    return result == -1 ? QString("writing failed; nothing was replaced") : LoadResultText(result);
+}
+
 } // namespace lyrimo

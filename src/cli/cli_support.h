@@ -14,5 +14,7 @@ bool ReadSizeArgument(const QStringList& args, int& i, int& width, int& height);
 
 // Why loading a song failed: -1 not a song file, else the system's text for the error code.
 QString LoadResultText(int result);
+// Why saving a song failed: -1 writing failed (the old file is untouched), else the system's text.
+QString SaveResultText(int result);
 
 } // namespace lyrimo

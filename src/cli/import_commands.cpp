@@ -80,8 +80,7 @@ int RunConvertCommand(const QStringList& args) {
         return 1;
     }
     if (int result = song.SaveToFile(files[1])) {
-        PrintError("cannot save " + files[1] + ": " +
-                   (result == -1 ? QString("writing failed; nothing was replaced") : LoadResultText(result)));
+        PrintError("cannot save " + files[1] + ": " + SaveResultText(result));
         return 1;
     }
     return 0;
@@ -93,11 +92,8 @@ int RunExportLrcCommand(const QStringList& args) {
     int partIndex = 0;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--part") {
-            bool ok = false;
-            partIndex = i + 1 < args.size() ? args[i + 1].toInt(&ok) : 0;
-            if (!ok || partIndex < 0)
+            if (!ReadIntArgument(args, i, 0, 65535, partIndex))
                 return UsageError("--part needs a part number (0 is the first part)", kUsage);
-            ++i;
         } else if (args[i].startsWith("--")) {
             return UsageError("unknown option " + args[i], kUsage);
         } else {

@@ -113,7 +113,7 @@ int Resave(const tOptions& options) {
         return 1;
     }
     if (int result = song.SaveToFile(options.files[1])) {
-        QString why = result == -1 ? QString("writing failed; nothing was replaced") : LoadResultText(result);
+        const QString why = SaveResultText(result);
         std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]), qUtf8Printable(why));
         return 1;
     }

@@ -1,5 +1,7 @@
 #include "app/translation.h"
 
+#include "app/text_codec.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,10 +9,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace lyrimo {
 namespace {
@@ -40,30 +39,6 @@ QString DecodeWindows1252(const QByteArray& bytes) {
         text += QChar(code);
     }
     return text;
-}
-
-// Other 8-bit code pages through iconv; undecodable bytes become U+FFFD.
-QString DecodeWithIconv(const QByteArray& bytes, const QByteArray& codePage) {
-    iconv_t cd = iconv_open("UTF-16LE", codePage.constData());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return DecodeWindows1252(bytes);
-    QByteArray out;
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    char buffer[1024];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<qsizetype>(outPtr - buffer));
-        if (result == static_cast<size_t>(-1) && errno != E2BIG) {
-            out.append("\xFD\xFF", 2);
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return QString(reinterpret_cast<const QChar*>(out.constData()), out.size() / 2);
 }
 
 bool StartsWithBytes(const QByteArray& bytes, const char* prefix, qsizetype length) {
@@ -167,7 +142,9 @@ QString DecodeLanguageFile(const QByteArray& bytes, const QByteArray& codePage) 
     QByteArray name = codePage.toUpper();
     if (name == "WINDOWS-1252" || name == "CP1252")
         return DecodeWindows1252(bytes);
-    return DecodeWithIconv(bytes, codePage);
+    // Other 8-bit code pages; undecodable bytes become U+FFFD, an unknown code page reads as Windows-1252.
+    const QString decoded = DecodeText(bytes, codePage.constData());
+    return decoded.isEmpty() && !bytes.isEmpty() ? DecodeWindows1252(bytes) : decoded;
 }
 
 QString IniKey(const QString& name) { return name.toCaseFolded(); }

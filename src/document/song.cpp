@@ -1,7 +1,7 @@
 #include "document/song.h"
 
 #include "app/app_services.h"
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 
 #include <QFile>
 

@@ -4,7 +4,7 @@
 #include "app/app_services.h"
 #include "document/binary_file.h"
 #include "document/song_loading.h"
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "importexport/text_detect.h"
 
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 #include "importexport/import_common.h"
 
 #include <uchardet.h>

@@ -2,7 +2,7 @@
 
 #include "app/app_services.h"
 #include "document/song.h"
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 #include "render/colour_rules.h"
 #include "render/drawing_utils.h"
 

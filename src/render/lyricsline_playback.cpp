@@ -2,7 +2,7 @@
 
 #include "app/app_services.h"
 #include "document/song.h"
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 #include "render/animations.h"
 #include "render/lyrics_playback.h"
 #include "render/region.h"

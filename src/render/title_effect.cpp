@@ -3,7 +3,7 @@
 #include "document/binary_file.h"
 #include "document/song.h"
 #include "document/song_loading.h"
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
 

@@ -1,6 +1,6 @@
 #include "render/unicode_font_engine.h"
 
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 
 #include <algorithm>
 

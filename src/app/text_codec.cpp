@@ -1,4 +1,4 @@
-#include "document/text_codec.h"
+#include "app/text_codec.h"
 
 #include <iconv.h>
 

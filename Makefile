@@ -1,5 +1,5 @@
 # Lyrimo: the two commands that set everything up are `make demo` and `make test`.
-.PHONY: all deps demo test bench release asan clean format
+.PHONY: all deps demo test bench release asan clean format format-check
 
 JOBS ?= $(shell nproc)
 DEMO_KAR = assets/demo/twinkle.kar
@@ -32,7 +32,7 @@ demo: release
 	build/release/src/cli/lyrimo-cli dump $(DEMO_SONG)
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		echo "Performing $(DEMO_SONG)"; \
-		build/release/src/app/desktop/lyrimo $(DEMO_SONG) /PLAY; \
+		build/release/src/desktop/lyrimo $(DEMO_SONG) /PLAY; \
 	else \
 		echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): rendering the performance headless."; \
 		rm -rf $(DEMO_FRAMES) && mkdir -p $(DEMO_FRAMES) && \
@@ -41,15 +41,21 @@ demo: release
 		echo "Frames of the performance are in $(DEMO_FRAMES)/"; \
 	fi
 
-test: asan
+# The tests start with the formatting check, so a change that is not formatted fails early.
+test: format-check asan
 	cd build/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: release
 	build/release/bench/lyrimo-bench
 	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-playback-bench
 
+SOURCES = find src tests bench assets -name '*.cpp' -o -name '*.h'
+
 format:
-	find src tests bench assets -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	$(SOURCES) | xargs clang-format -i
+
+format-check: deps
+	$(SOURCES) | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build

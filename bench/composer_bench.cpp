@@ -6,10 +6,10 @@
 // the time of frames in which a slide transition runs.
 #include "app/app_services.h"
 #include "document/song.h"
+#include "picture/bitmap_png.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
 #include "render/frame_composer.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // once per line; drawing a frame (copies of prepared rectangles and the ball) many times a
 // second.
 #include "document/song.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 
 #include <benchmark/benchmark.h>
 

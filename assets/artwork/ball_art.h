@@ -1,7 +1,7 @@
 // The three ball pictures, drawn in the layouts the ball loader cuts from.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 namespace art {
 

@@ -2,7 +2,7 @@
 // colour used nowhere else.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 namespace art {
 

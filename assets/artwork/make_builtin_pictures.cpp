@@ -7,7 +7,7 @@
 // backgrounds, the transparent colour replaced, for checking the artwork by eye.
 #include "ball_art.h"
 #include "instrument_art.h"
-#include "render/bitmap_png.h"
+#include "picture/bitmap_png.h"
 #include "render/builtin_pictures.h"
 
 #include <QByteArray>

@@ -7,7 +7,7 @@
 // maps them elsewhere. Colours here are written web-style, 0xRRGGBB.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,19 +14,22 @@ QStringList CdDevices() {
 }
 
 QString CdDriveLetter(int index) {
-    if (index < 0 || index >= 26) return {};
+    if (index < 0 || index >= 26)
+        return {};
     return QString(QChar(u'A' + index));
 }
 
 int CdDriveIndex(const QString& letter) {
-    if (letter.isEmpty()) return -1;
+    if (letter.isEmpty())
+        return -1;
     const char16_t c = letter[0].toUpper().unicode();
     return c >= u'A' && c <= u'Z' ? c - u'A' : -1;
 }
 
 QString CdDeviceForLetter(const QString& letter) {
     const int index = CdDriveIndex(letter);
-    if (index < 0) return {};
+    if (index < 0)
+        return {};
     const QStringList devices = CdDevices();
     return index < devices.size() ? devices[index] : QString();
 }

@@ -44,9 +44,7 @@ constexpr tPlayerDigit kPlayerDigits[] = {
     {u'3', player::WindowsMediaPlayer}, {u'2', player::Mci},
 };
 
-bool ExistingFile(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isFile();
-}
+bool ExistingFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 QString ThisProgramPath() {
     return QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
@@ -104,8 +102,10 @@ QStringList ReadRecentFiles(const QSettings& store) {
     QStringList files;
     for (int n = 1; n <= kMaxRecentFiles; ++n) {
         const QString path = ReadText(store, kRecentFiles + "/File " + QString::number(n));
-        if (path.isEmpty()) break;
-        if (ExistingFile(path)) files << path;
+        if (path.isEmpty())
+            break;
+        if (ExistingFile(path))
+            files << path;
     }
     return files;
 }
@@ -140,7 +140,8 @@ void WriteRecentFiles(QSettings& store, const QStringList& files) {
 tPlayerOrder DecodePlayerOrder(const QString& text) {
     QString digits = text;
     for (const tPlayerDigit& d : kPlayerDigits)
-        if (!digits.contains(d.digit)) digits += d.digit;
+        if (!digits.contains(d.digit))
+            digits += d.digit;
     tPlayerOrder order{};
     for (size_t i = 0; i < order.size(); ++i) {
         auto known = std::find_if(std::begin(kPlayerDigits), std::end(kPlayerDigits),
@@ -160,13 +161,9 @@ QString EncodePlayerOrder(const tPlayerOrder& order) {
     return digits;
 }
 
-QStringList SplitExtensions(const QString& text) {
-    return text.isEmpty() ? QStringList() : text.split('|');
-}
+QStringList SplitExtensions(const QString& text) { return text.isEmpty() ? QStringList() : text.split('|'); }
 
-QString JoinExtensions(const QStringList& extensions) {
-    return extensions.join('|');
-}
+QString JoinExtensions(const QStringList& extensions) { return extensions.join('|'); }
 
 tFontSetting ReadFontSetting(QSettings& store, const QString& section, const tFontSetting& defaults) {
     auto number = [&](const char* name, int fallback) {
@@ -205,7 +202,8 @@ tSettingsClass::tSettingsClass()
 tSettingsClass tSettingsClass::Defaults() {
     tSettingsClass s;
     const tSettingsHooks& hooks = SettingsHooks();
-    if (hooks.firstMonitorName) s.CtrlMon = s.PlayMon = hooks.firstMonitorName();
+    if (hooks.firstMonitorName)
+        s.CtrlMon = s.PlayMon = hooks.firstMonitorName();
     s.WinampEXE = QStandardPaths::findExecutable(kExternalPlayerProgram);
     s.UseWinamp = ExistingFile(s.WinampEXE);
     s.UseWindowsMediaPlayer = EngineAvailable(player::WindowsMediaPlayer);
@@ -218,7 +216,8 @@ tSettingsClass tSettingsClass::Defaults() {
 void tSettingsClass::Load(QSettings& store) {
     tSettingsClass loaded = Defaults();
     for (const tSettingValue& value : SettingValues())
-        if (auto stored = ReadStoredValue(store, value.Key(), value.type)) value.set(loaded, *stored);
+        if (auto stored = ReadStoredValue(store, value.Key(), value.type))
+            value.set(loaded, *stored);
     // Without a stored choice the external player is on when the program it names exists;
     // that program may itself be a stored value.
     if (!ReadStoredValue(store, "MiscSettings/Use Winamp", tSettingType::Bool))
@@ -229,7 +228,8 @@ void tSettingsClass::Load(QSettings& store) {
     loaded.RecentFiles = ReadRecentFiles(store);
     *this = std::move(loaded);
 
-    if (SettingsHooks().afterLoad) SettingsHooks().afterLoad(*this);
+    if (SettingsHooks().afterLoad)
+        SettingsHooks().afterLoad(*this);
 }
 
 void tSettingsClass::Save(QSettings& store) const {
@@ -240,7 +240,8 @@ void tSettingsClass::Save(QSettings& store) const {
     WriteRecentFiles(store, RecentFiles);
     store.setValue("ExternalControls/LyrimoEXE", ThisProgramPath());
 
-    if (SettingsHooks().afterSave) SettingsHooks().afterSave(*this);
+    if (SettingsHooks().afterSave)
+        SettingsHooks().afterSave(*this);
 }
 
 QStringList ResettableSections() {
@@ -256,7 +257,8 @@ void tSettingsClass::Reset(QSettings& store) {
 }
 
 void tSettingsClass::AddRecentFile(const QString& path) {
-    if (!ExistingFile(path)) return;
+    if (!ExistingFile(path))
+        return;
     RecentFiles.removeAll(path);
     RecentFiles.prepend(path);
     while (RecentFiles.size() > kMaxRecentFiles)

@@ -67,12 +67,8 @@ std::vector<tSettingValue> EventValues(const char* section) {
     return values;
 }
 
-int AtLeast100(int ms) {
-    return std::max(ms, 100);
-}
-int PositiveBounceHeight(int height) {
-    return height <= 0 ? 80 : height;
-}
+int AtLeast100(int ms) { return std::max(ms, 100); }
+int PositiveBounceHeight(int height) { return height <= 0 ? 80 : height; }
 
 std::vector<tSettingValue> BuildTable() {
     using R = tRecord;
@@ -111,7 +107,8 @@ std::vector<tSettingValue> BuildTable() {
         // An empty drive letter keeps the computed default; otherwise only the first character counts.
         {misc, "DefaultCDROM", tSettingType::Text, [](const R& s) { return QVariant(s.DefaultCDROM); },
          [](R& s, const QVariant& v) {
-             if (!v.toString().isEmpty()) s.DefaultCDROM = v.toString().left(1);
+             if (!v.toString().isEmpty())
+                 s.DefaultCDROM = v.toString().left(1);
          }},
         Bool(misc, "ShrinkPlaybackControls", &R::ShrinkPlaybackControls),
         Bool(misc, "Hide Taskbar", &R::HideTaskbar),
@@ -192,14 +189,17 @@ const std::vector<tSettingValue>& SettingValues() {
 
 std::optional<QVariant> ReadStoredValue(const QSettings& store, const QString& key, tSettingType type) {
     const QVariant stored = store.value(key);
-    if (!stored.isValid()) return std::nullopt;
+    if (!stored.isValid())
+        return std::nullopt;
     // The INI reader turns an unquoted text with commas into a list; such a text was one value.
     const QString text =
         stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(',') : stored.toString();
-    if (type == tSettingType::Text) return QVariant(text);
+    if (type == tSettingType::Text)
+        return QVariant(text);
     bool ok = false;
     const int number = text.toInt(&ok);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return type == tSettingType::Bool ? QVariant(number != 0) : QVariant(number);
 }
 

@@ -29,7 +29,8 @@ struct tKeyRule {
 // n from prefix + n, written the way the store writes it (no sign, no leading zeros).
 std::optional<int> EntryNumber(const QString& name, const QString& prefix, int first, int last) {
     static const QRegularExpression number("^(0|[1-9][0-9]{0,8})$");
-    if (!name.startsWith(prefix) || !number.match(name.mid(prefix.size())).hasMatch()) return std::nullopt;
+    if (!name.startsWith(prefix) || !number.match(name.mid(prefix.size())).hasMatch())
+        return std::nullopt;
     const int n = name.mid(prefix.size()).toInt();
     return n >= first && n <= last ? std::optional<int>(n) : std::nullopt;
 }
@@ -39,33 +40,42 @@ std::optional<tKeyRule> ListRule(const QString& section, const QString& name) {
     const tKeyRule text(tSettingType::Text);
     const int lastEntry = kMaxListEntries - 1;
     if (section == "customcolours") {
-        if (name == "count") return count;
-        if (EntryNumber(name, "col", 0, lastEntry)) return text;
+        if (name == "count")
+            return count;
+        if (EntryNumber(name, "col", 0, lastEntry))
+            return text;
     } else if (section == "SoundEffects") {
-        if (name == "Count") return count;
-        if (EntryNumber(name, "Filename", 0, lastEntry)) return text;
+        if (name == "Count")
+            return count;
+        if (EntryNumber(name, "Filename", 0, lastEntry))
+            return text;
         if (EntryNumber(name, "Shortkey", 0, lastEntry))
             return tKeyRule(tSettingType::Integer, 0, 0xFFFF, "0");
     } else if (section == "Recent Loaded Files") {
-        if (EntryNumber(name, "File ", 1, kMaxRecentFiles)) return text;
+        if (EntryNumber(name, "File ", 1, kMaxRecentFiles))
+            return text;
     }
     return std::nullopt;
 }
 
 std::optional<tKeyRule> RuleFor(const QString& key) {
     for (const tSettingValue& value : SettingValues())
-        if (value.Key() == key) return tKeyRule(value.type);
+        if (value.Key() == key)
+            return tKeyRule(value.type);
     const int slash = key.indexOf('/');
-    if (slash < 0) return std::nullopt;
+    if (slash < 0)
+        return std::nullopt;
     return ListRule(key.left(slash), key.mid(slash + 1));
 }
 
 // The typed value to store, or the reason text does not fit.
 std::optional<QVariant> ParseValue(const QString& key, const tKeyRule& rule, const QString& text,
                                    QString& problem) {
-    if (rule.type == tSettingType::Text) return QVariant(text);
+    if (rule.type == tSettingType::Text)
+        return QVariant(text);
     if (rule.type == tSettingType::Bool) {
-        if (text == "0" || text == "1") return QVariant(text.toInt());
+        if (text == "0" || text == "1")
+            return QVariant(text.toInt());
         problem = QString("%1 is an on/off setting: give 1 for on or 0 for off, not \"%2\"").arg(key, text);
         return std::nullopt;
     }
@@ -118,15 +128,18 @@ std::vector<tSettingLine> SettingLines(const tSettingsClass& settings) {
     for (const QString& section : kSectionOrder) {
         AddListLines(settings, section, lines);
         for (const tSettingValue& value : SettingValues())
-            if (value.section == section) lines.push_back({value.Key(), value.get(settings).toString()});
+            if (value.section == section)
+                lines.push_back({value.Key(), value.get(settings).toString()});
     }
     return lines;
 }
 
 std::optional<QString> SettingText(const tSettingsClass& settings, const QString& key) {
     for (const tSettingLine& line : SettingLines(settings))
-        if (line.key == key) return line.value;
-    if (auto rule = RuleFor(key)) return rule->missingEntry;
+        if (line.key == key)
+            return line.value;
+    if (auto rule = RuleFor(key))
+        return rule->missingEntry;
     return std::nullopt;
 }
 
@@ -139,10 +152,12 @@ QString UnknownSettingMessage(const QString& key) {
 
 QString StoreSettingText(QSettings& store, const QString& key, const QString& text) {
     const std::optional<tKeyRule> rule = RuleFor(key);
-    if (!rule) return UnknownSettingMessage(key);
+    if (!rule)
+        return UnknownSettingMessage(key);
     QString problem;
     const std::optional<QVariant> value = ParseValue(key, *rule, text, problem);
-    if (!value) return problem;
+    if (!value)
+        return problem;
     store.setValue(key, *value);
     store.sync();
     if (store.status() != QSettings::NoError)

@@ -1,7 +1,7 @@
 #include "cli/balls_command.h"
 
+#include "picture/bitmap_png.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
 #include "render/builtin_pictures.h"
 #include "render/font_backend.h"
 

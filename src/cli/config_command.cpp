@@ -40,7 +40,8 @@ int List() {
 
 int Get(const QString& key) {
     const std::optional<QString> value = SettingText(LoadedSettings(), key);
-    if (!value) return Fail(UnknownSettingMessage(key));
+    if (!value)
+        return Fail(UnknownSettingMessage(key));
     PrintLine(*value);
     return 0;
 }
@@ -54,9 +55,12 @@ int Set(const QString& key, const QString& value) {
 
 int RunConfigCommand(const QStringList& args) {
     const QString action = args.value(0);
-    if (action == "list" && args.size() == 1) return List();
-    if (action == "get" && args.size() == 2) return Get(args[1]);
-    if (action == "set" && args.size() == 3) return Set(args[1], args[2]);
+    if (action == "list" && args.size() == 1)
+        return List();
+    if (action == "get" && args.size() == 2)
+        return Get(args[1]);
+    if (action == "set" && args.size() == 3)
+        return Set(args[1], args[2]);
     std::fputs(kConfigUsage, stderr);
     return 2;
 }

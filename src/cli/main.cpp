@@ -30,22 +30,27 @@ constexpr const char* kUsage =
     "  lyrimo-cli resave [--display WxH] IN.lym OUT.lym    load a song with its media and save it again\n"
     "  lyrimo-cli settings FILE                            read only a song's settings record\n"
     "  lyrimo-cli config list | get KEY | set KEY VALUE    show or change the preferences\n"
-    "  lyrimo-cli convert IN OUT.lym [--display WxH]       import a .lym, .mid, .midi, .kar, .rmi, .lrc or .kok\n"
+    "  lyrimo-cli convert IN OUT.lym [--display WxH]       import a .lym, .mid, .midi, .kar, .rmi, .lrc or "
+    ".kok\n"
     "                                                      file and save it as a song\n"
     "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
-    "                                                      play a media file or a song's media, printing the clock\n"
+    "                                                      play a media file or a song's media, printing the "
+    "clock\n"
     "  lyrimo-cli render SONG.lym --time MS [--size WxH] OUT.png\n"
-    "                                                      draw the frame a performance shows at a media time\n"
+    "                                                      draw the frame a performance shows at a media "
+    "time\n"
     "  lyrimo-cli render SONG.lym --from MS --to MS --fps N [--size WxH] [--title] OUTDIR\n"
-    "                                                      draw a performance frame by frame (frame_00000.png ...)\n"
+    "                                                      draw a performance frame by frame "
+    "(frame_00000.png ...)\n"
     "  lyrimo-cli render-line SONG.lym --part P --line L --time MS [--size WxH] OUT.png\n"
     "                                                      draw one lyrics line as it looks at a media time\n"
     "  lyrimo-cli text [--font NAME] [--size PT] [--rtl] [--width PX] TEXT OUT.png\n"
     "                                                      draw a text wrapped and laid out as lyrics are\n"
     "  lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
     "                                                      change how every part is shown; saves in place\n"
-    "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental animation,\n"
+    "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
+    "animation,\n"
     "                                                      frame by frame, on one sheet\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
@@ -114,7 +119,8 @@ int Resave(const tOptions& options) {
     }
     if (int result = song.SaveToFile(options.files[1])) {
         const QString why = SaveResultText(result);
-        std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]), qUtf8Printable(why));
+        std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]),
+                     qUtf8Printable(why));
         return 1;
     }
     return 0;

@@ -4,10 +4,10 @@
 
 #include "app/app_services.h"
 #include "document/song.h"
+#include "picture/bitmap_png.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
 #include "render/frame_composer.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 #include "render/title_effect.h"
 
 #include <QDir>

@@ -3,9 +3,9 @@
 #include "cli/cli_support.h"
 
 #include "document/song.h"
+#include "picture/bitmap_png.h"
 #include "render/animations.h"
-#include "render/bitmap_png.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 
 #include <QRegularExpression>
 

@@ -4,7 +4,7 @@
 
 #include "app/app_services.h"
 #include "document/song_records.h"
-#include "render/bitmap_png.h"
+#include "picture/bitmap_png.h"
 #include "render/font_backend.h"
 #include "render/unicode_font_engine.h"
 

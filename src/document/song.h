@@ -16,6 +16,14 @@ namespace lyrimo {
 constexpr int kMaxTimingsPerLine = 255; // the stored count is one byte
 constexpr int kCurrentFileVersion = 320;
 
+// Versions at which the song file's layout changed; older files are read with the older layout.
+namespace file_version {
+constexpr int EffectCode10Means13 = 110;   // this version stored the legacy effect code 13 as 10
+constexpr int PictureRecordHasTile = 116;  // picture records gained their tile byte
+constexpr int BallPicturePerPart = 120;    // parts 1 and up store their own ball picture
+constexpr int PartExtrasAndCharsets = 230; // the part extras table and the character sets
+} // namespace file_version
+
 // The 16 preset colours, also the palette of colour indices in old line records.
 extern const std::array<int32_t, 16> PresetColours;
 

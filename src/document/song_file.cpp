@@ -2,9 +2,9 @@
 #include "document/song.h"
 
 #include "app/app_services.h"
+#include "app/text_codec.h"
 #include "document/binary_file.h"
 #include "document/song_loading.h"
-#include "app/text_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,7 +84,7 @@ private:
 
     void ReadSettings() {
         ReadRecord(file_, settingsOffset_, Settings(), settingsSize_);
-        if (version_ == 110 && Settings().LegacyEffectCode() == 10)
+        if (version_ == file_version::EffectCode10Means13 && Settings().LegacyEffectCode() == 10)
             Settings().setLegacyEffectCode(13);
     }
 
@@ -194,7 +194,7 @@ private:
 
     void ReadCharsetsAndExtras() {
         tSongSettings& s = Settings();
-        if (version_ < 230) {
+        if (version_ < file_version::PartExtrasAndCharsets) {
             s.setTitleFontCharset(1);
             for (int i = 0; i < song_.PartCount(); ++i)
                 song_.GetPart(i)->PartExtras.setFontCharset(1);
@@ -212,7 +212,8 @@ private:
 
     void ReadPictures() {
         tSongSettings& s = Settings();
-        const int recordSize = version_ < 116 ? kLegacyPictureRecordSize : tPictureRecord::kSize;
+        const int recordSize =
+            version_ < file_version::PictureRecordHasTile ? kLegacyPictureRecordSize : tPictureRecord::kSize;
         int64_t pos = s.PictureListOffset();
         for (int i = 0; i < s.PictureCount(); ++i) {
             tPictureRecord record;
@@ -235,7 +236,7 @@ private:
         const tSongSettings& s = Settings();
         for (int i = 0; i < song_.PartCount(); ++i)
             song_.GetPart(i)->Slots[kBallSlot].Record = s.LegacyBallPicture();
-        if (s.BallPictureTableOffset() < 1 || version_ < 120)
+        if (s.BallPictureTableOffset() < 1 || version_ < file_version::BallPicturePerPart)
             return;
         int64_t pos = s.BallPictureTableOffset();
         for (int i = 1; i < song_.PartCount(); ++i, pos += tAnimationPictureRecord::kSize)

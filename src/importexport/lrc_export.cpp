@@ -1,7 +1,7 @@
 #include "importexport/lrc_export.h"
 
-#include "document/binary_file.h"
 #include "app/text_codec.h"
+#include "document/binary_file.h"
 #include "importexport/text_detect.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "playback/playback_background.h"
 
 #include "app/app_services.h"
-#include "document/picture_decode.h"
+#include "picture/picture_decode.h"
 #include "playback/monitors.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"

@@ -2,7 +2,7 @@
 // shell: our logo with its animation and a banner, or the user's own picture.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 #include <QElapsedTimer>
 #include <QImage>

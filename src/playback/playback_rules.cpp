@@ -1,7 +1,7 @@
 #include "playback/playback_rules.h"
 
-#include "document/song.h"
 #include "app/text_codec.h"
+#include "document/song.h"
 #include "playback/playback_controls.h"
 
 #include <Qt>

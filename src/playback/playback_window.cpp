@@ -11,7 +11,7 @@
 #include "playback/playback_controls.h"
 #include "playback/playback_rules.h"
 #include "render/frame_composer.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 #include "render/title_effect.h"
 
 #include <QCloseEvent>

@@ -9,7 +9,7 @@
 // fields and the player.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "render/animations.h"
 
-#include "document/picture_decode.h"
 #include "document/song_loading.h"
-#include "render/animated_gif.h"
+#include "picture/animated_gif.h"
+#include "picture/picture_decode.h"
 #include "render/builtin_pictures.h"
 #include "render/colour_rules.h"
 #include "render/drawing_utils.h"

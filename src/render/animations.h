@@ -3,7 +3,7 @@
 // Both animations are strips of equally wide frames drawn with a transparent colour.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/region.h"
 #include "render/unicode_font_engine.h"
 

@@ -1,6 +1,6 @@
 #include "render/builtin_pictures.h"
 
-#include "render/bitmap_png.h"
+#include "picture/bitmap_png.h"
 
 #include <array>
 #include <mutex>

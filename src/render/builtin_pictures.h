@@ -12,7 +12,7 @@
 // Ball cells are drawn on black, the balls' transparent colour; no ball pixel is black.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 #include <QStringView>
 

@@ -2,7 +2,7 @@
 // rectangles are copied from the off-screen frame to the screen.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,7 +2,7 @@
 // taken for the transparent colour of the image it is drawn into.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 
 namespace lyrimo {
 

@@ -3,7 +3,7 @@
 // that seat lyrics on the screen.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 #include "render/font_backend.h"
 #include "render/region.h"

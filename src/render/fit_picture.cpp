@@ -1,6 +1,6 @@
 #include "render/fit_picture.h"
 
-#include "document/picture_decode.h"
+#include "picture/picture_decode.h"
 #include "render/drawing_utils.h"
 
 #include <pixman.h>

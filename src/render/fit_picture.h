@@ -2,7 +2,7 @@
 // stretched keeping its proportions on a background colour, or tiled.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 
 #include <QByteArray>

@@ -7,7 +7,7 @@
 // of its properties changes. Everything here runs on the one user-interface thread.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 
 #include <QChar>

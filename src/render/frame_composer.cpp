@@ -5,7 +5,7 @@
 #include "document/song_loading.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
-#include "render/lyrics_playback.h"
+#include "render/line_renderer.h"
 #include "render/slide_show.h"
 
 #include <algorithm>

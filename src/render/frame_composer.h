@@ -6,9 +6,9 @@
 // class, so what the screen shows can be reproduced and checked without a display.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
-#include "render/lyricsline_playback.h"
+#include "render/part_playback.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "render/slide_show.h"
 
-#include "document/picture_decode.h"
+#include "picture/picture_decode.h"
 #include "render/colour_rules.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "document/song.h"
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 
 #include <QString>

@@ -1,9 +1,9 @@
 #include "render/title_effect.h"
 
+#include "app/text_codec.h"
 #include "document/binary_file.h"
 #include "document/song.h"
 #include "document/song_loading.h"
-#include "app/text_codec.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
 

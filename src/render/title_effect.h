@@ -4,7 +4,7 @@
 // end; the song editor previews the same object and restarts it when an option changes.
 #pragma once
 
-#include "render/bitmap.h"
+#include "picture/bitmap.h"
 #include "render/changes_list.h"
 #include "render/font_backend.h"
 

@@ -15,9 +15,7 @@
 using namespace lyrimo;
 
 // Failures show texts as text.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace lyrimo {
 // Failures show the records as their listing rather than as raw bytes.
@@ -338,7 +336,8 @@ TEST_F(SettingsStoreTest, NamesWithBlanksAndAwkwardTextsSurviveTheFile) {
     QSettings reader(copy, QSettings::IniFormat);
     EXPECT_FALSE(reader.childGroups().contains("General"));
     for (const QString& section : ResettableSections()) {
-        if (section == "Exceptions") continue;
+        if (section == "Exceptions")
+            continue;
         EXPECT_TRUE(reader.childGroups().contains(section)) << section.toStdString();
     }
     EXPECT_EQ(reader.value("MiscSettings/Skip Blank Lines").toString(), "1");

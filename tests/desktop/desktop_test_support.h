@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/app_services.h"
-#include "app/desktop/shell_actions.h"
+#include "desktop/shell_actions.h"
 #include "document/song.h"
 #include "test_support.h"
 

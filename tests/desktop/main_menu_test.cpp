@@ -1,6 +1,6 @@
 #include "app/command_line.h"
-#include "app/desktop/info_windows.h"
-#include "app/desktop/main_menu.h"
+#include "desktop/info_windows.h"
+#include "desktop/main_menu.h"
 #include "desktop_test_support.h"
 
 #include <QApplication>

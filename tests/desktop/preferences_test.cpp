@@ -1,6 +1,6 @@
-#include "app/desktop/preferences_window.h"
-#include "app/desktop/sound_effect_editor.h"
 #include "app/translation.h"
+#include "desktop/preferences_window.h"
+#include "desktop/sound_effect_editor.h"
 #include "desktop_test_support.h"
 #include "playback/monitors.h"
 #include "playback/playback_rules.h"

@@ -1,5 +1,5 @@
 #include "app/command_line.h"
-#include "app/desktop/startup.h"
+#include "desktop/startup.h"
 #include "desktop_test_support.h"
 
 #include <QFile>

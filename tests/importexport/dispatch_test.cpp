@@ -1,4 +1,3 @@
-#include "cli/import_commands.h"
 #include "import_test_support.h"
 #include "importexport/import_dispatch.h"
 #include "smf_builder.h"
@@ -45,27 +44,6 @@ TEST_F(Dispatch, SongFilesAreLoadedWithTheirMedia) {
     ASSERT_TRUE(ImportByExtension(saved, loaded));
     EXPECT_EQ(LineTexts(*loaded.GetPart(0)), QStringList({"one", "two"}));
     EXPECT_EQ(ReadFile(loaded.TempMediaPath()), SmallKaraoke());
-}
-
-TEST_F(Dispatch, CommandLineConvertsAndExports) {
-    const QString lym = ScratchFolder() + "/cli.lym", lrc = ScratchFolder() + "/cli.lrc";
-    EXPECT_EQ(RunConvertCommand({Write("cli.kar", SmallKaraoke()), lym, "--display", "800x600"}), 0);
-    tLyrimoData song;
-    ASSERT_EQ(song.LoadFromFile(lym, false), 0);
-    EXPECT_EQ(song.SongSettings.PlayWidth(), 800);
-    EXPECT_EQ(song.SongSettings.EmbedMedia(), 1);
-    EXPECT_TRUE(ui.shownImportResults.isEmpty() || ui.shownImportResults.size() == 1);
-
-    EXPECT_EQ(RunExportLrcCommand({lym, lrc}), 0);
-    EXPECT_TRUE(ReadFile(lrc).endsWith("[00:00]one \r\n[00:00]two \r\n"));
-    EXPECT_EQ(RunExportLrcCommand({lym, lrc, "--part", "1"}), 1);
-    EXPECT_EQ(RunExportLrcCommand({lym}), 2);
-
-    EXPECT_EQ(RunConvertCommand({Write("bad.kar", "MThd"), lym}), 1);
-    EXPECT_EQ(ui.shownMessages.value(0), "Lyrimo - Error Importing File...: This file is NOT a MIDI file...");
-    EXPECT_EQ(RunConvertCommand({Write("notes.txt", "x"), lym}), 1);
-    EXPECT_EQ(RunConvertCommand({ScratchFolder() + "/missing.lrc", lym}), 1);
-    EXPECT_EQ(RunConvertCommand({lym}), 2);
 }
 
 TEST_F(Dispatch, TheCommittedDemoIsTheGeneratorsOutputAndImports) {

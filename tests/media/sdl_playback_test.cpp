@@ -1,8 +1,7 @@
 // The built-in player through the real sound output (SDL's dummy driver, which consumes sound at
-// its own pace) and `lyrimo-cli play` on top of it. The wall clock only bounds how long a test
-// waits; what is checked is what the player's clock says.
+// its own pace). The wall clock only bounds how long a test waits; what is checked is what the
+// player's clock says.
 #include "app/app_services.h"
-#include "cli/play_command.h"
 #include "media/backends/builtin_player.h"
 #include "media_fixtures.h"
 #include "test_support.h"
@@ -85,61 +84,6 @@ TEST_F(SdlPlaybackTest, TheClockAdvancesHoldsWhilePausedAndTheEndStopsPlaying) {
     EXPECT_GE(player.GetPosition(), held);
     ASSERT_TRUE(WaitFor([&] { return !player.IsPlaying(); }, 5000));
     EXPECT_EQ(player.GetPosition(), 1000);
-}
-
-TEST_F(SdlPlaybackTest, PlayCommandPrintsAnAdvancingClock) {
-    CaptureStdout();
-    CaptureStderr();
-    const int code = RunPlayCommand({Wav(), "--from", "200", "--for", "300"});
-    const QString out = QString::fromStdString(GetCapturedStdout());
-    const QString err = QString::fromStdString(GetCapturedStderr());
-    ASSERT_EQ(code, 0) << err.toStdString();
-    static const QRegularExpression line("^ *(\\d+) ms / 1000 ms  Built-in player$");
-    QList<int> positions;
-    for (const QString& text : out.split('\n', Qt::SkipEmptyParts)) {
-        const QRegularExpressionMatch match = line.match(text);
-        ASSERT_TRUE(match.hasMatch()) << text.toStdString();
-        positions << match.captured(1).toInt();
-    }
-    ASSERT_GE(positions.size(), 3);
-    EXPECT_GE(positions.first(), 200);
-    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-    EXPECT_GE(positions.last(), 500);
-    EXPECT_LT(positions.last(), 1000);
-}
-
-TEST_F(SdlPlaybackTest, PlayCommandForcesAPlayerAndExplainsFailures) {
-    const QString kar = ScratchFolder() + "/sdl/tune.kar";
-    tMidiWriter midi;
-    midi.Note(0, 240, 0, 60);
-    ASSERT_TRUE(WriteFile(kar, midi.Bytes()));
-    const tSettingsClass saved = Settings();
-    Settings().UseFileExtensionsMCI = ".mid|.wav"; // a built-in player not listed for .kar
-    CaptureStdout();
-    CaptureStderr();
-    const int unlisted = RunPlayCommand({kar});
-    Settings() = saved;
-    const QString unlistedError = QString::fromStdString(GetCapturedStderr());
-    GetCapturedStdout();
-    EXPECT_EQ(unlisted, 1);
-    EXPECT_TRUE(unlistedError.contains("Unable to find a suitable player for files of type .kar"))
-        << unlistedError.toStdString();
-
-    CaptureStdout();
-    Settings().UseFileExtensionsMCI = ".mid|.wav";
-    const int forced = RunPlayCommand({kar, "--player", "4"});
-    const QString out = QString::fromStdString(GetCapturedStdout());
-    Settings() = saved;
-    EXPECT_EQ(forced, 0);
-    EXPECT_TRUE(out.trimmed().endsWith("250 ms / 250 ms  Built-in player")) << out.toStdString();
-
-    CaptureStderr();
-    EXPECT_EQ(RunPlayCommand({ScratchFolder() + "/sdl/none.wav"}), 1);
-    EXPECT_TRUE(
-        QString::fromStdString(GetCapturedStderr()).contains("Error opening file: the file does not exist"));
-    CaptureStderr();
-    EXPECT_EQ(RunPlayCommand({Wav(), "--player", "7"}), 2);
-    GetCapturedStderr();
 }
 
 } // namespace

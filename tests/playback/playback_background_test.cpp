@@ -1,8 +1,8 @@
 #include "playback/playback_background.h"
 
 #include "app/app_services.h"
+#include "picture/bitmap_png.h"
 #include "playback/monitors.h"
-#include "render/bitmap_png.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

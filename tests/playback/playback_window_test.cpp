@@ -7,7 +7,7 @@
 #include "playback/playback_window.h"
 #include "playback_fakes.h"
 #include "render/frame_composer.h"
-#include "render/lyricsline_playback.h"
+#include "render/part_playback.h"
 #include "render/title_effect.h"
 #include "test_support.h"
 

@@ -1,6 +1,6 @@
 #include "render/animations.h"
 
-#include "picture_fixtures.h"
+#include "../picture/picture_fixtures.h"
 #include "render/builtin_pictures.h"
 #include "render/colour_rules.h"
 #include "render/drawing_utils.h"

@@ -5,7 +5,7 @@
 #include "render/frame_composer.h"
 
 #include "golden_pictures.h"
-#include "lineplay_fixtures.h"
+#include "part_playback_fixtures.h"
 #include "render/animations.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // redraws, the change bookkeeping, line preparation after the output, and step mode.
 #include "render/frame_composer.h"
 
-#include "lineplay_fixtures.h"
-#include "render/bitmap_png.h"
-#include "render/lyrics_playback.h"
+#include "part_playback_fixtures.h"
+#include "picture/bitmap_png.h"
+#include "render/line_renderer.h"
 
 #include <gtest/gtest.h>
 

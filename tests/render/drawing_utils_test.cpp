@@ -1,4 +1,4 @@
-#include "render/bitmap_png.h"
+#include "picture/bitmap_png.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
 

@@ -2,8 +2,8 @@
 // Running the tests with LYRIMO_UPDATE_GOLDEN=1 rewrites the kept pictures instead (on purpose only).
 #pragma once
 
-#include "render/bitmap.h"
-#include "render/bitmap_png.h"
+#include "picture/bitmap.h"
+#include "picture/bitmap_png.h"
 #include "test_support.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "document/song.h"
-#include "render/bitmap.h"
-#include "render/lyrics_playback.h"
+#include "picture/bitmap.h"
+#include "render/line_renderer.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "render/slide_show.h"
 
-#include "picture_fixtures.h"
+#include "../picture/picture_fixtures.h"
 #include "render/colour_rules.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 
 #include "document/song.h"
 #include "golden_pictures.h"
-#include "render/bitmap_png.h"
+#include "picture/bitmap_png.h"
 #include "render/drawing_utils.h"
 #include "render/fit_picture.h"
 

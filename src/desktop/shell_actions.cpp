@@ -1,0 +1,229 @@
+#include "desktop/shell_actions.h"
+
+#include "app/app_services.h"
+#include "app/command_line.h"
+#include "document/song.h"
+#include "document/song_loading.h"
+#include "playback/play_driver.h"
+#include "playback/playback_background.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace lyrimo {
+namespace {
+
+// Scopes of a performance; each puts back what it changed however the performance ends.
+class tPlayingMark {
+public:
+    tPlayingMark() { Status().Playing = true; }
+    ~tPlayingMark() { Status().Playing = false; }
+    tPlayingMark(const tPlayingMark&) = delete;
+    tPlayingMark& operator=(const tPlayingMark&) = delete;
+};
+
+class tDesktopHidden {
+public:
+    explicit tDesktopHidden(const tShellSteps& steps) : steps_(steps) { steps_.showDesktop(false); }
+    ~tDesktopHidden() { steps_.showDesktop(true); }
+    tDesktopHidden(const tDesktopHidden&) = delete;
+    tDesktopHidden& operator=(const tDesktopHidden&) = delete;
+
+private:
+    const tShellSteps& steps_;
+};
+
+class tBackgroundShown {
+public:
+    explicit tBackgroundShown(const tShellSteps& steps) : steps_(steps) {
+        if (Settings().FullScreen)
+            steps_.openBackground();
+    }
+    ~tBackgroundShown() { steps_.closeBackground(); }
+    tBackgroundShown(const tBackgroundShown&) = delete;
+    tBackgroundShown& operator=(const tBackgroundShown&) = delete;
+
+private:
+    const tShellSteps& steps_;
+};
+
+class tBusy {
+public:
+    explicit tBusy(const tShellSteps& steps) : steps_(steps) { steps_.showBusy(true); }
+    ~tBusy() { steps_.showBusy(false); }
+    tBusy(const tBusy&) = delete;
+    tBusy& operator=(const tBusy&) = delete;
+
+private:
+    const tShellSteps& steps_;
+};
+
+void Warn(const QString& text, const QString& title) {
+    App().MessageBox(Translate(text), Translate(title), mb::Ok | mb::IconWarning);
+}
+
+bool LoadWhileBusy(tLyrimoData& song, const QString& file, tLoadFailureStyle style,
+                   const tShellSteps& steps) {
+    int result;
+    {
+        tBusy busy(steps);
+        result = song.LoadFromFile(file, true);
+    }
+    if (result == 0)
+        return true;
+    const bool commandLine = style == tLoadFailureStyle::CommandLine;
+    if (result < 0)
+        Warn("This is not a valid Lyrimo file...", commandLine ? "Error" : "Please Note...");
+    else if (commandLine)
+        App().MessageBox(Translate("Error loading the specified file:") + "\n" + ErrorText(result),
+                         Translate("Error"), mb::Ok | mb::IconWarning);
+    else
+        Warn("Error loading specified file.", "Error");
+    return false;
+}
+
+void ReportSwallowed(const char* what) {
+    std::fprintf(stderr, "lyrimo: the performance ended with an error: %s\n", what);
+}
+
+// The standard steps' background window; one at a time.
+std::unique_ptr<QWidget>& BackgroundWindow() {
+    static std::unique_ptr<QWidget> window;
+    return window;
+}
+
+void OpenBackgroundWindow() {
+    auto& window = BackgroundWindow();
+    if (!window)
+        window = std::make_unique<TPlaybackBG>();
+    window->show();
+}
+
+void CloseBackgroundWindow() { BackgroundWindow().reset(); }
+
+QString ChooseSongFileWithDialog() {
+    static QString lastFolder;
+    QString folder = lastFolder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QFileInfo(Settings().FileSelPath).isDir() ? Settings().FileSelPath : QDir::homePath();
+    // File names on Linux are case-sensitive, so both spellings of the extension are listed.
+    const QString filter = Translate("Lyrimo Files") + " (*.lym *.LYM);;" + Translate("All Files") + " (*)";
+    const QString file =
+        QFileDialog::getOpenFileName(nullptr, Translate("Select Lyrimo File To Play"), folder, filter);
+    if (!file.isEmpty())
+        lastFolder = QFileInfo(file).absolutePath();
+    return file;
+}
+
+void ShowBusyCursor(bool busy) {
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace
+
+tDrop ClassifyDrop(const QStringList& files) {
+    if (files.isEmpty())
+        return {};
+    const QString& file = files.front();
+    const QString extension = QFileInfo(file).suffix().toUpper();
+    if (extension == "LYM")
+        return {tDropKind::Song, file};
+    if (extension == "LPL")
+        return {tDropKind::Playlist, file};
+    return {tDropKind::Unknown, file};
+}
+
+QString WelcomeText() {
+    return Translate("Welcome to") + " Lyrimo" + "\n" + Translate("Karaoke for Windows Made Easy");
+}
+
+QString VersionLine() {
+    const tProgramVersion version = ProgramVersion();
+    return Translate("Version") + " " + VersionNumberText(version.major, version.minor);
+}
+
+QString FindHelpFile(const QString& programPath, const QString& installedManual) {
+    if (!programPath.isEmpty()) {
+        const QFileInfo program(programPath);
+        const QString beside = program.absolutePath() + "/" + program.completeBaseName() + ".html";
+        if (QFileInfo(beside).isFile())
+            return beside;
+    }
+    if (!installedManual.isEmpty() && QFileInfo(installedManual).isFile())
+        return installedManual;
+    return {};
+}
+
+bool LoadSongForPlay(tLyrimoData& song, const QString& file, tLoadFailureStyle style) {
+    tShellSteps quiet;
+    quiet.showBusy = [](bool) {};
+    return LoadWhileBusy(song, file, style, quiet);
+}
+
+tShellSteps StandardShellSteps() {
+    tShellSteps steps;
+    steps.perform = [](tLyrimoData& song) { return PlaySong(song, 0, true, false, true); };
+    steps.showDesktop = ShowDesktop;
+    steps.openBackground = OpenBackgroundWindow;
+    steps.closeBackground = CloseBackgroundWindow;
+    steps.chooseSongFile = ChooseSongFileWithDialog;
+    steps.showBusy = ShowBusyCursor;
+    return steps;
+}
+
+void PlaySongFromCommandLine(const QString& file, const tShellSteps& steps) {
+    try {
+        auto song = std::make_unique<tLyrimoData>();
+        if (!LoadWhileBusy(*song, file, tLoadFailureStyle::CommandLine, steps))
+            return;
+        tPlayingMark playing;
+        tBackgroundShown background(steps);
+        tDesktopHidden desktop(steps);
+        steps.perform(*song);
+    } catch (const std::exception& error) {
+        ReportSwallowed(error.what());
+    } catch (...) {
+        ReportSwallowed("unknown");
+    }
+}
+
+void PlayDroppedSong(const QString& file, const tShellSteps& steps) {
+    try {
+        tDesktopHidden desktop(steps);
+        auto song = std::make_unique<tLyrimoData>();
+        if (!LoadWhileBusy(*song, file, tLoadFailureStyle::Menu, steps))
+            return;
+        tBackgroundShown background(steps);
+        tPlayingMark playing;
+        steps.perform(*song);
+    } catch (const std::exception& error) {
+        ReportSwallowed(error.what());
+    } catch (...) {
+        ReportSwallowed("unknown");
+    }
+}
+
+void PlayLoop(const tShellSteps& steps) {
+    tDesktopHidden desktop(steps);
+    tBackgroundShown background(steps);
+    tPlayingMark playing;
+    for (;;) {
+        const QString file = steps.chooseSongFile();
+        if (file.isEmpty())
+            break;
+        auto song = std::make_unique<tLyrimoData>();
+        if (LoadWhileBusy(*song, file, tLoadFailureStyle::Menu, steps))
+            steps.perform(*song);
+    }
+}
+
+} // namespace lyrimo

@@ -1,0 +1,114 @@
+// Picture files written by the tests themselves: GIFs through giflib, PNGs through libpng.
+#pragma once
+
+#include "picture/bitmap.h"
+
+#include <QByteArray>
+
+#include <gif_lib.h>
+#include <png.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace lyrimo::test {
+
+struct GifFrameDesc {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::vector<uint8_t> indexes;  // width × height, row by row
+    std::vector<tColour> localMap; // none when empty
+    bool control = true;           // write a graphic control extension
+    int disposal = 1;
+    int delay = 10; // hundredths of a second
+    int transparent = NO_TRANSPARENT_COLOR;
+    bool interlace = false;
+};
+
+inline int AppendGifBytes(GifFileType* gif, const GifByteType* bytes, int count) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), count);
+    return count;
+}
+
+// giflib wants power-of-two maps; the padding repeats the first colour so that it adds no new colour.
+inline ColorMapObject* MakeGifMap(const std::vector<tColour>& colours) {
+    if (colours.empty())
+        return nullptr;
+    int count = 2;
+    while (count < static_cast<int>(colours.size()))
+        count *= 2;
+    std::vector<GifColorType> entries(static_cast<size_t>(count));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        tColour c = colours[i < colours.size() ? i : 0];
+        entries[i] = {GifByteType(c & 0xFF), GifByteType(c >> 8 & 0xFF), GifByteType(c >> 16 & 0xFF)};
+    }
+    return GifMakeMapObject(count, entries.data());
+}
+
+inline QByteArray WriteGif(int width, int height, const std::vector<tColour>& globalMap,
+                           const std::vector<GifFrameDesc>& frames) {
+    QByteArray out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendGifBytes, &error);
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* global = MakeGifMap(globalMap);
+    bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, global) == GIF_OK;
+    for (const GifFrameDesc& f : frames) {
+        if (f.control) {
+            GraphicsControlBlock gcb{f.disposal, false, f.delay, f.transparent};
+            GifByteType ext[4];
+            EGifGCBToExtension(&gcb, ext);
+            ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK;
+        }
+        ColorMapObject* local = MakeGifMap(f.localMap);
+        if (local == nullptr && gif->Image.ColorMap != nullptr) {
+            // giflib forgets (and leaks) the previous image's local map instead of freeing it.
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
+        ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, local) == GIF_OK;
+        GifFreeMapObject(local);
+        std::vector<int> rows;
+        for (int pass = 0; pass < (f.interlace ? 4 : 1); ++pass) {
+            static constexpr int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+            for (int y = f.interlace ? start[pass] : 0; y < f.height; y += f.interlace ? step[pass] : 1)
+                rows.push_back(y);
+        }
+        std::vector<uint8_t> indexes = f.indexes;
+        for (int y : rows)
+            ok = ok && EGifPutLine(gif, indexes.data() + size_t(y) * f.width, f.width) == GIF_OK;
+    }
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    GifFreeMapObject(global);
+    if (!ok)
+        throw std::runtime_error("test GIF could not be written");
+    return out;
+}
+
+// A frame filling width × height with one index.
+inline GifFrameDesc SolidGifFrame(int width, int height, uint8_t index) {
+    GifFrameDesc f;
+    f.width = width;
+    f.height = height;
+    f.indexes.assign(size_t(width) * height, index);
+    return f;
+}
+
+// pixels: 1 (grey), 3 (RGB) or 4 (RGBA) bytes per pixel, rows top-down.
+inline QByteArray WritePng(int width, int height, int channels, const std::vector<uint8_t>& pixels) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(width);
+    image.height = png_uint_32(height);
+    image.format = channels == 1 ? PNG_FORMAT_GRAY : channels == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr);
+    QByteArray out(qsizetype(size), '\0');
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr))
+        throw std::runtime_error("test PNG could not be written");
+    out.truncate(qsizetype(size));
+    return out;
+}
+
+} // namespace lyrimo::test

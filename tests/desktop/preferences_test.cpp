@@ -1,5 +1,8 @@
+#include "app/settings_table.h"
 #include "app/translation.h"
 #include "desktop/preferences_window.h"
+#include "desktop/prefs_colours.h"
+#include "desktop/prefs_pages.h"
 #include "desktop/sound_effect_editor.h"
 #include "desktop_test_support.h"
 #include "playback/monitors.h"
@@ -7,14 +10,18 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
+
+#include <set>
 
 namespace lyrimo {
 namespace {
@@ -119,6 +126,94 @@ TEST_F(Preferences, ControlsShowAndGiveBackTheirValues) {
     EXPECT_EQ(stored.Early, 100);
     EXPECT_EQ(stored.GraphicsMode, 2);
     EXPECT_EQ(stored.UseFileExtensionsDS, ".mpg|.mkv");
+}
+
+// A key the settings table does not know would leave its control unloaded and unstored; a key
+// bound twice would be stored from whichever control comes last.
+TEST_F(Preferences, PagesBindEachStoredValueOnceByItsStoredName) {
+    tSettingsClass edited;
+    std::vector<tPrefBinding> bindings;
+    const TPrefsSoundEffectsPage::tRunEditor runEditor;
+    TPrefsGeneralPage general(edited, bindings);
+    TPrefsLyricsPage lyrics(edited, bindings);
+    TPrefsPlaybackPage playback(edited, bindings);
+    TPrefsMonitorsPage monitors(edited, bindings);
+    TPrefsPlayersPage players(edited, bindings);
+    TPrefsSoundEffectsPage soundEffects(edited, bindings, runEditor);
+    TPrefsExternalControlsPage externalControls(edited, bindings);
+
+    std::set<QString> known;
+    for (const tSettingValue& value : SettingValues())
+        known.insert(value.Key());
+    std::set<QString> bound;
+    for (const tPrefBinding& binding : bindings) {
+        EXPECT_TRUE(known.count(binding.key)) << binding.key.toStdString();
+        EXPECT_TRUE(bound.insert(binding.key).second) << binding.key.toStdString();
+        EXPECT_NE(binding.widget, nullptr) << binding.key.toStdString();
+    }
+    EXPECT_GT(bound.size(), 60u);
+
+    auto window = Window();
+    for (const QString& key : bound)
+        EXPECT_NE(window->Control(key), nullptr) << key.toStdString();
+    EXPECT_EQ(window->Control("MiscSettings/NoSuchValue"), nullptr);
+}
+
+TEST_F(Preferences, ControlsThatOnlyMatterWithAnotherFollowIt) {
+    Settings().MultiLineDisplay = false;
+    Settings().Mode = false;
+    auto window = Window();
+    QWidget* preview = window->Control("PreviewMode/Enabled");
+    QWidget* priority = window->Control("MiscSettings/Priority");
+    EXPECT_FALSE(preview->isEnabled());
+    EXPECT_FALSE(priority->isEnabled());
+    ControlOf<QCheckBox>(*window, "MiscSettings/Multi-Line Display")->setChecked(true);
+    ControlOf<QCheckBox>(*window, "MiscSettings/Mode")->setChecked(true);
+    EXPECT_TRUE(preview->isEnabled());
+    EXPECT_TRUE(priority->isEnabled());
+
+    // Each follows its own leader.
+    Settings().MultiLineDisplay = true;
+    window = Window();
+    EXPECT_TRUE(window->Control("PreviewMode/Enabled")->isEnabled());
+    EXPECT_FALSE(window->Control("MiscSettings/Priority")->isEnabled());
+}
+
+TEST_F(Preferences, TimingFontShowsItsNameSizeAndBothColours) {
+    Settings().TimingsEditorFont.name = "DejaVu Sans";
+    Settings().TimingsEditorFont.size = 12;
+    Settings().TimingsEditorFont.colour = 0x0000FF; // red in the program's order
+    Settings().AltColor = 0x00FF0000;               // blue
+    auto window = Window();
+    QLabel* shown = nullptr;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (label->text().endsWith(" pt"))
+            shown = label;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(), "DejaVu Sans, 12 pt");
+    EXPECT_EQ(shown->styleSheet(), "background-color: #0000ff;color: #ff0000;");
+
+    ui_.scriptedAnswers = {mb::IdOk};
+    window->ResetToDefaults();
+    EXPECT_EQ(shown->text(), "Arial, 19 pt");
+    EXPECT_EQ(shown->styleSheet(), "background-color: #ff0000;color: #ffff00;");
+}
+
+TEST_F(Preferences, CustomColoursGoToTheirDialogSlotsAndBack) {
+    CustomColoursToDialog(
+        {"ColorA=0000FF", "colorc=00ff00", "ColorB", "ColorZ=123456", "ColorD=1000000", "Colour=FFFFFF"});
+    EXPECT_EQ(QColorDialog::customColor(0), QColor(255, 0, 0));
+    EXPECT_EQ(QColorDialog::customColor(2), QColor(0, 255, 0));
+    const QColor untouched = QColorDialog::customColor(3);
+    CustomColoursToDialog({"ColorD=GGGGGG"});
+    EXPECT_EQ(QColorDialog::customColor(3), untouched);
+
+    QColorDialog::setCustomColor(1, QColor(0x12, 0x34, 0x56));
+    const QStringList colours = CustomColoursFromDialog();
+    ASSERT_EQ(colours.size(), QColorDialog::customCount());
+    EXPECT_EQ(colours[0], "COLORA=0000FF");
+    EXPECT_EQ(colours[1], "COLORB=563412");
+    EXPECT_EQ(colours[2], "COLORC=00FF00");
 }
 
 TEST_F(Preferences, OkWithoutChangesKeepsEveryValue) {
@@ -362,6 +457,16 @@ TEST_F(LanguageChange, ListOffersEnglishBesideTheFilesAndSelectsTheCurrentOne) {
     window->accept(); // the same language in other letters is no change
     EXPECT_TRUE(ui_.shownMessages.isEmpty());
     EXPECT_EQ(Settings().Language, "DEUTSCH");
+}
+
+TEST_F(LanguageChange, BoxSelectingNothingKeepsTheLanguageInUse) {
+    Settings().Language = "Deutsch";
+    auto window = Window();
+    window->LanguageBox()->setCurrentIndex(-1);
+    window->accept();
+    EXPECT_TRUE(ui_.shownMessages.isEmpty());
+    EXPECT_EQ(Settings().Language, "Deutsch");
+    EXPECT_EQ(log_, QStringList{"reload language"});
 }
 
 TEST_F(LanguageChange, CancelledRestartKeepsRunningWithTheNewLanguageSaved) {

@@ -1,0 +1,80 @@
+#include "desktop/prefs_pages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace lyrimo {
+
+TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPrefBinding>& bindings)
+    : TPrefsPage(edited, bindings) {
+    auto* layout = new QGridLayout(this);
+
+    auto* timing = new QFormLayout;
+    QSpinBox* early = prefs::Spin(100, 60000, " ms");
+    early->setSingleStep(50);
+    Bind("MiscSettings/Early", early);
+    timing->addRow("Show each line early by:", early);
+    QSpinBox* cropMin = prefs::Spin(0, 1000, " ms");
+    QSpinBox* cropMax = prefs::Spin(0, 1000, " ms");
+    Bind("MiscSettings/EndEarlyMin", cropMin);
+    Bind("MiscSettings/EndEarlyMax", cropMax);
+    timing->addRow("End lines early by at least (IntelliCrop):", cropMin);
+    timing->addRow("End lines early by at most (IntelliCrop):", cropMax);
+    const std::pair<const char*, const char*> lineChecks[] = {
+        {"MiscSettings/Show First Line", "Show the first line straight away"},
+        {"MiscSettings/Skip Blank Lines", "Skip lines without timings"},
+        {"MiscSettings/Remove Lyrics At Song End", "Clear the lyrics at the end of the song"},
+    };
+    for (const auto& [key, caption] : lineChecks) {
+        QCheckBox* check = prefs::Check(caption);
+        Bind(key, check);
+        timing->addRow(check);
+    }
+    layout->addWidget(prefs::Group("Lines", timing), 0, 0);
+
+    auto* start = new QVBoxLayout;
+    const std::pair<const char*, const char*> startChecks[] = {
+        {"MiscSettings/DelayWait", "Wait for a mouse click before the karaoke starts"},
+        {"Playback/TitleClickWait", "Wait for a mouse click after the title"},
+        {"MiscSettings/Hide Taskbar", "Hide the desktop and task bar during karaoke"},
+    };
+    for (const auto& [key, caption] : startChecks) {
+        QCheckBox* check = prefs::Check(caption);
+        Bind(key, check);
+        start->addWidget(check);
+    }
+    start->addStretch();
+    layout->addWidget(prefs::Group("Starting", start), 0, 1);
+
+    auto* performance = new QFormLayout;
+    QComboBox* depth = prefs::Choices({"Automatic", "Always 16-bit", "Always 24-bit", "Always 32-bit"});
+    Bind("Playback/GraphicsMode", depth);
+    performance->addRow("Colour depth:", depth);
+    QCheckBox* frameRate = prefs::Check("Show the frame rate");
+    Bind("Playback/Framerate", frameRate);
+    performance->addRow(frameRate);
+    lowPriority_ = prefs::Check("Use less processor time");
+    Bind("MiscSettings/Mode", lowPriority_);
+    performance->addRow(lowPriority_);
+    priority_ = new QSlider(Qt::Horizontal);
+    priority_->setRange(2, 151);
+    priority_->setToolTip("Further right leaves more processor time to other programs");
+    Bind("MiscSettings/Priority", priority_);
+    performance->addRow("Rest between frames:", priority_);
+    connect(lowPriority_, &QCheckBox::toggled, priority_, &QWidget::setEnabled);
+    layout->addWidget(prefs::Group("Performance", performance), 1, 0, 1, 2);
+    layout->setRowStretch(2, 1);
+}
+
+// The rest between frames only matters while less processor time is used.
+void TPrefsPlaybackPage::Load() { priority_->setEnabled(lowPriority_->isChecked()); }
+
+} // namespace lyrimo

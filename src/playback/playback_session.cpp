@@ -11,6 +11,8 @@
 #include "render/title_effect.h"
 
 #include <algorithm>
+#include <exception>
+#include <optional>
 
 namespace lyrimo {
 
@@ -115,18 +117,37 @@ tPlayResult tPlaybackSession::Finish() {
 }
 
 bool tPlaybackSession::Fire() {
+    std::optional<QString> failure;
     inStep_ = true;
     try {
         RunState();
+    } catch (const std::exception& error) {
+        failure = QString::fromLocal8Bit(error.what());
     } catch (...) {
-        // A failed step is tried again at the next firing.
+        failure = QString();
     }
     inStep_ = false;
+    // A failed step is tried again at the next firing; one that keeps failing would leave the
+    // performance hanging without a word, so it ends it.
+    failedFirings_ = failure ? failedFirings_ + 1 : 0;
+    if (failure && failedFirings_ >= kFailedFiringsToGiveUp)
+        GiveUp(*failure);
     if (result_ != tResult::None) {
         EndRun();
         return false;
     }
     return true;
+}
+
+// Ends the performance as the user's stop does, whatever the state, after telling the user why.
+void tPlaybackSession::GiveUp(const QString& reason) {
+    stopRequested_ = true;
+    skipRequested_ = false;
+    state_ = Closing;
+    const QString text = Translate("The karaoke could not go on");
+    App().MessageBox(reason.isEmpty() ? text + "." : text + ": " + reason, Translate("Error"),
+                     mb::Ok | mb::IconStop);
+    result_ = tResult::Cancel;
 }
 
 void tPlaybackSession::RunState() {

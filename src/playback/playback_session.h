@@ -68,6 +68,9 @@ public:
     tPlaybackSession(const tPlaybackSession&) = delete;
     tPlaybackSession& operator=(const tPlaybackSession&) = delete;
 
+    // A step that fails on this many firings in a row ends the performance.
+    static constexpr int kFailedFiringsToGiveUp = 3;
+
     // Remembers the song and how to play it (a negative start time is 0) and starts at state 0
     // with the view fully transparent.
     void Begin(tLyrimoData& song, int32_t startTime, bool stepMode, bool batchMode);
@@ -117,6 +120,7 @@ private:
     void PlayingStep();
     void SteppingStep();
     void ClosingStep();
+    void GiveUp(const QString& reason);
 
     void DrawState(bool full);
     int32_t MediaTimeForDrawing();
@@ -156,6 +160,7 @@ private:
     bool mediaOpened_ = false;
     tResult result_ = tResult::None;
     bool inStep_ = false;
+    int failedFirings_ = 0;
 
     Bitmap titleFrame_;
     tChangesList titleChanges_;

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <stdexcept>
 
 namespace lyrimo {
 namespace {
@@ -266,6 +268,67 @@ TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterTheP
     EXPECT_EQ(view_.progress, (std::vector<std::pair<int, int>>{{3, 1}, {2, 1}, {3, 2}, {2, 2}}));
     EXPECT_TRUE(log_.filter("OpenFile").isEmpty());
     EXPECT_FALSE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, AFailingStepIsTriedAgainAndAfterThreeFailuresInARowEndsThePerformance) {
+    EnableExternalEvents();
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    int failures = 0;
+    view_.onShowState = [&](tPlaybackState state) {
+        if (state == PreparingTitle) {
+            ++failures;
+            throw std::runtime_error("the title font is gone");
+        }
+    };
+    Start(*session, *song);
+    FireUntil(*session, PreparingTitle);
+    for (int firing = 1; firing < tPlaybackSession::kFailedFiringsToGiveUp; ++firing) {
+        EXPECT_TRUE(session->Fire());
+        EXPECT_EQ(session->State(), PreparingTitle);
+    }
+    EXPECT_TRUE(services_.shownMessages.isEmpty());
+    EXPECT_FALSE(session->Fire());
+    EXPECT_EQ(failures, tPlaybackSession::kFailedFiringsToGiveUp);
+    EXPECT_EQ(services_.shownMessages,
+              QStringList({"Error: The karaoke could not go on: the title font is gone"}));
+    EXPECT_EQ(view_.runsEnded, 1);
+    EXPECT_EQ(session->Finish(), tPlayResult::Ended);
+    // Ended as a stop ends it: the closing step never ran, so the song-stops event was not sent.
+    EXPECT_EQ(test::ReadFile(portLog_), QByteArray("\x01\x04", 2));
+    EXPECT_FALSE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, FailuresWithSuccessesBetweenThemAreOnlyRetried) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    std::map<tPlaybackState, int> failures;
+    view_.onShowState = [&](tPlaybackState state) {
+        if ((state == PreparingTitle || state == ShowingTitle) && failures[state] < 2) {
+            ++failures[state];
+            throw 42; // not a std::exception
+        }
+    };
+    view_.onYield = [&] {
+        if (session->State() == Playing)
+            session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(failures[PreparingTitle] + failures[ShowingTitle], 4);
+    EXPECT_TRUE(services_.shownMessages.isEmpty());
+    EXPECT_TRUE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, AFailureWithoutAReasonIsStillReported) {
+    auto song = test::MakeSong({1}, media_);
+    auto session = MakeSession();
+    view_.onYield = [] { throw 7; };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(services_.shownMessages, QStringList({"Error: The karaoke could not go on."}));
+    EXPECT_EQ(view_.shownStates, std::vector<tPlaybackState>(3, ShowingScreen));
 }
 
 TEST_F(PlaybackSessionTest, EndEarlyMarginStaysWithinItsSettingsAndTheCounterShowsIt) {

@@ -74,8 +74,8 @@ void BM_Performance1080p(benchmark::State& state) {
         double cpuStart = 0;
         auto wallStart = std::chrono::steady_clock::now();
         TPlaybackWnd window;
-        window.OnFramePresented = [&](int32_t drawnFor) {
-            if (window.State() != pstate::Playing || !player)
+        window.Session().OnFramePresented = [&](int32_t drawnFor) {
+            if (window.State() != tPlaybackState::Playing || !player)
                 return;
             if (frames++ == 0) {
                 cpuStart = ProcessCpuSeconds();

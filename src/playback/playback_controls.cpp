@@ -190,24 +190,24 @@ TPlaybackControls::TPlaybackControls(QWidget* parent) : QWidget(parent, Qt::Wind
     }
 
     connect(run_, &QPushButton::clicked, this, &TPlaybackControls::RunClicked);
-    connect(rewind_, &QPushButton::clicked, this, [this] { Send(playback_command::Rewind); });
+    connect(rewind_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::Rewind); });
     connect(skip_, &QPushButton::clicked, this, &TPlaybackControls::SkipClicked);
     connect(abort_, &QPushButton::clicked, this, &TPlaybackControls::AbortClicked);
-    connect(faster_, &QPushButton::clicked, this, [this] { Send(playback_command::Faster); });
-    connect(slower_, &QPushButton::clicked, this, [this] { Send(playback_command::Slower); });
+    connect(faster_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::Faster); });
+    connect(slower_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::Slower); });
     connect(shrink_, &QPushButton::clicked, this, &TPlaybackControls::ShrinkClicked);
 
     skip_->hide();
-    ShowState(0);
+    ShowState(tPlaybackState::ShowingScreen);
     TranslateWindow(this);
     ApplyLayout();
 }
 
 TPlaybackControls::~TPlaybackControls() = default;
 
-void TPlaybackControls::Send(int command) {
-    if (command != playback_command::None && OnCommand)
-        OnCommand(command);
+void TPlaybackControls::Send(std::optional<tPlaybackCommand> command) {
+    if (command && OnCommand)
+        OnCommand(*command);
 }
 
 void TPlaybackControls::RunClicked() { Send(runCommand_); }
@@ -216,13 +216,13 @@ void TPlaybackControls::AbortClicked() {
     // Hidden first, so that closing the window afterwards sends no second stop.
     abort_->hide();
     PlaceButtons();
-    Send(playback_command::Stop);
+    Send(tPlaybackCommand::Stop);
 }
 
 void TPlaybackControls::SkipClicked() {
     skip_->hide();
     PlaceButtons();
-    Send(playback_command::Skip);
+    Send(tPlaybackCommand::Skip);
 }
 
 void TPlaybackControls::ShrinkClicked() {
@@ -241,34 +241,34 @@ void TPlaybackControls::ShowStatus(const QString& text) {
     status_->repaint();
 }
 
-void TPlaybackControls::ShowState(int state) {
+void TPlaybackControls::ShowState(tPlaybackState state) {
     state_ = state;
     bool runVisible = true;
     bool rewindVisible = false;
     switch (state) {
-    case 1:
-    case 4:
+    case tPlaybackState::WaitAfterFade:
+    case tPlaybackState::WaitAfterTitle:
         run_->setText(Translate(QStringLiteral("Start")));
-        runCommand_ = playback_command::Continue;
+        runCommand_ = tPlaybackCommand::Continue;
         break;
-    case 5:
-    case 6:
+    case tPlaybackState::StartingMedia:
+    case tPlaybackState::Playing:
         run_->setText(Translate(QStringLiteral("Pause")));
-        runCommand_ = playback_command::Pause;
-        rewindVisible = state == 6;
+        runCommand_ = tPlaybackCommand::Pause;
+        rewindVisible = state == tPlaybackState::Playing;
         break;
-    case 7:
+    case tPlaybackState::Stepping:
         run_->setText(Translate(QStringLiteral("Next")));
-        runCommand_ = playback_command::Step;
+        runCommand_ = tPlaybackCommand::Step;
         break;
-    case kPausedState:
+    case tPlaybackState::Paused:
         run_->setText(Translate(QStringLiteral("Play")));
-        runCommand_ = playback_command::Play;
+        runCommand_ = tPlaybackCommand::Play;
         rewindVisible = true;
         break;
     default: // the caption stays as it was
         runVisible = false;
-        runCommand_ = playback_command::None;
+        runCommand_ = std::nullopt;
         break;
     }
     run_->setVisible(runVisible);
@@ -469,7 +469,7 @@ void TPlaybackControls::paintEvent(QPaintEvent*) {
 
 void TPlaybackControls::closeEvent(QCloseEvent* event) {
     if (!abort_->isHidden())
-        Send(playback_command::Stop);
+        Send(tPlaybackCommand::Stop);
     QWidget::closeEvent(event);
 }
 

@@ -5,10 +5,12 @@
 
 // The background window of performances started from the shell, TPlaybackBG.
 #include "playback/playback_background.h"
+#include "playback/playback_state.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 class QLabel;
@@ -18,16 +20,6 @@ class QFrame;
 
 namespace lyrimo {
 
-// The commands the playback window understands.
-namespace playback_command {
-constexpr int Play = 0, Pause = 1, Stop = 2, Skip = 3, Faster = 4, Slower = 5, Continue = 6, Step = 7,
-              Rewind = 8;
-constexpr int None = -1;
-} // namespace playback_command
-
-// The state number the controls show while the song is paused.
-constexpr int kPausedState = 20;
-
 class TPlaybackControls : public QWidget {
     Q_OBJECT
 
@@ -35,14 +27,14 @@ public:
     explicit TPlaybackControls(QWidget* parent = nullptr);
     ~TPlaybackControls() override;
 
-    std::function<void(int command)> OnCommand;  // the receiver; no command sent while empty
-    std::function<void(QKeyEvent* event)> OnKey; // keys pressed here go to the playback window
+    std::function<void(tPlaybackCommand command)> OnCommand; // the receiver; no command sent while empty
+    std::function<void(QKeyEvent* event)> OnKey;             // keys pressed here go to the playback window
 
     // Sets the status line and repaints it at once.
     void ShowStatus(const QString& text);
     // Remembers the playback window's state and updates the buttons.
-    void ShowState(int state);
-    int ShownState() const { return state_; }
+    void ShowState(tPlaybackState state);
+    tPlaybackState ShownState() const { return state_; }
     // "Skip" is offered only in batch mode.
     void SetBatchMode(bool on);
     void SetSongDetails(const QString& album, const QString& artist, const QString& songName,
@@ -53,9 +45,8 @@ public:
     void SetSpeedText(const QString& text);
     void ShowSpeedPanel(bool visible);
 
-    // The command the "Start" button sends in the shown state (playback_command::None when it
-    // is hidden).
-    int RunCommand() const { return runCommand_; }
+    // The command the "Start" button sends in the shown state (none when it is hidden).
+    std::optional<tPlaybackCommand> RunCommand() const { return runCommand_; }
     bool Compact() const { return compact_; }
 
     // What the window shows, for the tests and the playback window.
@@ -90,7 +81,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void Send(int command);
+    void Send(std::optional<tPlaybackCommand> command);
     void RunClicked();
     void AbortClicked();
     void SkipClicked();
@@ -103,8 +94,8 @@ private:
     void PlaceButtons();
     void SetFramelessFlag(bool frameless);
 
-    int state_ = 0;
-    int runCommand_ = playback_command::None;
+    tPlaybackState state_ = tPlaybackState::ShowingScreen;
+    std::optional<tPlaybackCommand> runCommand_;
     bool compact_ = false;
     bool batchMode_ = false;
     QRect buttonRow_;

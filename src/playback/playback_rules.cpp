@@ -2,7 +2,6 @@
 
 #include "app/text_codec.h"
 #include "document/song.h"
-#include "playback/playback_controls.h"
 
 #include <Qt>
 
@@ -96,12 +95,12 @@ tKeyAction KeyActionOf(int qtKey) {
     }
 }
 
-int EnterCommandFor(int shownState) {
-    if (shownState == pstate::WaitAfterFade || shownState == pstate::WaitAfterTitle)
-        return playback_command::Continue;
-    if (shownState == kPausedState)
-        return playback_command::Play;
-    return playback_command::Pause;
+tPlaybackCommand EnterCommandFor(tPlaybackState shownState) {
+    if (shownState == tPlaybackState::WaitAfterFade || shownState == tPlaybackState::WaitAfterTitle)
+        return tPlaybackCommand::Continue;
+    if (shownState == tPlaybackState::Paused)
+        return tPlaybackCommand::Play;
+    return tPlaybackCommand::Pause;
 }
 
 } // namespace lyrimo

@@ -3,6 +3,8 @@
 // The playback window applies them; tests check them without a screen.
 #pragma once
 
+#include "playback/playback_state.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,12 +17,6 @@ class tLyrimoData;
 // One of the song's details (name, artist, album, year) for display: the wide text when the song's
 // texts are Unicode, else its 8-bit text read in the title font's character set.
 QString SongDetailText(const tLyrimoData& song, const QByteArray& narrow, const QString& wide);
-
-// Playback window states, as the controls window shows them too.
-namespace pstate {
-constexpr int ShowingScreen = 0, WaitAfterFade = 1, PreparingTitle = 2, ShowingTitle = 3, WaitAfterTitle = 4,
-              StartingMedia = 5, Playing = 6, Stepping = 7, Closing = 8, Finished = 10;
-} // namespace pstate
 
 constexpr double kFastestRate = 4.5;
 constexpr double kSlowestRate = 0.4;
@@ -52,6 +48,6 @@ tKeyAction KeyActionOf(int qtKey);
 
 // The command Enter sends, for the state the controls show (below state 7): continue while
 // waiting for a click, play while paused, else pause.
-int EnterCommandFor(int shownState);
+tPlaybackCommand EnterCommandFor(tPlaybackState shownState);
 
 } // namespace lyrimo

@@ -171,7 +171,7 @@ TEST_F(MediaRequesterTest, PlaySongWithoutRequesterPerformsAndMarksTheProgramAsP
     SetPlaybackWindowHook([&](TPlaybackWnd& w) {
         w.OnYield = [&w, &playingMarked] {
             playingMarked = playingMarked || Status().Playing;
-            if (w.State() == 3)
+            if (w.State() == tPlaybackState::ShowingTitle)
                 Press(w, Qt::Key_Escape);
         };
     });

@@ -20,7 +20,7 @@ static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace lyrimo {
 namespace {
 
-using namespace playback_command;
+using enum tPlaybackCommand;
 
 class ControlsTest : public ::testing::Test {
 protected:
@@ -30,7 +30,7 @@ protected:
         Settings().CtrlMon = "SIDE";
         SetMonitorsForTesting(
             {{"MAIN", SizedRect(0, 0, 1024, 768), {}, 0}, {"SIDE", SizedRect(1024, 0, 1024, 768), {}, 0}});
-        controls.OnCommand = [this](int command) { sent.push_back(command); };
+        controls.OnCommand = [this](tPlaybackCommand command) { sent.push_back(command); };
     }
     void TearDown() override {
         controls.OnCommand = nullptr;
@@ -40,21 +40,23 @@ protected:
     }
 
     TPlaybackControls controls;
-    std::vector<int> sent;
+    std::vector<tPlaybackCommand> sent;
 };
 
 TEST_F(ControlsTest, StartButtonFollowsTheStateTable) {
     struct tRow {
-        int state;
+        tPlaybackState state;
         QString caption;
-        int command;
+        tPlaybackCommand command;
         bool rewind;
     };
-    const tRow rows[] = {{1, "Start", Continue, false}, {4, "Start", Continue, false},
-                         {5, "Pause", Pause, false},    {6, "Pause", Pause, true},
-                         {7, "Next", Step, false},      {20, "Play", Play, true}};
+    using enum tPlaybackState;
+    const tRow rows[] = {
+        {WaitAfterFade, "Start", Continue, false}, {WaitAfterTitle, "Start", Continue, false},
+        {StartingMedia, "Pause", Pause, false},    {Playing, "Pause", Pause, true},
+        {Stepping, "Next", Step, false},           {Paused, "Play", Play, true}};
     for (const tRow& row : rows) {
-        SCOPED_TRACE(row.state);
+        SCOPED_TRACE(int(row.state));
         sent.clear();
         controls.ShowState(row.state);
         EXPECT_EQ(controls.ShownState(), row.state);
@@ -62,30 +64,30 @@ TEST_F(ControlsTest, StartButtonFollowsTheStateTable) {
         EXPECT_EQ(controls.RunButton()->text(), row.caption);
         EXPECT_EQ(controls.RewindButton()->isHidden(), !row.rewind);
         controls.RunButton()->click();
-        EXPECT_EQ(sent, std::vector<int>{row.command});
+        EXPECT_EQ(sent, std::vector<tPlaybackCommand>{row.command});
     }
 
     // Other states hide both buttons and keep the last caption.
-    for (int state : {0, 2, 3, 8, 10}) {
-        SCOPED_TRACE(state);
+    for (tPlaybackState state : {ShowingScreen, PreparingTitle, ShowingTitle, Closing, Finished}) {
+        SCOPED_TRACE(int(state));
         sent.clear();
-        controls.ShowState(20);
+        controls.ShowState(Paused);
         controls.ShowState(state);
         EXPECT_TRUE(controls.RunButton()->isHidden());
         EXPECT_TRUE(controls.RewindButton()->isHidden());
         EXPECT_EQ(controls.RunButton()->text(), "Play");
-        EXPECT_EQ(controls.RunCommand(), None);
+        EXPECT_EQ(controls.RunCommand(), std::nullopt);
         controls.RunButton()->click();
         EXPECT_TRUE(sent.empty());
     }
 }
 
 TEST_F(ControlsTest, OtherButtonsSendTheirCommands) {
-    controls.ShowState(6);
+    controls.ShowState(tPlaybackState::Playing);
     controls.RewindButton()->click();
     controls.FasterButton()->click();
     controls.SlowerButton()->click();
-    EXPECT_EQ(sent, (std::vector<int>{Rewind, Faster, Slower}));
+    EXPECT_EQ(sent, (std::vector<tPlaybackCommand>{Rewind, Faster, Slower}));
 
     controls.OnCommand = nullptr; // without a receiver nothing is sent, nothing breaks
     controls.FasterButton()->click();
@@ -97,13 +99,13 @@ TEST_F(ControlsTest, AbortHidesItselfSoClosingSendsNoSecondStop) {
     controls.AbortButton()->click();
     EXPECT_TRUE(controls.AbortButton()->isHidden());
     controls.close();
-    EXPECT_EQ(sent, std::vector<int>{Stop});
+    EXPECT_EQ(sent, std::vector<tPlaybackCommand>{Stop});
 }
 
 TEST_F(ControlsTest, ClosingWhileAbortIsOfferedStops) {
     controls.show();
     controls.close();
-    EXPECT_EQ(sent, std::vector<int>{Stop});
+    EXPECT_EQ(sent, std::vector<tPlaybackCommand>{Stop});
 }
 
 TEST_F(ControlsTest, SkipOnlyInBatchModeAndOnlyOnce) {
@@ -113,7 +115,7 @@ TEST_F(ControlsTest, SkipOnlyInBatchModeAndOnlyOnce) {
     EXPECT_EQ(controls.SkipButton()->toolTip(), "Click to skip this song");
     controls.SkipButton()->click();
     EXPECT_TRUE(controls.SkipButton()->isHidden());
-    EXPECT_EQ(sent, std::vector<int>{Skip});
+    EXPECT_EQ(sent, std::vector<tPlaybackCommand>{Skip});
     controls.SetBatchMode(false);
     EXPECT_TRUE(controls.SkipButton()->isHidden());
 }
@@ -121,7 +123,7 @@ TEST_F(ControlsTest, SkipOnlyInBatchModeAndOnlyOnce) {
 TEST_F(ControlsTest, KeysGoToThePlaybackWindowNotToTheButtons) {
     std::vector<int> keys;
     controls.OnKey = [&keys](QKeyEvent* event) { keys.push_back(event->key()); };
-    controls.ShowState(6);
+    controls.ShowState(tPlaybackState::Playing);
     controls.show();
     for (int key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape, Qt::Key_Left}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

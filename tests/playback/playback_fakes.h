@@ -1,10 +1,9 @@
-// A scripted media player and small songs for driving the playback window headless.
+// A scripted media player and small songs for driving a performance headless.
 #pragma once
 
 #include "document/song.h"
 #include "media/media_player.h"
 #include "media/player.h"
-#include "playback/playback_window.h"
 
 #include <QFile>
 #include <QStringList>

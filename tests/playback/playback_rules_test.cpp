@@ -1,6 +1,5 @@
 #include "app/app_services.h"
 #include "playback/external_controls.h"
-#include "playback/playback_controls.h"
 #include "playback/playback_rules.h"
 #include "test_support.h"
 
@@ -31,10 +30,10 @@ TEST(PlaybackRules, RatesStepByATenthWithinTheLimitsAndShowAsWholePercent) {
 }
 
 TEST(PlaybackRules, EnterCommandsAndSoundEffectShortcuts) {
-    EXPECT_EQ(EnterCommandFor(pstate::WaitAfterFade), playback_command::Continue);
-    EXPECT_EQ(EnterCommandFor(pstate::WaitAfterTitle), playback_command::Continue);
-    EXPECT_EQ(EnterCommandFor(kPausedState), playback_command::Play);
-    EXPECT_EQ(EnterCommandFor(pstate::Playing), playback_command::Pause);
+    EXPECT_EQ(EnterCommandFor(tPlaybackState::WaitAfterFade), tPlaybackCommand::Continue);
+    EXPECT_EQ(EnterCommandFor(tPlaybackState::WaitAfterTitle), tPlaybackCommand::Continue);
+    EXPECT_EQ(EnterCommandFor(tPlaybackState::Paused), tPlaybackCommand::Play);
+    EXPECT_EQ(EnterCommandFor(tPlaybackState::Playing), tPlaybackCommand::Pause);
 
     EXPECT_EQ(ShortcutOfKey(Qt::Key_A, false, false, false), 0x41);
     EXPECT_EQ(ShortcutOfKey(Qt::Key_7, true, false, false), 0x2037);

@@ -93,8 +93,8 @@ protected:
             if (onYield)
                 onYield(window);
         };
-        window.OnFramePresented = [&](int32_t drawnFor) {
-            if (window.State() == pstate::Playing)
+        window.Session().OnFramePresented = [&](int32_t drawnFor) {
+            if (window.State() == tPlaybackState::Playing)
                 drawnFor_.push_back(drawnFor);
         };
         QTimer poller;
@@ -128,7 +128,7 @@ protected:
     QStringList log_;
     tScriptedPlayer* player_ = nullptr;
     std::function<void(tScriptedPlayer&)> configure_ = [](tScriptedPlayer&) {};
-    std::set<int> states_;
+    std::set<tPlaybackState> states_;
     std::vector<int32_t> drawnFor_; // media times of the frames drawn while playing
     QString lastTimeText_;
     QString lastSpeedText_;
@@ -144,8 +144,8 @@ TEST_F(PlaybackWindowTest, MediaThatCannotOpenShowsOneErrorAndEndsAsFinishedWith
     ASSERT_EQ(services_.shownMessages.size(), 1);
     EXPECT_EQ(services_.shownMessages[0],
               "Error: There was an error starting the media for this karaoke\r\nno decoder for this file");
-    EXPECT_FALSE(states_.count(pstate::ShowingTitle));
-    EXPECT_FALSE(states_.count(pstate::ShowingScreen));
+    EXPECT_FALSE(states_.count(tPlaybackState::ShowingTitle));
+    EXPECT_FALSE(states_.count(tPlaybackState::ShowingScreen));
     EXPECT_FALSE(log_.contains("Play"));
 }
 
@@ -154,11 +154,11 @@ TEST_F(PlaybackWindowTest, EscapeDuringTitleEndsThePresentationWithoutStartingTh
     auto song = test::MakeSong({2}, media_);
     EXPECT_EQ(Perform(*song, 0, false, false,
                       [](TPlaybackWnd& w) {
-                          if (w.State() == pstate::ShowingTitle)
+                          if (w.State() == tPlaybackState::ShowingTitle)
                               Press(w, Qt::Key_Escape);
                       }),
               2);
-    EXPECT_TRUE(states_.count(pstate::ShowingTitle));
+    EXPECT_TRUE(states_.count(tPlaybackState::ShowingTitle));
     EXPECT_FALSE(log_.contains("Play"));
     // Screen appears and screen disappears; the song never started and was not stopped by itself.
     EXPECT_EQ(test::ReadFile(portLog_), QByteArray("\x0F\x00", 2));
@@ -171,7 +171,7 @@ TEST_F(PlaybackWindowTest, MediaEndingByItselfFinishesAndSpaceOutsideBatchModeDo
     int spaces = 0;
     EXPECT_EQ(Perform(*song, 0, false, false,
                       [&](TPlaybackWnd& w) {
-                          if (w.State() == pstate::Playing && spaces++ < 3)
+                          if (w.State() == tPlaybackState::Playing && spaces++ < 3)
                               Press(w, Qt::Key_Space);
                       }),
               0);
@@ -189,7 +189,7 @@ TEST_F(PlaybackWindowTest, SpaceInBatchModeSkipsTheSong) {
     auto song = test::MakeSong({3}, media_);
     EXPECT_EQ(Perform(*song, 0, false, true,
                       [](TPlaybackWnd& w) {
-                          if (w.State() == pstate::Playing)
+                          if (w.State() == tPlaybackState::Playing)
                               Press(w, Qt::Key_Space);
                       }),
               1);
@@ -201,7 +201,7 @@ TEST_F(PlaybackWindowTest, StepModeNeverOpensTheMediaAndEndsAfterTheLastLineOfAP
     int requests = 0;
     std::vector<int> shownAfterEachStep;
     const int result = Perform(*song, 0, true, false, {}, [&](TPlaybackWnd& w) {
-        if (w.State() != pstate::Stepping || !w.Composer())
+        if (w.State() != tPlaybackState::Stepping || !w.Composer())
             return;
         auto& renderers = w.Composer()->Renderers();
         // The next request only once the last one was carried out.
@@ -215,7 +215,7 @@ TEST_F(PlaybackWindowTest, StepModeNeverOpensTheMediaAndEndsAfterTheLastLineOfAP
         else if (requests % 3 == 1)
             Click(w);
         else
-            w.Command(playback_command::Step);
+            w.Command(tPlaybackCommand::Step);
         ++requests;
     });
     EXPECT_EQ(result, 0);
@@ -231,31 +231,33 @@ TEST_F(PlaybackWindowTest, DelayWaitAndTitleClickWaitHoldUntilTheUserContinues) 
     Settings().TitleClickWait = true;
     configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
     auto song = test::MakeSong({2}, media_);
-    std::vector<int> order;
+    std::vector<tPlaybackState> order;
     int waitedPolls = 0;
     const int result = Perform(*song, 0, false, false, {}, [&](TPlaybackWnd& w) {
         if (order.empty() || order.back() != w.State())
             order.push_back(w.State());
-        if (w.State() == pstate::WaitAfterFade || w.State() == pstate::WaitAfterTitle) {
+        if (w.State() == tPlaybackState::WaitAfterFade || w.State() == tPlaybackState::WaitAfterTitle) {
             // Still waiting after 300 ms; then the first wait takes a click, the second Enter.
             if (++waitedPolls < 30)
                 return;
             waitedPolls = 0;
             EXPECT_FALSE(log_.contains("Play"));
-            if (w.State() == pstate::WaitAfterFade)
+            if (w.State() == tPlaybackState::WaitAfterFade)
                 Click(w);
             else
                 Press(w, Qt::Key_Enter);
-        } else if (w.State() == pstate::Playing) {
+        } else if (w.State() == tPlaybackState::Playing) {
             Press(w, Qt::Key_Escape);
         }
     });
     EXPECT_EQ(result, 2);
-    auto position = [&](int state) { return std::find(order.begin(), order.end(), state) - order.begin(); };
-    ASSERT_LT(position(pstate::WaitAfterFade), position(pstate::ShowingTitle));
-    ASSERT_LT(position(pstate::ShowingTitle), position(pstate::WaitAfterTitle));
-    ASSERT_LT(position(pstate::WaitAfterTitle), position(pstate::Playing));
-    EXPECT_NE(position(pstate::Playing), long(order.size()));
+    auto position = [&](tPlaybackState state) {
+        return std::find(order.begin(), order.end(), state) - order.begin();
+    };
+    ASSERT_LT(position(tPlaybackState::WaitAfterFade), position(tPlaybackState::ShowingTitle));
+    ASSERT_LT(position(tPlaybackState::ShowingTitle), position(tPlaybackState::WaitAfterTitle));
+    ASSERT_LT(position(tPlaybackState::WaitAfterTitle), position(tPlaybackState::Playing));
+    EXPECT_NE(position(tPlaybackState::Playing), long(order.size()));
 }
 
 TEST_F(PlaybackWindowTest, StartTimeSeeksAfterStartingAndNegativeStartsAtZero) {
@@ -283,7 +285,7 @@ TEST_F(PlaybackWindowTest, SpeedKeysKeepTheRateWithinItsLimits) {
     QStringList speeds;
     int step = 0;
     Perform(*song, 0, false, false, [&](TPlaybackWnd& w) {
-        if (w.State() != pstate::Playing)
+        if (w.State() != tPlaybackState::Playing)
             return;
         switch (step++) {
         case 0:
@@ -315,9 +317,9 @@ TEST_F(PlaybackWindowTest, EnterPausesAndResumesAndLeftRewindsToTheStart) {
     configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
     auto song = test::MakeSong({2}, media_);
     int step = 0;
-    QList<int> shownStates;
+    QList<tPlaybackState> shownStates;
     Perform(*song, 0, false, false, [&](TPlaybackWnd& w) {
-        if (w.State() != pstate::Playing)
+        if (w.State() != tPlaybackState::Playing)
             return;
         switch (step++) {
         case 0: Press(w, Qt::Key_Return); break;
@@ -333,7 +335,7 @@ TEST_F(PlaybackWindowTest, EnterPausesAndResumesAndLeftRewindsToTheStart) {
         default: Press(w, Qt::Key_Escape);
         }
     });
-    EXPECT_EQ(shownStates, QList<int>({kPausedState, pstate::Playing}));
+    EXPECT_EQ(shownStates, QList<tPlaybackState>({tPlaybackState::Paused, tPlaybackState::Playing}));
     ASSERT_GE(log_.size(), 3);
     EXPECT_EQ(log_.mid(0, 3), QStringList({"PauseResume", "SetPosition 0", "Play"}));
 }
@@ -364,7 +366,7 @@ TEST_F(PlaybackWindowTest, PlaysAGeneratedWavThroughTheBuiltInPlayer) {
     auto song = test::MakeSong({2}, media_);
     EXPECT_EQ(Perform(*song, 0, false, false), 0);
     EXPECT_TRUE(services_.shownMessages.isEmpty()) << services_.shownMessages.join("\n").toStdString();
-    EXPECT_TRUE(states_.count(pstate::Playing));
+    EXPECT_TRUE(states_.count(tPlaybackState::Playing));
     EXPECT_TRUE(lastTimeText_.endsWith("/00:01")) << lastTimeText_.toStdString();
 }
 

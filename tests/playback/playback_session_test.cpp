@@ -1,0 +1,358 @@
+// The performance's state machine driven without a window: a recording view, a stepping clock
+// and the player manager over a scripted backend.
+#include "app/app_services.h"
+#include "media/media_player.h"
+#include "playback/external_controls.h"
+#include "playback/playback_session.h"
+#include "playback_fakes.h"
+#include "render/frame_composer.h"
+#include "render/line_renderer.h"
+#include "render/part_playback.h"
+#include "render/title_effect.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+namespace lyrimo {
+namespace {
+
+using enum tPlaybackState;
+using test::tScriptedPlayer;
+
+// Each reading of the title's clock is 50 ms after the last, so the title runs its course in a
+// few dozen frames.
+int64_t SteppingTitleClock() {
+    static int64_t now = 0;
+    return now += 50;
+}
+
+class tRecordingView : public tPlaybackView {
+public:
+    std::vector<tPlaybackState> shownStates;
+    QStringList statuses;
+    std::vector<std::pair<int, int>> progress;
+    std::vector<double> opacities;
+    QString playerLine;
+    QString time;
+    QString speed;
+    QString statistics;
+    int fullPresents = 0;
+    int runsEnded = 0;
+    std::function<void()> onYield;
+    std::function<void(tPlaybackState)> onShowState;
+
+    void Present(const Bitmap&, const tChangesList&, bool full) override { fullPresents += full; }
+    void SetOpacity(double opacity) override { opacities.push_back(opacity); }
+    void ShowStatus(const QString& text) override { statuses << text; }
+    void ShowState(tPlaybackState state) override {
+        shownStates.push_back(state);
+        if (onShowState)
+            onShowState(state);
+    }
+    void ShowPlayerLine(const QString& text) override { playerLine = text; }
+    void ShowSpeedPanel(bool) override {}
+    void ShowTime(const QString& text) override { time = text; }
+    void ShowProgress(int maximum, int position) override { progress.emplace_back(maximum, position); }
+    void ShowSpeed(const QString& text) override { speed = text; }
+    void ShowStatistics(const QString& text) override { statistics = text; }
+    void Yield() override {
+        if (onYield)
+            onYield();
+    }
+    void EndRun() override { ++runsEnded; }
+};
+
+class PlaybackSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        services_.printMessages = false;
+        SetApp(&services_);
+        media_ = test::ScratchFolder() + "/session.wav";
+        test::WriteFile(media_, "RIFF");
+        portLog_ = test::ScratchFolder() + "/session-port.log";
+        test::WriteFile(portLog_, {});
+        SetExternalPortMapping([this](const QString&) { return portLog_; });
+        SetTitleClock(&SteppingTitleClock);
+    }
+    void TearDown() override {
+        SetExternalPortMapping({});
+        SetTitleClock(nullptr);
+        SetApp(nullptr);
+    }
+
+    std::unique_ptr<tPlaybackSession> MakeSession() {
+        auto manager = std::make_unique<tMyMediaPlayer>([this](uint8_t id) -> std::unique_ptr<tPlayer> {
+            if (id != 4)
+                return MakeStandardPlayer(id);
+            auto fake = std::make_unique<tScriptedPlayer>(&log_);
+            configure_(*fake);
+            player_ = fake.get();
+            return fake;
+        });
+        return std::make_unique<tPlaybackSession>(view_, std::move(manager), [this] { return now_ += 20; });
+    }
+
+    void Start(tPlaybackSession& session, tLyrimoData& song, bool stepMode = false, bool batchMode = false) {
+        session.Begin(song, 0, stepMode, batchMode);
+        session.Open(320, 240, 24);
+    }
+
+    // Fires as the window's timer would until the run ends.
+    tPlayResult RunToEnd(tPlaybackSession& session) {
+        int firings = 0;
+        while (view_.runsEnded == 0 && firings < 500 && session.Fire())
+            ++firings;
+        EXPECT_LT(firings, 500) << "the performance did not end";
+        return session.Finish();
+    }
+
+    void FireUntil(tPlaybackSession& session, tPlaybackState state) {
+        for (int firings = 0; firings < 100 && session.State() != state; ++firings)
+            ASSERT_TRUE(session.Fire());
+        ASSERT_EQ(session.State(), state);
+    }
+
+    void EnableExternalEvents() {
+        Settings().EnableControls = true;
+        Settings().Enable = {true, true, true, true};
+        Settings().SendData = {"01", "02", "03", "04"};
+    }
+
+    tHeadlessServices services_;
+    tRecordingView view_;
+    int64_t now_ = 0;
+    QString media_;
+    QString portLog_;
+    QStringList log_;
+    tScriptedPlayer* player_ = nullptr;
+    std::function<void(tScriptedPlayer&)> configure_ = [](tScriptedPlayer& p) { p.length = 300; };
+};
+
+TEST_F(PlaybackSessionTest, RunsFromTheFadeThroughTheTitleToPlayingAndClosesWhenTheMediaEnds) {
+    EnableExternalEvents();
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    std::vector<int32_t> drawnFor;
+    session->OnFramePresented = [&](int32_t time) { drawnFor.push_back(time); };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Finished);
+
+    EXPECT_EQ(view_.shownStates, (std::vector<tPlaybackState>{ShowingScreen, PreparingTitle, ShowingTitle,
+                                                              StartingMedia, Playing, Closing}));
+    EXPECT_EQ(session->State(), Finished);
+    // The fade starts fully transparent and ends opaque without ever going back.
+    ASSERT_GE(view_.opacities.size(), 3u);
+    EXPECT_EQ(view_.opacities.front(), 0.0);
+    EXPECT_EQ(view_.opacities.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(view_.opacities.begin(), view_.opacities.end()));
+    // Screen appears, song starts, song stops, screen disappears.
+    EXPECT_EQ(test::ReadFile(portLog_), QByteArray("\x01\x02\x03\x04", 4));
+    const qsizetype play = log_.indexOf("Play");
+    ASSERT_GE(play, 0);
+    EXPECT_LT(play, log_.indexOf("Stop"));
+    EXPECT_LT(log_.indexOf("Stop"), log_.indexOf("Close"));
+    ASSERT_FALSE(drawnFor.empty());
+    EXPECT_TRUE(std::is_sorted(drawnFor.begin(), drawnFor.end()));
+    EXPECT_TRUE(services_.shownMessages.isEmpty());
+}
+
+TEST_F(PlaybackSessionTest, WaitsAfterTheFadeAndRewindsOnlyWhilePlaying) {
+    Settings().DelayWait = true;
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    Start(*session, *song);
+    FireUntil(*session, WaitAfterFade);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(session->Fire());
+    EXPECT_EQ(session->State(), WaitAfterFade);
+    session->Command(tPlaybackCommand::Rewind);
+    EXPECT_TRUE(log_.filter("SetPosition").isEmpty());
+    session->Click();
+    ASSERT_TRUE(session->Fire());
+    EXPECT_EQ(session->State(), PreparingTitle);
+
+    QStringList rewound;
+    int fullBefore = 0;
+    int fullAfter = 0;
+    view_.onYield = [&] {
+        if (session->State() != Playing)
+            return;
+        log_.clear();
+        fullBefore = view_.fullPresents;
+        session->Command(tPlaybackCommand::Rewind);
+        fullAfter = view_.fullPresents;
+        rewound = log_;
+        session->Command(tPlaybackCommand::Stop);
+        // Closing: a rewind now is ignored.
+        session->Command(tPlaybackCommand::Rewind);
+    };
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(rewound, QStringList({"PauseResume", "SetPosition 0", "Play"}));
+    EXPECT_EQ(fullAfter - fullBefore, 2); // once paused at the start, once playing again
+    EXPECT_EQ(log_.filter("SetPosition").size(), 1);
+}
+
+TEST_F(PlaybackSessionTest, CommandsAreIgnoredOnceClosing) {
+    configure_ = [](tScriptedPlayer& p) {
+        p.opens = false;
+        p.openError = "no decoder";
+    };
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    Start(*session, *song);
+    EXPECT_EQ(services_.shownMessages,
+              QStringList({"Error: There was an error starting the media for this karaoke\r\nno decoder"}));
+    EXPECT_EQ(session->State(), Closing);
+
+    log_.clear();
+    for (tPlaybackCommand command :
+         {tPlaybackCommand::Play, tPlaybackCommand::Pause, tPlaybackCommand::Skip, tPlaybackCommand::Stop,
+          tPlaybackCommand::Faster, tPlaybackCommand::Continue, tPlaybackCommand::Rewind})
+        session->Command(command);
+    EXPECT_TRUE(log_.isEmpty()) << log_.join(", ").toStdString();
+    EXPECT_FALSE(session->HasResult());
+    EXPECT_EQ(view_.runsEnded, 0);
+    EXPECT_TRUE(view_.speed.isEmpty());
+
+    // The closing step still runs, and the skip asked for above does not count.
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Finished);
+    EXPECT_EQ(view_.shownStates, std::vector<tPlaybackState>{Closing});
+}
+
+TEST_F(PlaybackSessionTest, SpeedCommandsWhilePlayingShowTheRateReadBack) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({1}, media_);
+    auto session = MakeSession();
+    QStringList speeds;
+    view_.onYield = [&] {
+        if (session->State() != Playing)
+            return;
+        player_->rate = 4.45;
+        session->Command(tPlaybackCommand::Faster);
+        speeds << view_.speed;
+        player_->rate = 1.0;
+        session->Command(tPlaybackCommand::Slower);
+        speeds << view_.speed;
+        session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(speeds, QStringList({"350%", "-10%"}));
+}
+
+TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterThePartWithFewestLines) {
+    auto song = test::MakeSong({3, 2}, media_);
+    auto session = MakeSession();
+    Start(*session, *song, true);
+    EXPECT_EQ(view_.playerLine, "None. Running in step mode.");
+    FireUntil(*session, Stepping);
+    ASSERT_NE(session->Composer(), nullptr);
+    auto& renderers = session->Composer()->Renderers();
+    ASSERT_EQ(renderers.size(), 2u);
+
+    // Without a request a firing shows no new line.
+    ASSERT_TRUE(session->Fire());
+    EXPECT_TRUE(view_.progress.empty());
+    session->RequestStep();
+    ASSERT_TRUE(session->Fire());
+    EXPECT_EQ(renderers[0]->ShownLine, 1);
+    EXPECT_EQ(renderers[1]->ShownLine, 1);
+    EXPECT_EQ(session->State(), Stepping);
+    session->Click();
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Finished);
+    EXPECT_EQ(view_.progress, (std::vector<std::pair<int, int>>{{3, 1}, {2, 1}, {3, 2}, {2, 2}}));
+    EXPECT_TRUE(log_.filter("OpenFile").isEmpty());
+    EXPECT_FALSE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, AFailingStepIsTriedAgainAndAfterThreeFailuresInARowEndsThePerformance) {
+    EnableExternalEvents();
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    int failures = 0;
+    view_.onShowState = [&](tPlaybackState state) {
+        if (state == PreparingTitle) {
+            ++failures;
+            throw std::runtime_error("the title font is gone");
+        }
+    };
+    Start(*session, *song);
+    FireUntil(*session, PreparingTitle);
+    for (int firing = 1; firing < tPlaybackSession::kFailedFiringsToGiveUp; ++firing) {
+        EXPECT_TRUE(session->Fire());
+        EXPECT_EQ(session->State(), PreparingTitle);
+    }
+    EXPECT_TRUE(services_.shownMessages.isEmpty());
+    EXPECT_FALSE(session->Fire());
+    EXPECT_EQ(failures, tPlaybackSession::kFailedFiringsToGiveUp);
+    EXPECT_EQ(services_.shownMessages,
+              QStringList({"Error: The karaoke could not go on: the title font is gone"}));
+    EXPECT_EQ(view_.runsEnded, 1);
+    EXPECT_EQ(session->Finish(), tPlayResult::Ended);
+    // Ended as a stop ends it: the closing step never ran, so the song-stops event was not sent.
+    EXPECT_EQ(test::ReadFile(portLog_), QByteArray("\x01\x04", 2));
+    EXPECT_FALSE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, FailuresWithSuccessesBetweenThemAreOnlyRetried) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    std::map<tPlaybackState, int> failures;
+    view_.onShowState = [&](tPlaybackState state) {
+        if ((state == PreparingTitle || state == ShowingTitle) && failures[state] < 2) {
+            ++failures[state];
+            throw 42; // not a std::exception
+        }
+    };
+    view_.onYield = [&] {
+        if (session->State() == Playing)
+            session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(failures[PreparingTitle] + failures[ShowingTitle], 4);
+    EXPECT_TRUE(services_.shownMessages.isEmpty());
+    EXPECT_TRUE(log_.contains("Play"));
+}
+
+TEST_F(PlaybackSessionTest, AFailureWithoutAReasonIsStillReported) {
+    auto song = test::MakeSong({1}, media_);
+    auto session = MakeSession();
+    view_.onYield = [] { throw 7; };
+    Start(*session, *song);
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    EXPECT_EQ(services_.shownMessages, QStringList({"Error: The karaoke could not go on."}));
+    EXPECT_EQ(view_.shownStates, std::vector<tPlaybackState>(3, ShowingScreen));
+}
+
+TEST_F(PlaybackSessionTest, EndEarlyMarginStaysWithinItsSettingsAndTheCounterShowsIt) {
+    Settings().EndEarlyMin = 33;
+    Settings().EndEarlyMax = 50;
+    EndEarlyMargin = 99;
+    auto session = MakeSession();
+    EXPECT_EQ(EndEarlyMargin, 33);
+
+    // Nothing prepared yet: 1 ms on average, plus 10, is below the minimum; then above the maximum.
+    Settings().Framerate = true;
+    Settings().EndEarlyMin = 5;
+    Settings().EndEarlyMax = 8;
+    auto song = test::MakeSong({1}, media_);
+    view_.onShowState = [&](tPlaybackState state) {
+        if (state == PreparingTitle)
+            session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song);
+    RunToEnd(*session);
+    EXPECT_EQ(EndEarlyMargin, 8);
+    EXPECT_TRUE(view_.statistics.endsWith("fps - 24Bit - Av.PrepTime: 1 IntelliCrop: 8 "))
+        << view_.statistics.toStdString();
+}
+
+} // namespace
+} // namespace lyrimo

@@ -49,7 +49,7 @@ protected:
 TEST_F(SdlPlaybackTest, TheClockAdvancesHoldsWhilePausedAndTheEndStopsPlaying) {
     tBuiltinPlayer player;
     ASSERT_TRUE(player.IsAvailable());
-    ASSERT_TRUE(player.OpenFile(Wav(), nullptr, 0)) << player.LastError.toStdString();
+    ASSERT_TRUE(player.OpenFile(Wav(), nullptr, 0)) << player.LastError().toStdString();
     EXPECT_EQ(player.GetLength(), 1000);
     player.Play();
     int last = 0;

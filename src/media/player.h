@@ -71,15 +71,13 @@ public:
     virtual int GetPosition() = 0;
     // 8. Required: ms of the open track, corrected; 0 when nothing is open.
     virtual int GetLength() = 0;
-    // 9. Required: moves to the position in ms (before correction); a playing medium is left
-    // paused there, so callers call Play afterwards.
+    // 9. Required: seeks to ms (before correction); a playing medium is left paused there.
     virtual void SetPosition(int ms) = 0;
     // 10. Optional: places the video surface, in pixels of the parent window. Default: nothing.
     virtual void SetDisplayRect(const tDisplayRect&) {}
     // 11. Optional: repaints the video surface. Default: nothing.
     virtual void RefreshDisplay() {}
-    // 12. Optional: the user's CD setting for PlayerID(). Default: read from the settings (false
-    // for an identifier that never plays CDs).
+    // 12. Optional: the user's CD setting for PlayerID(). Default: from the settings, else false.
     virtual bool CanPlayCDs();
     // 13. Optional: whether SetRate has an effect. Default: false.
     virtual bool CanChangeRate() { return false; }
@@ -93,8 +91,7 @@ public:
     virtual bool IsPlaying() = 0;
     // 18. Required: true while paused.
     virtual bool IsPaused() = 0;
-    // 19. Required: closes what was open and leaves the new medium at 0 ms, not playing; false
-    // with LastError set.
+    // 19. Required: closes, then opens the file at 0 ms, not playing; on failure false and LastError.
     virtual bool OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour) = 0;
     // 20. Optional: as OpenFile for a track (from 1) of the audio CD in the drive. Default: false.
     virtual bool OpenCDTrack(int track, QChar drive, int32_t colour, tVideoWindow* parent);
@@ -110,7 +107,7 @@ public:
     virtual int VideoWidth() { return 0; }
     // 26. Optional: natural video height in pixels, 0 when unknown. Default: 0.
     virtual int VideoHeight() { return 0; }
-    // 27. Optional: the colour the overlay surface shows video through. Default: 0.
+    // 27. Optional: the colour (0x00BBGGRR) the overlay shows video through. Default: 0.
     virtual int32_t OverlayColorKey() { return 0; }
 
 protected:

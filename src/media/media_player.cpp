@@ -6,7 +6,6 @@
 #include "document/song.h"
 #include "media/backends/absent_player.h"
 #include "media/backends/builtin_player.h"
-#include "media/media_timing.h"
 #include "media/player_catalog.h"
 
 #include <QFileInfo>
@@ -33,8 +32,6 @@ std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id) {
 tMyMediaPlayer::tMyMediaPlayer() : tMyMediaPlayer(MakeStandardPlayer) {}
 
 tMyMediaPlayer::tMyMediaPlayer(const tPlayerFactory& makePlayer) {
-    AdjustWinampTimingsForWmp = false;
-    TweakWinampTimings = true;
     for (uint8_t id : kConstructionOrder)
         if (std::unique_ptr<tPlayer> backend = makePlayer(id))
             players_.push_back(std::move(backend));
@@ -112,11 +109,12 @@ bool tMyMediaPlayer::TryOpenFile(uint8_t id, const QString& extension, const QSt
                                  tVideoWindow* parent, int32_t colour) {
     if (!PlayerHandles(id, extension) || !SelectKeepingError(id))
         return false;
+    Current->SetTimingCorrection(TimingCorrection);
     if (Current->OpenFile(fileName, parent, colour)) {
         LastError.clear();
         return true;
     }
-    LastError = Current->LastError;
+    LastError = Current->LastError();
     return false;
 }
 
@@ -136,7 +134,10 @@ bool tMyMediaPlayer::OpenFile(const QString& fileName, tVideoWindow* parent, int
 }
 
 bool tMyMediaPlayer::TryOpenCDTrack(uint8_t id, int track, tVideoWindow* parent, int32_t colour) {
-    return PlayerCanPlayCDs(id) && SelectPlayer(id) && Current->OpenCDTrack(track, CDDrive, colour, parent);
+    if (!PlayerCanPlayCDs(id) || !SelectPlayer(id))
+        return false;
+    Current->SetTimingCorrection(TimingCorrection);
+    return Current->OpenCDTrack(track, CDDrive, colour, parent);
 }
 
 bool tMyMediaPlayer::OpenCDTrack(int track, tVideoWindow* parent, int32_t colour) {
@@ -168,8 +169,8 @@ void tMyMediaPlayer::FindCDDrives() {
 
 bool tMyMediaPlayer::OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent) {
     const tSongSettings& s = song.SongSettings;
-    AdjustWinampTimingsForWmp = s.AdjustWinampTimingsForWmp() != 0;
-    TweakWinampTimings = s.TweakWinampTimings() != 0;
+    TimingCorrection.AdjustWinampTimingsForWmp = s.AdjustWinampTimingsForWmp() != 0;
+    TimingCorrection.TweakWinampTimings = s.TweakWinampTimings() != 0;
     ForcedPlayer = s.PreferredPlayer();
     bool opened = false;
     if (s.UseMediaFile() == 0) {

@@ -37,6 +37,9 @@ public:
     QString LastError;
     QStringList CDDrives; // "A:\", "B:\", ...
     QChar CDDrive = ' ';  // blank when the machine has no CD drive
+    // The open song's clock corrections, copied from it by OpenSongMedia and handed to the backend
+    // at every open; a new manager has the adjustment off and the tweak on.
+    tTimingCorrection TimingCorrection;
 
     bool OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent);
     bool OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour);

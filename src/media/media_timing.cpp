@@ -6,9 +6,6 @@
 
 namespace lyrimo {
 
-bool AdjustWinampTimingsForWmp = false;
-bool TweakWinampTimings = true;
-
 namespace {
 
 int ClampToInt(double value) {
@@ -17,19 +14,19 @@ int ClampToInt(double value) {
 
 } // namespace
 
-int CorrectedTime(int raw) {
+int tTimingCorrection::CorrectedTime(int raw) const {
     if (!AdjustWinampTimingsForWmp)
         return raw;
     return ClampToInt(std::trunc(raw / kExternalClockScale - 400.0));
 }
 
-int CorrectedSeekTarget(int requested) {
+int tTimingCorrection::CorrectedSeekTarget(int requested) const {
     if (!AdjustWinampTimingsForWmp)
         return requested;
     return ClampToInt(std::trunc(requested * kExternalClockScale));
 }
 
-tTweakedSeek TweakedSeek(int requested) {
+tTweakedSeek tTimingCorrection::TweakedSeek(int requested) const {
     if (!TweakWinampTimings)
         return {requested, 0};
     const int target = ClampToInt(std::round(requested * kExternalClockScale));

@@ -5,19 +5,8 @@
 
 namespace lyrimo {
 
-// Copied from the song each time its media is opened; one value for the whole program, read by
-// every backend. A new player manager sets them to false and true.
-extern bool AdjustWinampTimingsForWmp;
-extern bool TweakWinampTimings;
-
 // How much faster the external player's clock runs than the others' for songs timed with it.
 constexpr double kExternalClockScale = 1.0037265208;
-
-// A position or length read from a backend, as reported to callers: with the adjustment on,
-// t / scale - 400, truncated toward zero.
-int CorrectedTime(int raw);
-// Where a backend seeks for a requested position: with the adjustment on, s * scale truncated.
-int CorrectedSeekTarget(int requested);
 
 // The external player's seek with the tweak on: the target is s * scale rounded, and positions
 // it reports afterwards are taken back by offset = target - s.
@@ -25,7 +14,25 @@ struct tTweakedSeek {
     int target;
     int offset;
 };
-tTweakedSeek TweakedSeek(int requested);
+
+// The clock corrections a song asks for. The player manager copies them from each song whose
+// media it opens and hands them to the backend it opens the media with; each backend applies
+// them to the times it reports and seeks to. All times are milliseconds of media time.
+struct tTimingCorrection {
+    // The song was timed with the external player: every other backend reports t / scale - 400
+    // and seeks to s * scale.
+    bool AdjustWinampTimingsForWmp = false;
+    // The external player's own seeks are scaled (see tTweakedSeek).
+    bool TweakWinampTimings = true;
+
+    // A position or length read from a backend, as reported to callers; truncated toward zero.
+    int CorrectedTime(int raw) const;
+    // Where a backend seeks for a requested position; truncated toward zero.
+    int CorrectedSeekTarget(int requested) const;
+    tTweakedSeek TweakedSeek(int requested) const;
+
+    bool operator==(const tTimingCorrection&) const = default;
+};
 
 // Keeps a CD drive's position readings from leaping ahead: a reading more than twice the elapsed
 // wall-clock time ahead of the last accepted one is ignored, at most 20 times in a row.

@@ -1,9 +1,9 @@
 #include "media/sound_effect_player.h"
 
 #include "media/backends/builtin/ffmpeg_source.h"
+#include "media/backends/builtin/sdl_audio.h"
 
-#include <SDL.h>
-
+#include <chrono>
 #include <vector>
 
 namespace lyrimo {
@@ -11,37 +11,21 @@ namespace lyrimo {
 namespace {
 constexpr int kEffectRate = 48000;
 constexpr int kChunkFrames = 4096;
-constexpr Uint32 kMaxQueuedBytes = kEffectRate * 2 * sizeof(float) * 2; // two seconds
+constexpr int64_t kMaxQueuedFrames = kEffectRate * 2; // two seconds
 } // namespace
 
-tSoundEffectPlayer::~tSoundEffectPlayer() {
-    JoinWorker();
-    if (device_ != 0)
-        SDL_CloseAudioDevice(device_);
-    if (sdlStarted_)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
+tSoundEffectPlayer::tSoundEffectPlayer() = default;
+
+tSoundEffectPlayer::~tSoundEffectPlayer() { JoinWorker(); }
 
 bool tSoundEffectPlayer::OpenDevice() {
-    if (device_ != 0)
+    if (device_)
         return true;
-    if (!sdlStarted_) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            return false;
-        sdlStarted_ = true;
-    }
-    SDL_AudioSpec want{};
-    want.freq = kEffectRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = nullptr; // queued sound
-    SDL_AudioSpec have{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0)
+    QString reason;
+    device_ = tSdlAudioDevice::Open(kEffectRate, 1024, nullptr, reason);
+    if (!device_)
         return false;
-    sampleRate_ = kEffectRate; // SDL converts to what the device takes
-    SDL_PauseAudioDevice(device_, 0);
+    device_->SetRunning(true);
     return true;
 }
 
@@ -54,8 +38,8 @@ void tSoundEffectPlayer::JoinWorker() {
 
 void tSoundEffectPlayer::Stop() {
     JoinWorker();
-    if (device_ != 0)
-        SDL_ClearQueuedAudio(device_);
+    if (device_)
+        device_->ClearQueue();
 }
 
 void tSoundEffectPlayer::Play(const QString& fileName) {
@@ -72,18 +56,19 @@ void tSoundEffectPlayer::Play(const QString& fileName) {
 
 void tSoundEffectPlayer::Decode(QString fileName) {
     QString reason;
-    std::unique_ptr<tFfmpegSource> source = tFfmpegSource::Open(fileName, sampleRate_, reason);
+    // The device takes the effect channel's rate; SDL converts to what the hardware plays.
+    std::unique_ptr<tFfmpegSource> source = tFfmpegSource::Open(fileName, kEffectRate, reason);
     if (source) {
         std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * 2);
         while (!cancel_ && !source->Ended()) {
             const int frames = source->Read(chunk.data(), kChunkFrames);
             if (frames <= 0)
                 break;
-            SDL_QueueAudio(device_, chunk.data(), static_cast<Uint32>(frames * 2 * sizeof(float)));
+            device_->Queue(chunk.data(), frames);
             queuedFrames_ += frames;
             // A long file is queued as it plays rather than decoded into memory all at once.
-            while (!cancel_ && SDL_GetQueuedAudioSize(device_) > kMaxQueuedBytes)
-                SDL_Delay(20);
+            while (!cancel_ && device_->QueuedFrames() > kMaxQueuedFrames)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         lastPlayOk_ = queuedFrames_ > 0;
     }

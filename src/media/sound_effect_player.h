@@ -1,5 +1,6 @@
 // Sound effects played by shortcut keys during a performance: the file is decoded with FFmpeg on a
-// thread of its own and queued to an SDL audio device of its own, so the song's sound and the
+// thread of its own and queued to an SDL audio device of its own (opened through the program's
+// one owner of SDL audio, beside the built-in player's), so the song's sound and the
 // performance's frames go on undisturbed. A new effect cuts off the one still playing.
 #pragma once
 
@@ -7,13 +8,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 namespace lyrimo {
 
+class tSdlAudioDevice;
+
 class tSoundEffectPlayer {
 public:
-    tSoundEffectPlayer() = default;
+    tSoundEffectPlayer();
     ~tSoundEffectPlayer();
     tSoundEffectPlayer(const tSoundEffectPlayer&) = delete;
     tSoundEffectPlayer& operator=(const tSoundEffectPlayer&) = delete;
@@ -36,9 +40,7 @@ private:
     void Decode(QString fileName);
     void JoinWorker();
 
-    uint32_t device_ = 0; // SDL audio device
-    int sampleRate_ = 0;
-    bool sdlStarted_ = false;
+    std::unique_ptr<tSdlAudioDevice> device_;
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     std::atomic<int64_t> queuedFrames_{0};

@@ -1,7 +1,9 @@
 // The built-in player on files made by the tests, pulled frame by frame.
 #include "app/app_services.h"
+#include "document/song.h"
+#include "media/backends/absent_player.h"
 #include "media/backends/builtin_player.h"
-#include "media/media_timing.h"
+#include "media/media_player.h"
 #include "media_fixtures.h"
 #include "pull_output.h"
 #include "test_support.h"
@@ -12,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 
 using namespace lyrimo;
 using namespace lyrimo::test;
@@ -31,35 +32,13 @@ protected:
 
     // The test signal as WAV or encoded to another format, made when first asked for.
     static QString Fixture(const QString& name) {
-        static const std::map<QString, QStringList> kEncodings = {
-            {"signal.mp3", {"-c:a", "libmp3lame", "-b:a", "192k"}},
-            {"signal44.mp3", {"-ar", "44100", "-c:a", "libmp3lame", "-b:a", "192k"}},
-            {"signal44.wav", {"-ar", "44100"}},
-            {"signal.ogg", {"-c:a", "vorbis", "-strict", "-2", "-q:a", "8"}},
-            {"signal.opus", {"-c:a", "libopus", "-b:a", "160k"}},
-            {"signal.flac", {"-c:a", "flac"}},
-            {"signal.m4a", {"-c:a", "aac", "-b:a", "192k"}},
-            {"signal.aiff", {}},
-            {"signal.au", {}},
-        };
         const QString path = ScratchFolder() + "/media/" + name;
-        if (QFile::exists(path))
-            return path;
-        const QString wav = ScratchFolder() + "/media/signal.wav";
-        if (!QFile::exists(wav)) {
-            EXPECT_TRUE(WriteWav(wav, signal_));
-        }
-        if (kEncodings.count(name)) {
-            EXPECT_TRUE(Encode(wav, path, kEncodings.at(name))) << name.toStdString();
-        }
+        EXPECT_TRUE(WriteSignalMedia(path, signal_)) << name.toStdString();
         return path;
     }
 
-    void SetUp() override { AdjustWinampTimingsForWmp = false; }
-    void TearDown() override { AdjustWinampTimingsForWmp = false; }
-
     tBuiltinPlayer& Open(const QString& name) {
-        EXPECT_TRUE(player.OpenFile(Fixture(name), nullptr, 0)) << player.LastError.toStdString();
+        EXPECT_TRUE(player.OpenFile(Fixture(name), nullptr, 0)) << player.LastError().toStdString();
         return player;
     }
 
@@ -190,12 +169,58 @@ TEST_F(BuiltinPlayerTest, RateChangesTheSpeed) {
 
 TEST_F(BuiltinPlayerTest, TheAdjustmentForExternalPlayerTimingsApplies) {
     tBuiltinPlayer& p = Open("signal.wav");
-    AdjustWinampTimingsForWmp = true;
+    p.SetTimingCorrection({.AdjustWinampTimingsForWmp = true});
     EXPECT_EQ(p.GetLength(), 2588); // 3000 / 1.0037265208 - 400, truncated
     p.SetPosition(1000);            // lands on 1003 ms
     EXPECT_EQ(p.GetPosition(), 599);
     p.Play();
     EXPECT_TRUE(SameFrames(puller.Pull(512), 1003 * kFramesPerMs, 512));
+}
+
+// Each manager hands its own song's corrections to its own backend, so two performances at once
+// (a playback window and the editor's preview, say) keep their own clocks.
+TEST_F(BuiltinPlayerTest, TwoManagersKeepTheCorrectionsOfTheirOwnSongs) {
+    const tSettingsHooks savedHooks = SettingsHooks();
+    SettingsHooks().cdDevices = [] { return QStringList(); };
+    auto makeManager = [](tPuller* puller) {
+        return std::make_unique<tMyMediaPlayer>([puller](uint8_t id) -> std::unique_ptr<tPlayer> {
+            if (id == player::Mci)
+                return std::make_unique<tBuiltinPlayer>(PullOutputFactory(puller));
+            return std::make_unique<tAbsentPlayer>(id);
+        });
+    };
+    auto makeSong = [](bool adjust) {
+        auto song = std::make_unique<tLyrimoData>();
+        song->SongSettings.setUseMediaFile(1);
+        song->SongSettings.setMediaFileName(QFile::encodeName(Fixture("signal.wav")));
+        song->SongSettings.setAdjustWinampTimingsForWmp(adjust ? 1 : 0);
+        song->SongSettings.setTweakWinampTimings(adjust ? 0 : 1);
+        return song;
+    };
+    tPuller pullerA, pullerB, pullerC;
+    auto adjusted = makeManager(&pullerA);
+    auto plain = makeManager(&pullerB);
+    ASSERT_TRUE(adjusted->OpenSongMedia(*makeSong(true), nullptr));
+    ASSERT_TRUE(plain->OpenSongMedia(*makeSong(false), nullptr));
+    EXPECT_EQ(adjusted->GetLength(), 2588);
+    EXPECT_EQ(plain->GetLength(), 3000);
+    adjusted->SetPosition(1000);
+    plain->SetPosition(1000);
+    EXPECT_EQ(adjusted->GetPosition(), 599);
+    EXPECT_EQ(plain->GetPosition(), 1000);
+    EXPECT_EQ(adjusted->TimingCorrection, (tTimingCorrection{true, false}));
+    EXPECT_EQ(plain->TimingCorrection, (tTimingCorrection{false, true}));
+
+    // A manager made after them starts from the defaults, and a file opened without a song
+    // keeps the corrections of the manager's last song.
+    auto fresh = makeManager(&pullerC);
+    EXPECT_EQ(fresh->TimingCorrection, (tTimingCorrection{false, true}));
+    ASSERT_TRUE(fresh->OpenFile(Fixture("signal.wav"), nullptr, 0));
+    EXPECT_EQ(fresh->GetLength(), 3000);
+    ASSERT_TRUE(adjusted->OpenFile(Fixture("signal.wav"), nullptr, 0));
+    EXPECT_EQ(adjusted->GetLength(), 2588);
+    EXPECT_EQ(plain->GetLength(), 3000);
+    SettingsHooks() = savedHooks;
 }
 
 TEST_F(BuiltinPlayerTest, DamagedAndForeignFilesAreRefusedWithAReason) {
@@ -212,10 +237,13 @@ TEST_F(BuiltinPlayerTest, DamagedAndForeignFilesAreRefusedWithAReason) {
     for (const QString& name :
          {folder + "/noise.mp3", folder + "/empty.wav", folder + "/text.mid", folder + "/playlist.mp3",
           folder + "/header.wav", folder + "/missing.ogg", folder}) {
-        player.LastError.clear();
+        // From a medium open, so that the refusal must close it and set its own reason.
+        ASSERT_TRUE(player.OpenFile(Fixture("signal.wav"), nullptr, 0));
+        EXPECT_TRUE(player.LastError().isEmpty());
         EXPECT_FALSE(player.OpenFile(name, nullptr, 0)) << name.toStdString();
-        EXPECT_TRUE(player.LastError.startsWith("Error opening file: ")) << player.LastError.toStdString();
-        EXPECT_GT(player.LastError.size(), QString("Error opening file: ").size());
+        EXPECT_TRUE(player.LastError().startsWith("Error opening file: "))
+            << player.LastError().toStdString();
+        EXPECT_GT(player.LastError().size(), QString("Error opening file: ").size());
         EXPECT_EQ(player.GetPosition(), 0);
         EXPECT_FALSE(player.IsPlaying());
     }
@@ -249,7 +277,7 @@ TEST_F(BuiltinPlayerTest, DamagedCompressedFilesPlayOrAreRefused) {
             const QString path = damaged + QString::number(i) + QString(name).mid(6);
             ASSERT_TRUE(WriteFile(path, bytes));
             if (!player.OpenFile(path, nullptr, 0)) {
-                EXPECT_TRUE(player.LastError.startsWith("Error opening file: ")) << name << " " << i;
+                EXPECT_TRUE(player.LastError().startsWith("Error opening file: ")) << name << " " << i;
                 continue;
             }
             for (int target : {1000, 2500}) {

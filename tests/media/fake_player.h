@@ -12,6 +12,8 @@ class tFakePlayer : public tPlayer {
 public:
     tFakePlayer(uint8_t id, QStringList* log) : id_(id), log_(log) {}
 
+    using tPlayer::SetExtensions;
+
     bool enabled = true;
     bool available = true;
     bool playsCds = true;
@@ -68,7 +70,7 @@ public:
 private:
     void Log(const QString& call) { *log_ << QString::number(id_) + " " + call; }
     bool Opened() {
-        LastError = opens ? QString() : openError;
+        SetLastError(opens ? QString() : openError);
         return opens;
     }
 

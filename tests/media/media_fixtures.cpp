@@ -1,10 +1,12 @@
 #include "media_fixtures.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 namespace lyrimo::test {
@@ -87,6 +89,29 @@ bool Encode(const QString& input, const QString& output, const QStringList& opti
                                QStringList{output});
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
            ffmpeg.exitCode() == 0;
+}
+
+bool WriteSignalMedia(const QString& path, const tSignal& signal) {
+    static const std::map<QString, QStringList> kEncodings = {
+        {"signal.mp3", {"-c:a", "libmp3lame", "-b:a", "192k"}},
+        {"signal44.mp3", {"-ar", "44100", "-c:a", "libmp3lame", "-b:a", "192k"}},
+        {"signal44.wav", {"-ar", "44100"}},
+        {"signal.ogg", {"-c:a", "vorbis", "-strict", "-2", "-q:a", "8"}},
+        {"signal.opus", {"-c:a", "libopus", "-b:a", "160k"}},
+        {"signal.flac", {"-c:a", "flac"}},
+        {"signal.m4a", {"-c:a", "aac", "-b:a", "192k"}},
+        {"signal.aiff", {}},
+        {"signal.au", {}},
+    };
+    if (QFile::exists(path))
+        return true;
+    const QFileInfo info(path);
+    const QString wav = info.path() + "/signal.wav";
+    if (!QFile::exists(wav) && !WriteWav(wav, signal))
+        return false;
+    const auto encoding = kEncodings.find(info.fileName());
+    return info.fileName() == "signal.wav" ||
+           (encoding != kEncodings.end() && Encode(wav, path, encoding->second));
 }
 
 void tMidiWriter::Tempo(int64_t tick, uint32_t us) {

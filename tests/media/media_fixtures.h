@@ -32,6 +32,12 @@ bool WriteWav(const QString& path, const tSignal& signal);
 // Encodes with the ffmpeg program; false when it failed.
 bool Encode(const QString& input, const QString& output, const QStringList& options);
 
+// The signal in the format the file name at `path` names: signal.wav, signal44.wav (44.1 kHz),
+// signal.mp3, signal44.mp3, signal.ogg, signal.opus, signal.flac, signal.m4a, signal.aiff or
+// signal.au. Encoded from a signal.wav beside it, which is written first when missing; a file
+// already there is kept. False for another name or when the encoding failed.
+bool WriteSignalMedia(const QString& path, const tSignal& signal);
+
 // A standard MIDI file under construction: events in ticks, one track.
 class tMidiWriter {
 public:

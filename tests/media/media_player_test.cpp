@@ -3,7 +3,6 @@
 #include "fake_player.h"
 #include "media/backends/absent_player.h"
 #include "media/media_player.h"
-#include "media/media_timing.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -33,8 +32,6 @@ protected:
     }
     void TearDown() override {
         manager.reset();
-        AdjustWinampTimingsForWmp = false;
-        TweakWinampTimings = true;
         Settings() = savedSettings_;
         SettingsHooks() = savedHooks_;
     }
@@ -44,7 +41,7 @@ protected:
         manager = std::make_unique<tMyMediaPlayer>([this, extensions](uint8_t id) {
             constructed.push_back(id);
             auto fake = std::make_unique<tFakePlayer>(id, &log);
-            fake->Extensions = extensions;
+            fake->SetExtensions(extensions);
             fakes[id] = fake.get();
             return fake;
         });
@@ -66,12 +63,10 @@ private:
 };
 
 TEST_F(MediaPlayerTest, ConstructionOrderFlagsAndDefaults) {
-    AdjustWinampTimingsForWmp = true;
-    TweakWinampTimings = false;
     tMyMediaPlayer& m = Make();
     EXPECT_EQ(constructed, (std::vector<uint8_t>{kExternal, kMpv, kBuiltin, kVlc, kGStreamer}));
-    EXPECT_FALSE(AdjustWinampTimingsForWmp);
-    EXPECT_TRUE(TweakWinampTimings);
+    EXPECT_FALSE(m.TimingCorrection.AdjustWinampTimingsForWmp);
+    EXPECT_TRUE(m.TimingCorrection.TweakWinampTimings);
     EXPECT_EQ(m.Current, nullptr);
     EXPECT_EQ(m.ForcedPlayer, 0);
     EXPECT_EQ(m.PlayerOrder, (tPlayerOrder{kExternal, kGStreamer, kMpv, kBuiltin, kVlc}));
@@ -128,7 +123,7 @@ TEST_F(MediaPlayerTest, WithEveryBackendDisabledEveryOpenFails) {
 
 TEST_F(MediaPlayerTest, OrderSkipsPlayersWithoutTheExtensionAndALaterSuccessClearsTheError) {
     tMyMediaPlayer& m = Make({".avi"});
-    fakes[kExternal]->Extensions = {".mp3"};
+    fakes[kExternal]->SetExtensions({".mp3"});
     fakes[kGStreamer]->opens = false;
     fakes[kGStreamer]->openError = "Error opening file: broken";
     EXPECT_TRUE(m.OpenFile("/v/clip.avi", nullptr, 0));
@@ -166,7 +161,7 @@ TEST_F(MediaPlayerTest, APlayerPassedOverDoesNotHideAnEarlierFailure) {
     fakes[kBuiltin]->openError = "Error opening file: the file is damaged";
     fakes[kVlc]->enabled = false;
     for (uint8_t id : {kExternal, kMpv, kGStreamer})
-        fakes[id]->Extensions = {};
+        fakes[id]->SetExtensions({});
     EXPECT_FALSE(m.OpenFile("/s/a.mp3", nullptr, 0));
     EXPECT_EQ(m.TakeLastError(), "Error opening file: the file is damaged");
 }
@@ -282,8 +277,41 @@ TEST_F(MediaPlayerSongTest, OpensTheMediaFileWithTheSongsPreferencesAndFlags) {
     EXPECT_TRUE(m.OpenSongMedia(song, nullptr));
     EXPECT_EQ(OpenCalls(), QStringList{"4 OpenFile " + mediaPath + " 1193046"});
     EXPECT_EQ(m.ForcedPlayer, 0);
-    EXPECT_TRUE(AdjustWinampTimingsForWmp);
-    EXPECT_FALSE(TweakWinampTimings);
+    EXPECT_TRUE(m.TimingCorrection.AdjustWinampTimingsForWmp);
+    EXPECT_FALSE(m.TimingCorrection.TweakWinampTimings);
+    EXPECT_EQ(fakes[kBuiltin]->TimingCorrection(), m.TimingCorrection) << "handed to the backend that opens";
+}
+
+TEST_F(MediaPlayerSongTest, TwoManagersKeepTheFlagsOfTheirOwnSongs) {
+    tMyMediaPlayer& first = Make();
+    tFakePlayer* firstBuiltin = fakes[kBuiltin];
+    QStringList otherLog;
+    std::map<uint8_t, tFakePlayer*> others;
+    tMyMediaPlayer second([&](uint8_t id) {
+        auto fake = std::make_unique<tFakePlayer>(id, &otherLog);
+        fake->SetExtensions({".mp3"});
+        others[id] = fake.get();
+        return fake;
+    });
+    tLyrimoData other;
+    other.SongSettings = song.SongSettings;
+    other.SongSettings.setAdjustWinampTimingsForWmp(0);
+    other.SongSettings.setTweakWinampTimings(1);
+    other.SongSettings.setUseMediaFile(0);
+    song.SongSettings.setPreferredPlayer(kBuiltin);
+    other.SongSettings.setPreferredPlayer(kBuiltin);
+
+    ASSERT_TRUE(first.OpenSongMedia(song, nullptr));
+    ASSERT_TRUE(second.OpenSongMedia(other, nullptr));
+    EXPECT_EQ(first.TimingCorrection, (tTimingCorrection{true, false}));
+    EXPECT_EQ(second.TimingCorrection, (tTimingCorrection{false, true}));
+    EXPECT_EQ(firstBuiltin->TimingCorrection(), (tTimingCorrection{true, false}));
+    EXPECT_EQ(others[kBuiltin]->TimingCorrection(), (tTimingCorrection{false, true}))
+        << "through the CD open";
+
+    // A file opened without a song keeps the manager's last song's flags.
+    ASSERT_TRUE(first.OpenFile("/s/b.mp3", nullptr, 0));
+    EXPECT_EQ(first.Current->TimingCorrection(), (tTimingCorrection{true, false}));
 }
 
 TEST_F(MediaPlayerSongTest, AMissingFileOrAnUnknownMediaKindFails) {
@@ -304,6 +332,7 @@ TEST_F(MediaPlayerSongTest, ACdSongOpensItsTrack) {
     song.SongSettings.setCdTrack(12);
     EXPECT_TRUE(m.OpenSongMedia(song, nullptr));
     EXPECT_EQ(OpenCalls(), QStringList{"1 OpenCDTrack 12 A 1193046"});
+    EXPECT_EQ(fakes[kExternal]->TimingCorrection(), (tTimingCorrection{true, false}));
 }
 
 TEST(SupportedFilesFilter, ListsEnabledPlayersInFilterOrder) {
@@ -334,24 +363,84 @@ TEST(AbsentPlayer, KeepsItsPreferencesButIsNeverAvailable) {
     EXPECT_FALSE(vlc.CanPlayCDs()) << "this player never plays CDs";
     EXPECT_TRUE(vlc.HandlesExtension("")) << "an empty list is one empty extension";
     EXPECT_FALSE(vlc.OpenFile("/s/a", nullptr, 0));
-    EXPECT_FALSE(vlc.LastError.isEmpty());
+    EXPECT_FALSE(vlc.LastError().isEmpty());
     Settings() = saved;
 }
 
+// A backend with only the required operations.
+class tMinimalPlayer : public tPlayer {
+public:
+    explicit tMinimalPlayer(uint8_t id) : id_(id) { SetExtensions({".mp3"}); }
+    uint8_t PlayerID() override { return id_; }
+    bool IsAvailable() override { return true; }
+    int GetPosition() override { return 0; }
+    int GetLength() override { return 0; }
+    void SetPosition(int) override {}
+    void Play() override {}
+    void PauseResume() override {}
+    void Stop() override {}
+    bool IsPlaying() override { return false; }
+    bool IsPaused() override { return false; }
+    bool OpenFile(const QString&, tVideoWindow*, int32_t) override { return true; }
+    void Close() override {}
+
+private:
+    uint8_t id_;
+};
+
+TEST_F(MediaPlayerTest, AMinimalBackendTakesItsPreferencesFromItsIdentifier) {
+    Settings().UseMediaPlayer = true;
+    Settings().MCIPlayCDs = false;
+    Settings().UseQuicktimePlayer = false;
+    tMinimalPlayer builtin(kBuiltin), vlc(kVlc), unknown(9);
+    EXPECT_TRUE(builtin.IsEnabled());
+    EXPECT_FALSE(builtin.CanPlayCDs());
+    Settings().MCIPlayCDs = true;
+    EXPECT_TRUE(builtin.CanPlayCDs()) << "the setting is read when asked, not kept";
+    EXPECT_FALSE(vlc.IsEnabled());
+    Settings().UseQuicktimePlayer = true;
+    EXPECT_TRUE(vlc.IsEnabled());
+    EXPECT_FALSE(vlc.CanPlayCDs()) << "this identifier never plays CDs";
+    EXPECT_FALSE(unknown.IsEnabled() || unknown.CanPlayCDs());
+    EXPECT_FALSE(builtin.OpenCDTrack(1, 'A', 0, nullptr));
+    EXPECT_TRUE(builtin.HandlesExtension(".MP3"));
+    EXPECT_FALSE(builtin.HandlesExtension(".ogg"));
+}
+
+TEST_F(MediaPlayerTest, AMinimalBackendAnswersAsTheManagerDoesWithNothingSelected) {
+    manager =
+        std::make_unique<tMyMediaPlayer>([](uint8_t id) { return std::make_unique<tMinimalPlayer>(id); });
+    tMyMediaPlayer& m = *manager;
+    ASSERT_TRUE(m.OpenFile("/s/a.mp3", nullptr, 0));
+    ASSERT_NE(m.Current, nullptr);
+    m.SetDisplayRect({1, 2, 3, 4});
+    m.FocusDisplay();
+    m.RefreshDisplay();
+    m.SetPlaybackCursor();
+    m.SetRate(2.0);
+    EXPECT_EQ(m.GetRate(), 1.0) << "a rate is ignored where it cannot change";
+    EXPECT_FALSE(m.CanChangeRate());
+    EXPECT_EQ(m.OverlaySurface(), nullptr);
+    EXPECT_EQ(m.OverlayColorKey(), 0);
+    EXPECT_EQ(m.VideoWidth(), 0);
+    EXPECT_EQ(m.VideoHeight(), 0);
+    EXPECT_EQ(m.Current->TrackCount(), 0);
+    EXPECT_TRUE(m.Current->LastError().isEmpty());
+    EXPECT_FALSE(m.OpenCDTrack(1, nullptr, 0))
+        << "without a CD open of its own a backend refuses every track";
+}
+
 TEST(TimingCorrections, AdjustmentAndTweakForSongsTimedWithTheExternalPlayer) {
-    AdjustWinampTimingsForWmp = false;
-    TweakWinampTimings = false;
-    EXPECT_EQ(CorrectedTime(100000), 100000);
-    EXPECT_EQ(CorrectedSeekTarget(60000), 60000);
-    EXPECT_EQ(TweakedSeek(60000).offset, 0);
-    AdjustWinampTimingsForWmp = true;
-    TweakWinampTimings = true;
-    EXPECT_EQ(CorrectedTime(100000), 99228); // 99228.73 truncated
-    EXPECT_EQ(CorrectedTime(100), -300);     // -300.37 truncated toward zero
-    EXPECT_EQ(CorrectedSeekTarget(60000), 60223);
-    EXPECT_EQ(TweakedSeek(60000).target, 60224); // rounded
-    EXPECT_EQ(TweakedSeek(60000).offset, 224);
-    AdjustWinampTimingsForWmp = false;
+    const tTimingCorrection off{false, false};
+    EXPECT_EQ(off.CorrectedTime(100000), 100000);
+    EXPECT_EQ(off.CorrectedSeekTarget(60000), 60000);
+    EXPECT_EQ(off.TweakedSeek(60000).offset, 0);
+    const tTimingCorrection on{true, true};
+    EXPECT_EQ(on.CorrectedTime(100000), 99228); // 99228.73 truncated
+    EXPECT_EQ(on.CorrectedTime(100), -300);     // -300.37 truncated toward zero
+    EXPECT_EQ(on.CorrectedSeekTarget(60000), 60223);
+    EXPECT_EQ(on.TweakedSeek(60000).target, 60224); // rounded
+    EXPECT_EQ(on.TweakedSeek(60000).offset, 224);
 }
 
 TEST(CdPositionSmoother, IgnoresLeapsAheadTwentyTimesInARow) {

@@ -131,7 +131,7 @@ protected:
         QDir().mkpath(ScratchFolder() + "/midi");
         path = ScratchFolder() + "/midi/two-notes.kar";
         ASSERT_TRUE(WriteFile(path, TwoNotes()));
-        ASSERT_TRUE(player.OpenFile(path, nullptr, 0)) << player.LastError.toStdString();
+        ASSERT_TRUE(player.OpenFile(path, nullptr, 0)) << player.LastError().toStdString();
     }
 
     // Frames pulled until the first sound, or -1.
@@ -242,8 +242,8 @@ TEST(MidiPlayer, PlaysOrRefusesDamagedFiles) {
     for (const QByteArray& bytes : Damaged(TwoNotes(), 60)) {
         ASSERT_TRUE(WriteFile(path, bytes));
         if (!player.OpenFile(path, nullptr, 0)) {
-            EXPECT_TRUE(player.LastError.startsWith("Error opening file: "))
-                << player.LastError.toStdString();
+            EXPECT_TRUE(player.LastError().startsWith("Error opening file: "))
+                << player.LastError().toStdString();
             continue;
         }
         ++opened;

@@ -18,7 +18,7 @@ namespace lyrimo::test {
 // something is logged ("Play", "SetPosition 5000").
 class tScriptedPlayer : public tPlayer {
 public:
-    explicit tScriptedPlayer(QStringList* log) : log_(log) { Extensions = {".wav"}; }
+    explicit tScriptedPlayer(QStringList* log) : log_(log) { SetExtensions({".wav"}); }
 
     bool opens = true;
     QString openError;
@@ -27,11 +27,9 @@ public:
     int videoWidth = 0;
     int videoHeight = 0;
 
-    void FocusDisplay() override {}
     bool IsEnabled() override { return true; }
     uint8_t PlayerID() override { return 4; }
     bool IsAvailable() override { return true; }
-    tOverlaySurface OverlaySurface() override { return nullptr; }
     int TrackCount() override { return 1; }
     int GetPosition() override {
         if (playing_ && !paused_) {
@@ -55,7 +53,6 @@ public:
     void SetDisplayRect(const tDisplayRect& r) override {
         Log(QString("SetDisplayRect %1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.right).arg(r.bottom));
     }
-    void RefreshDisplay() override {}
     bool CanPlayCDs() override { return false; }
     bool CanChangeRate() override { return true; }
     void Play() override {
@@ -85,22 +82,19 @@ public:
     bool IsPaused() override { return paused_; }
     bool OpenFile(const QString& fileName, tVideoWindow*, int32_t) override {
         Log("OpenFile " + fileName);
-        LastError = opens ? QString() : openError;
+        SetLastError(opens ? QString() : openError);
         base_ = 0;
         playing_ = paused_ = false;
         return opens;
     }
-    bool OpenCDTrack(int, QChar, int32_t, tVideoWindow*) override { return false; }
     void Close() override { Log("Close"); }
     void SetRate(double r) override {
         Log("SetRate " + QString::number(r));
         rate = r;
     }
     double GetRate() override { return rate; }
-    void SetPlaybackCursor() override {}
     int VideoWidth() override { return videoWidth; }
     int VideoHeight() override { return videoHeight; }
-    int32_t OverlayColorKey() override { return 0; }
 
 private:
     static int64_t Now() {

@@ -7,21 +7,11 @@ namespace lyrimo {
 
 tAbsentPlayer::tAbsentPlayer(uint8_t id) : id_(id) {
     if (const tPlayerInfo* info = PlayerInfo(id))
-        Extensions = BackendExtensions(Settings().*info->extensions);
-}
-
-bool tAbsentPlayer::IsEnabled() {
-    const tPlayerInfo* info = PlayerInfo(id_);
-    return info && Settings().*info->enabled;
-}
-
-bool tAbsentPlayer::CanPlayCDs() {
-    const tPlayerInfo* info = PlayerInfo(id_);
-    return info && info->playsCds && Settings().*info->playsCds;
+        SetExtensions(BackendExtensions(Settings().*info->extensions));
 }
 
 bool tAbsentPlayer::Unavailable() {
-    LastError = PlayerName(id_) + ": " + Translate("this player is not part of this installation");
+    SetLastError(PlayerName(id_) + ": " + Translate("this player is not part of this installation"));
     return false;
 }
 

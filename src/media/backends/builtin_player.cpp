@@ -36,7 +36,7 @@ bool IsMidiFile(const QString& fileName) {
 tBuiltinPlayer::tBuiltinPlayer() : tBuiltinPlayer(MakeSdlOutput) {}
 
 tBuiltinPlayer::tBuiltinPlayer(tAudioOutputFactory makeOutput) : makeOutput_(std::move(makeOutput)) {
-    Extensions = BackendExtensions(Settings().UseFileExtensionsMCI);
+    SetExtensions(BackendExtensions(Settings().UseFileExtensionsMCI));
 }
 
 tBuiltinPlayer::~tBuiltinPlayer() {
@@ -44,9 +44,7 @@ tBuiltinPlayer::~tBuiltinPlayer() {
     output_.reset();
 }
 
-bool tBuiltinPlayer::IsEnabled() { return Settings().UseMediaPlayer; }
 uint8_t tBuiltinPlayer::PlayerID() { return player::Mci; }
-bool tBuiltinPlayer::CanPlayCDs() { return Settings().MCIPlayCDs; }
 
 bool tBuiltinPlayer::IsAvailable() {
     QString reason;
@@ -69,7 +67,7 @@ void tBuiltinPlayer::Start(std::unique_ptr<tPcmSource> source) {
     output_->SetRunning(true);
     open_ = true;
     smoother_.Reset();
-    LastError.clear();
+    SetLastError({});
 }
 
 bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow*, int32_t) {
@@ -85,7 +83,7 @@ bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow*, int32_t) {
     else
         source = tFfmpegSource::Open(fileName, engine_.SampleRate(), reason);
     if (!source) {
-        LastError = Translate("Error opening file") + ": " + reason;
+        SetLastError(Translate("Error opening file") + ": " + reason);
         return false;
     }
     cd_ = false;
@@ -107,11 +105,11 @@ bool tBuiltinPlayer::OpenCDTrack(int track, QChar drive, int32_t, tVideoWindow*)
     else
         source = tCdSource::Open(device, track, engine_.SampleRate(), result, reason);
     if (result == tCdSource::tOpenResult::NoSuchTrack) {
-        LastError = Translate("The track selected does not exist on this CD");
+        SetLastError(Translate("The track selected does not exist on this CD"));
         return false;
     }
     if (!source) {
-        LastError = Translate("Error opening CD audio") + ": " + reason;
+        SetLastError(Translate("Error opening CD audio") + ": " + reason);
         return false;
     }
     cd_ = true;
@@ -144,17 +142,18 @@ int tBuiltinPlayer::GetPosition() {
     int ms = FramesToMs(engine_.PositionFrames(Now()));
     if (SmoothsCdPositions())
         ms = smoother_.Filter(ms, engine_.IsPaused(), TickCount());
-    return CorrectedTime(ms);
+    return TimingCorrection().CorrectedTime(ms);
 }
 
 int tBuiltinPlayer::GetLength() {
-    return open_ ? CorrectedTime(FramesToMs(static_cast<double>(engine_.LengthFrames()))) : 0;
+    return open_ ? TimingCorrection().CorrectedTime(FramesToMs(static_cast<double>(engine_.LengthFrames())))
+                 : 0;
 }
 
 void tBuiltinPlayer::SetPosition(int ms) {
     if (!open_)
         return;
-    const int target = std::max(CorrectedSeekTarget(ms), 0);
+    const int target = std::max(TimingCorrection().CorrectedSeekTarget(ms), 0);
     engine_.Seek(static_cast<int64_t>(target) * engine_.SampleRate() / 1000);
     if (SmoothsCdPositions())
         smoother_.Seeked(target, TickCount());

@@ -1,5 +1,6 @@
 // The built-in player (identifier 4): audio files through FFmpeg, MIDI files through FluidSynth,
-// audio-CD tracks through libcdio-paranoia, all out through SDL2 audio. It shows no video.
+// audio-CD tracks through libcdio-paranoia, all out through SDL2 audio. It shows no video, so the
+// display operations keep their neutral defaults.
 //
 // Its clock is the output's: the frames that have reached the output minus the output's latency,
 // mapped back to media time, so a position is exact, never goes back while playing, stands still
@@ -26,18 +27,12 @@ public:
     explicit tBuiltinPlayer(tAudioOutputFactory makeOutput);
     ~tBuiltinPlayer() override;
 
-    void FocusDisplay() override {}
-    bool IsEnabled() override;
     uint8_t PlayerID() override;
     bool IsAvailable() override;
-    tOverlaySurface OverlaySurface() override { return nullptr; }
     int TrackCount() override;
     int GetPosition() override;
     int GetLength() override;
     void SetPosition(int ms) override;
-    void SetDisplayRect(const tDisplayRect&) override {}
-    void RefreshDisplay() override {}
-    bool CanPlayCDs() override;
     bool CanChangeRate() override { return true; }
     void Play() override;
     void PauseResume() override;
@@ -49,10 +44,6 @@ public:
     void Close() override;
     void SetRate(double rate) override;
     double GetRate() override;
-    void SetPlaybackCursor() override {}
-    int VideoWidth() override { return 0; }
-    int VideoHeight() override { return 0; }
-    int32_t OverlayColorKey() override { return 0; }
 
     static constexpr double kMinRate = 0.4;
     static constexpr double kMaxRate = 4.5;

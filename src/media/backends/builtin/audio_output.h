@@ -32,7 +32,5 @@ using tAudioOutputFactory = std::function<std::unique_ptr<tAudioOutput>()>;
 
 // The system's sound output through SDL (SDL_AUDIODRIVER=dummy plays into nothing, at pace).
 std::unique_ptr<tAudioOutput> MakeSdlOutput();
-// Whether SDL's audio could be initialised on this machine.
-bool SdlAudioAvailable();
 
 } // namespace lyrimo

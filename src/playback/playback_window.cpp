@@ -10,8 +10,8 @@
 #include "playback/monitors.h"
 #include "playback/playback_controls.h"
 #include "playback/playback_rules.h"
+#include "render/drawing_utils.h"
 #include "render/frame_composer.h"
-#include "render/line_renderer.h"
 #include "render/title_effect.h"
 
 #include <QCloseEvent>
@@ -78,8 +78,6 @@ TPlaybackWnd::TPlaybackWnd(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 
-    EndEarlyMargin = Settings().EndEarlyMin;
-
     controls_ = std::make_unique<TPlaybackControls>();
     controls_->OnCommand = [this](int command) { Command(command); };
     controls_->OnKey = [this](QKeyEvent* event) { HandleKey(event); };
@@ -106,7 +104,7 @@ TPlaybackWnd::~TPlaybackWnd() {
 }
 
 int TPlaybackWnd::FrameBitDepth() const {
-    switch (WorkingPixelFormat()) {
+    switch (frameFormat_) {
     case tPixelFormat::Bits16: return 16;
     case tPixelFormat::Bits24: return 24;
     case tPixelFormat::Bits32: return 32;
@@ -115,7 +113,6 @@ int TPlaybackWnd::FrameBitDepth() const {
 }
 
 int TPlaybackWnd::Perform(tLyrimoData& song, int32_t startTime, bool stepMode, bool batchMode) {
-    const tPixelFormat formatBefore = WorkingPixelFormat();
     RefreshMonitorRoles();
     song_ = &song;
     startTime_ = std::max(startTime, 0);
@@ -150,7 +147,6 @@ int TPlaybackWnd::Perform(tLyrimoData& song, int32_t startTime, bool stepMode, b
     SendEvent(extevent::ScreenDisappears);
     hide();
     controls_->hide();
-    SetWorkingPixelFormat(formatBefore);
 
     switch (modalResult_) {
     case ResultOk: return 0;
@@ -183,7 +179,7 @@ void TPlaybackWnd::Showing() {
     SetFramePixelFormat();
     ShowStatus(Translate("Preparing title") + "...");
     PrepareTitleForSong(*title_, song, false, width, height);
-    titleFrame_ = Bitmap(width, height, WorkingPixelFormat());
+    titleFrame_ = Bitmap(width, height, frameFormat_);
     title_->Step(titleFrame_, true, false);
     shown_ = &titleFrame_;
     repaint();
@@ -200,7 +196,8 @@ void TPlaybackWnd::Showing() {
 
     if (mediaOpened_) {
         ShowStatus(Translate("Preparing background for playback") + "...");
-        composer_ = std::make_unique<tFrameComposer>(song_, width, height, stepMode_);
+        composer_ = std::make_unique<tFrameComposer>(
+            song_, width, height, tComposerSetup{LineSetupFrom(Settings()), frameFormat_, stepMode_});
         if (s.HasVideo() && !s.FullScreenVideo())
             composer_->FitPictureAreaToVideo(player_->VideoWidth(), player_->VideoHeight());
         player_->SetDisplayRect({width + 100, height + 100, width + 200, height + 200});
@@ -215,24 +212,15 @@ void TPlaybackWnd::Showing() {
 }
 
 void TPlaybackWnd::SetFramePixelFormat() {
-    tPixelFormat format = tPixelFormat::Bits24;
-    switch (Settings().GraphicsMode) {
-    case 1: format = tPixelFormat::Bits16; break;
-    case 2: format = tPixelFormat::Bits24; break;
-    case 3: format = tPixelFormat::Bits32; break;
-    default: {
-        const QScreen* screen = this->screen();
-        if (screen && screen->depth() < 20)
-            format = tPixelFormat::Bits16;
-        break;
-    }
-    }
-    SetWorkingPixelFormat(format);
+    const QScreen* screen = this->screen();
+    frameFormat_ = PixelFormatForGraphicsMode(Settings().GraphicsMode, screen ? screen->depth() : 24);
+    title_->SetPixelFormat(frameFormat_);
 }
 
 void TPlaybackWnd::PlaceFrameCounter() {
     fc_->setVisible(Settings().Framerate);
-    fc_->setText(StatisticsText(0, 0, FrameBitDepth(), 1, EndEarlyMargin));
+    const int32_t margin = composer_ ? composer_->EndEarlyMargin() : Settings().EndEarlyMin;
+    fc_->setText(StatisticsText(0, 0, FrameBitDepth(), 1, margin));
     fc_->adjustSize();
     fc_->resize(std::max(fc_->width(), 420), fc_->height());
     fc_->move(width() - fc_->width() - 8, height() - fc_->height() - 8);
@@ -387,8 +375,8 @@ void TPlaybackWnd::SteppingStep() {
         for (size_t part = 0; part < renderers.size(); ++part) {
             const tLyricsData* lyrics = song_->GetPart(int(part));
             const int lineCount = lyrics ? lyrics->LineCount() : 0;
-            controls_->SetProgress(lineCount, renderers[part]->ShownLine);
-            if (renderers[part]->ShownLine >= lineCount)
+            controls_->SetProgress(lineCount, renderers[part]->ShownLine());
+            if (renderers[part]->ShownLine() >= lineCount)
                 state_ = pstate::Closing;
         }
     }
@@ -659,14 +647,16 @@ void TPlaybackWnd::ResetStatistics() {
 void TPlaybackWnd::UpdateStatistics() {
     ++framesSinceUpdate_;
     const int32_t prep = composer_ ? composer_->AveragePrepTime() : 1;
-    EndEarlyMargin = std::min(Settings().EndEarlyMax, std::max(Settings().EndEarlyMin, prep + 10));
+    if (composer_)
+        composer_->UpdateEndEarlyMargin();
     if (!Settings().Framerate || framesSinceUpdate_ <= 10)
         return;
     const int64_t now = PlaybackNow();
     const int64_t elapsed = now - statsStart_;
     if (elapsed > 0) {
         const int fps = int(framesSinceUpdate_ * 1000 / elapsed);
-        fc_->setText(StatisticsText(fps, lastFps_, FrameBitDepth(), prep, EndEarlyMargin));
+        const int32_t margin = composer_ ? composer_->EndEarlyMargin() : Settings().EndEarlyMin;
+        fc_->setText(StatisticsText(fps, lastFps_, FrameBitDepth(), prep, margin));
         lastFps_ = fps;
     }
     framesSinceUpdate_ = 0;

@@ -136,6 +136,7 @@ private:
     std::unique_ptr<tFrameComposer> composer_;
     std::unique_ptr<TPlaybackControls> controls_;
     std::unique_ptr<tSoundEffectPlayer> soundEffects_;
+    tPixelFormat frameFormat_ = tPixelFormat::Bits24; // of the title and the composed frames
     Bitmap titleFrame_;
     tChangesList titleChanges_;
     const Bitmap* shown_ = nullptr; // what paint requests copy to the screen

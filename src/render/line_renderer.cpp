@@ -1,6 +1,5 @@
 #include "render/line_renderer.h"
 
-#include "app/app_services.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "render/colour_rules.h"

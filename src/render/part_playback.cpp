@@ -1,6 +1,5 @@
 #include "render/part_playback.h"
 
-#include "app/app_services.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "render/animations.h"

@@ -305,29 +305,37 @@ TEST_F(Composer, ComposesInItsOwnPixelFormat) {
     part->PartRecord.setBallNumber(3);
     part->PartExtras.setInstrumentalAnimation(1);
     part->Slots[kAnimationSlot].Record.setPlacement(5);
+    song->SongSettings.setFullScreenVideo(1); // the ball's and the animation's shapes are measured too
 
+    // The line with its ball mid-wipe, then the animation in the gap after it.
     auto perform = [&] {
         tComposerSetup setup = test::ComposerSetup();
         setup.Format = tPixelFormat::Bits16;
         tFrameComposer composer(song.get(), 320, 240, setup);
-        for (int32_t t = 0; t <= 6000; t += 200) {
+        std::vector<Bitmap> frames;
+        for (int32_t t = 0; t <= 6000; t += 100) {
             ComposeAt(composer, t, t == 0);
+            if (t == 1500 || t == 6000)
+                frames.push_back(composer.Frame());
             composer.PrepareWantedLines();
         }
-        ComposeAt(composer, 1500);
-        return composer.Frame();
+        return frames;
     };
 
     ASSERT_EQ(WorkingPixelFormat(), tPixelFormat::Bits24);
-    const Bitmap frame = perform();
-    EXPECT_EQ(frame.Format(), tPixelFormat::Bits16);
+    const std::vector<Bitmap> frames = perform();
     EXPECT_EQ(WorkingPixelFormat(), tPixelFormat::Bits24) << "the process default is left alone";
+    ASSERT_EQ(frames.size(), 2u);
+    for (const Bitmap& frame : frames) {
+        EXPECT_EQ(frame.Format(), tPixelFormat::Bits16);
+        EXPECT_FALSE(test::InkRows(frame).empty());
+    }
+    EXPECT_FALSE(frames[0] == frames[1]);
 
     SetWorkingPixelFormat(tPixelFormat::Bits32);
-    const Bitmap underOtherDefault = perform();
+    const std::vector<Bitmap> underOtherDefault = perform();
     SetWorkingPixelFormat(tPixelFormat::Bits24);
-    EXPECT_TRUE(frame == underOtherDefault) << "nothing in the frame follows the process default";
-    EXPECT_FALSE(test::InkRows(frame).empty());
+    EXPECT_TRUE(frames == underOtherDefault) << "nothing in the frames follows the process default";
 }
 
 TEST_F(Composer, EndEarlyMarginFollowsThePreparationTime) {

@@ -109,7 +109,8 @@ void BM_ComposeSong(benchmark::State& state) {
     int frames = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        tFrameComposer composer(song.get(), width, height, false);
+        tFrameComposer composer(song.get(), width, height,
+                                tComposerSetup{LineSetupFrom(Settings()), WorkingPixelFormat()});
         state.ResumeTiming();
         for (int32_t t = 0; t < kSongMs; t += kFrameMs) {
             g_benchClock = t;

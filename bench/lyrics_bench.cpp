@@ -44,8 +44,8 @@ std::unique_ptr<tLyrimoData> BenchSong() {
 }
 
 void Configure(tLyricsPlayback& renderer, tLyrimoData& song) {
-    renderer.Setup(&song, 0, false, false, false, false, false, 1, false, false, kWindowHeight, kLineHeight,
-                   kWindowWidth);
+    renderer.Setup(&song, 0, tLineSetup{}, tLineRole{},
+                   tLineImages{kWindowWidth, kLineHeight, WorkingPixelFormat(), kWindowHeight});
 }
 
 void BM_PrepareLine(benchmark::State& state) {
@@ -55,7 +55,7 @@ void BM_PrepareLine(benchmark::State& state) {
     renderer.PrepareLine(0, false, 0, false); // fills the font caches
     for (auto _ : state)
         renderer.PrepareLine(0, false, 0, false);
-    state.counters["rows"] = renderer.Wrapper.RowCount();
+    state.counters["rows"] = renderer.Wrapper().RowCount();
 }
 BENCHMARK(BM_PrepareLine)->Unit(benchmark::kMillisecond);
 
@@ -69,10 +69,11 @@ void BM_DrawFrameMidWipe(benchmark::State& state) {
     int32_t time = 3000;
     for (auto _ : state) {
         changes.Clear();
-        renderer.DrawFrame(frame, time, 255, &changes, kLineHeight, 600, nullptr, true);
+        renderer.DrawFrame(frame, time, kDefaultEndEarlyMargin, 255, &changes, kLineHeight, 600, nullptr,
+                           true);
         time = time == 3000 ? 3001 : 3000; // keep the ball's height cache honest
     }
-    state.counters["rows"] = renderer.Wrapper.RowCount();
+    state.counters["rows"] = renderer.Wrapper().RowCount();
 }
 BENCHMARK(BM_DrawFrameMidWipe)->Unit(benchmark::kMicrosecond);
 

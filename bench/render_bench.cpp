@@ -87,14 +87,14 @@ void BM_SetTextWrapBalanced(benchmark::State& state) {
 BENCHMARK(BM_SetTextWrapBalanced)->Arg(1920)->Arg(600)->Unit(benchmark::kMicrosecond);
 
 void BM_RegionOfNonKeyPixels(benchmark::State& state) {
-    SetWorkingPixelFormat(tPixelFormat::Bits32);
     Bitmap image = TextImage();
     for (auto _ : state) {
-        tRegion region = RegionOfNonKeyPixels(image, kKey);
+        tRegion region = RegionOfNonKeyPixels(image, kKey, tPixelFormat::Bits32);
         benchmark::DoNotOptimize(region.IsEmpty());
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
-    state.counters["rects"] = double(RegionOfNonKeyPixels(image, kKey).Rectangles().size());
+    state.counters["rects"] =
+        double(RegionOfNonKeyPixels(image, kKey, tPixelFormat::Bits32).Rectangles().size());
 }
 BENCHMARK(BM_RegionOfNonKeyPixels)->Unit(benchmark::kMicrosecond);
 

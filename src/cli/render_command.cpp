@@ -114,10 +114,12 @@ bool ParseRenderOptions(const QStringList& args, tRenderOptions& o, QString& pro
 
 class tRenderRun {
 public:
-    tRenderRun(tLyrimoData& song, const tRenderOptions& o) : composer_(&song, o.width, o.height, false) {
-        // The window would measure how long lines take to prepare; a fixed margin keeps the
-        // pictures independent of this machine's speed.
-        EndEarlyMargin = Settings().EndEarlyMin;
+    // The window would keep the end-early margin in step with how long lines take to prepare;
+    // the composer's starting margin ("EndEarlyMin") keeps the pictures independent of this
+    // machine's speed.
+    tRenderRun(tLyrimoData& song, const tRenderOptions& o)
+        : composer_(&song, o.width, o.height,
+                    tComposerSetup{LineSetupFrom(Settings()), WorkingPixelFormat()}) {
         composer_.SeedSlideShow(1);
     }
 

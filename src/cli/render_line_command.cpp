@@ -2,6 +2,7 @@
 
 #include "cli/cli_support.h"
 
+#include "app/app_services.h"
 #include "document/song.h"
 #include "picture/bitmap_png.h"
 #include "render/animations.h"
@@ -96,26 +97,28 @@ int RunRenderLineCommand(const QStringList& args) {
     // Each part gets an equal block of the window, as a performance gives it.
     const int blockHeight = o.height / std::max(song.PartCount(), 1);
     tLyricsPlayback renderer;
-    renderer.Setup(&song, o.part, false, false, false, false, false, 1, false, false, o.height, blockHeight,
-                   o.width);
+    const tPixelFormat format = WorkingPixelFormat();
+    renderer.Setup(&song, o.part, LineSetupFrom(Settings()), tLineRole{},
+                   tLineImages{o.width, blockHeight, format, o.height});
     const tColour background = tColour(song.SongSettings.BackgroundColour()) & 0xFFFFFF;
     renderer.PrepareLine(o.line, false, background, false);
 
-    Bitmap frame(o.width, o.height, WorkingPixelFormat());
+    Bitmap frame(o.width, o.height, format);
     frame.Fill(background);
-    const int used = renderer.BallSpace + renderer.TextHeight;
-    const int top = std::max(0, (o.height - used) / 2) + renderer.BallSpace;
+    const int used = renderer.BallSpace() + renderer.TextHeight();
+    const int top = std::max(0, (o.height - used) / 2) + renderer.BallSpace();
     const int partTime = part->PartTime(o.time);
-    const double wipe = renderer.WipePosition(partTime);
+    const double wipe = renderer.WipePosition(partTime, kDefaultEndEarlyMargin);
     tChangesList changes;
-    const bool finished = renderer.DrawFrame(frame, partTime, 255, &changes, blockHeight, top, nullptr, true);
+    const bool finished = renderer.DrawFrame(frame, partTime, kDefaultEndEarlyMargin, 255, &changes,
+                                             blockHeight, top, nullptr, true);
     SetAnimationClock(nullptr);
 
     std::printf("line %d of part %d: %d row(s), %d px along the line, text height %d, starts at %d ms\n",
-                o.line, o.part, renderer.Wrapper.RowCount(), renderer.TotalWidth, renderer.TextHeight,
-                renderer.LineStartTime);
+                o.line, o.part, renderer.Wrapper().RowCount(), renderer.TotalWidth(), renderer.TextHeight(),
+                renderer.LineStartTime());
     std::printf("part time %d ms: wipe at %.1f px%s, %d changed rectangle(s)%s\n", partTime, wipe,
-                finished ? " (finished)" : "", changes.Count(), renderer.BallEnabled ? ", with ball" : "");
+                finished ? " (finished)" : "", changes.Count(), renderer.BallEnabled() ? ", with ball" : "");
     if (!SavePng(frame, o.files[1])) {
         std::fprintf(stderr, "lyrimo-cli: cannot write %s\n", qUtf8Printable(o.files[1]));
         return 1;

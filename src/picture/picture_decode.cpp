@@ -194,14 +194,15 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Bitmap& target) {
     return decoded;
 }
 
-bool DecodePicture(const QByteArray& bytes, const QString& sourceFileName, Bitmap& target) {
+bool DecodePicture(const QByteArray& bytes, const QString& sourceFileName, Bitmap& target,
+                   tPixelFormat format) {
     if (bytes.isEmpty())
         return false;
     try {
         Bitmap picture;
         if (!DecodeByType(TypeOfName(sourceFileName), bytes, picture))
             return false;
-        picture.SetFormat(WorkingPixelFormat());
+        picture.SetFormat(format);
         target = std::move(picture);
         return true;
     } catch (const std::exception&) {
@@ -210,7 +211,8 @@ bool DecodePicture(const QByteArray& bytes, const QString& sourceFileName, Bitma
 }
 
 bool DecodeAnimation(const QByteArray& bytes, const QString& sourceFileName, Bitmap& strip,
-                     std::vector<int32_t>& frameEnds, int& frameCount, tColour& transparentColour) {
+                     std::vector<int32_t>& frameEnds, int& frameCount, tColour& transparentColour,
+                     tPixelFormat format) {
     frameEnds.clear();
     if (bytes.isEmpty() || TypeOfName(sourceFileName) != tPictureType::Gif)
         return false;
@@ -218,7 +220,7 @@ bool DecodeAnimation(const QByteArray& bytes, const QString& sourceFileName, Bit
         tEasyAnimatedGif gif;
         if (!gif.LoadFromMemory(bytes))
             return false;
-        gif.Strip.SetFormat(WorkingPixelFormat());
+        gif.Strip.SetFormat(format);
         strip = std::move(gif.Strip);
         frameEnds = std::move(gif.FrameEnds);
         frameCount = gif.FrameCount;
@@ -230,11 +232,11 @@ bool DecodeAnimation(const QByteArray& bytes, const QString& sourceFileName, Bit
     }
 }
 
-bool LoadPictureFile(const QString& path, Bitmap& target) {
+bool LoadPictureFile(const QString& path, Bitmap& target, tPixelFormat format) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPictureFileBytes)
         return false;
-    return DecodePicture(file.readAll(), path, target);
+    return DecodePicture(file.readAll(), path, target, format);
 }
 
 } // namespace lyrimo

@@ -7,7 +7,8 @@
 #include "playback/external_controls.h"
 #include "playback/playback_rules.h"
 #include "render/frame_composer.h"
-#include "render/line_renderer.h"
+#include "render/drawing_utils.h"
+#include "render/line_setup.h"
 #include "render/title_effect.h"
 
 #include <algorithm>
@@ -21,14 +22,12 @@ using enum tPlaybackState;
 tPlaybackSession::tPlaybackSession(tPlaybackView& view, std::unique_ptr<tMyMediaPlayer> player,
                                    tPlaybackClock clock)
     : view_(view), clock_(std::move(clock)), player_(std::move(player)),
-      title_(std::make_unique<tTitleEffect>()) {
-    EndEarlyMargin = Settings().EndEarlyMin;
-}
+      title_(std::make_unique<tTitleEffect>()) {}
 
 tPlaybackSession::~tPlaybackSession() { player_->Stop(); }
 
 int tPlaybackSession::FrameBitDepth() const {
-    switch (WorkingPixelFormat()) {
+    switch (frameFormat_) {
     case tPixelFormat::Bits16: return 16;
     case tPixelFormat::Bits24: return 24;
     case tPixelFormat::Bits32: return 32;
@@ -36,12 +35,15 @@ int tPlaybackSession::FrameBitDepth() const {
     return 0;
 }
 
+int32_t tPlaybackSession::EndEarlyMargin() const {
+    return composer_ ? composer_->EndEarlyMargin() : Settings().EndEarlyMin;
+}
+
 QString tPlaybackSession::IdleStatisticsText() const {
-    return StatisticsText(0, 0, FrameBitDepth(), 1, EndEarlyMargin);
+    return StatisticsText(0, 0, FrameBitDepth(), 1, EndEarlyMargin());
 }
 
 void tPlaybackSession::Begin(tLyrimoData& song, int32_t startTime, bool stepMode, bool batchMode) {
-    formatBefore_ = WorkingPixelFormat();
     song_ = &song;
     startTime_ = std::max(startTime, 0);
     stepMode_ = stepMode;
@@ -61,7 +63,7 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
     SetFramePixelFormat(screenBitsPerPixel);
     view_.ShowStatus(Translate("Preparing title") + "...");
     PrepareTitleForSong(*title_, song, false, width, height);
-    titleFrame_ = Bitmap(width, height, WorkingPixelFormat());
+    titleFrame_ = Bitmap(width, height, frameFormat_);
     title_->Step(titleFrame_, true, false);
     view_.Present(titleFrame_, titleChanges_, true);
 
@@ -77,7 +79,8 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
 
     if (mediaOpened_) {
         view_.ShowStatus(Translate("Preparing background for playback") + "...");
-        composer_ = std::make_unique<tFrameComposer>(song_, width, height, stepMode_);
+        composer_ = std::make_unique<tFrameComposer>(
+            song_, width, height, tComposerSetup{LineSetupFrom(Settings()), frameFormat_, stepMode_});
         if (s.HasVideo() && !s.FullScreenVideo())
             composer_->FitPictureAreaToVideo(player_->VideoWidth(), player_->VideoHeight());
         player_->SetDisplayRect({width + 100, height + 100, width + 200, height + 200});
@@ -91,24 +94,14 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
 }
 
 void tPlaybackSession::SetFramePixelFormat(int screenBitsPerPixel) {
-    tPixelFormat format = tPixelFormat::Bits24;
-    switch (Settings().GraphicsMode) {
-    case 1: format = tPixelFormat::Bits16; break;
-    case 2: format = tPixelFormat::Bits24; break;
-    case 3: format = tPixelFormat::Bits32; break;
-    default:
-        if (screenBitsPerPixel < 20)
-            format = tPixelFormat::Bits16;
-        break;
-    }
-    SetWorkingPixelFormat(format);
+    frameFormat_ = PixelFormatForGraphicsMode(Settings().GraphicsMode, screenBitsPerPixel);
+    title_->SetPixelFormat(frameFormat_);
 }
 
 tPlayResult tPlaybackSession::Finish() {
     state_ = Finished;
     player_->Stop();
     SendEvent(extevent::ScreenDisappears);
-    SetWorkingPixelFormat(formatBefore_);
     switch (result_) {
     case tResult::Ok: return tPlayResult::Finished;
     case tResult::Ignore: return tPlayResult::Skipped;
@@ -282,8 +275,8 @@ void tPlaybackSession::SteppingStep() {
         for (size_t part = 0; part < renderers.size(); ++part) {
             const tLyricsData* lyrics = song_->GetPart(int(part));
             const int lineCount = lyrics ? lyrics->LineCount() : 0;
-            view_.ShowProgress(lineCount, renderers[part]->ShownLine);
-            if (renderers[part]->ShownLine >= lineCount)
+            view_.ShowProgress(lineCount, renderers[part]->ShownLine());
+            if (renderers[part]->ShownLine() >= lineCount)
                 state_ = Closing;
         }
     }
@@ -421,14 +414,15 @@ void tPlaybackSession::ResetStatistics() {
 void tPlaybackSession::UpdateStatistics() {
     ++framesSinceUpdate_;
     const int32_t prep = composer_ ? composer_->AveragePrepTime() : 1;
-    EndEarlyMargin = std::min(Settings().EndEarlyMax, std::max(Settings().EndEarlyMin, prep + 10));
+    if (composer_)
+        composer_->UpdateEndEarlyMargin();
     if (!Settings().Framerate || framesSinceUpdate_ <= 10)
         return;
     const int64_t now = clock_();
     const int64_t elapsed = now - statsStart_;
     if (elapsed > 0) {
         const int fps = int(framesSinceUpdate_ * 1000 / elapsed);
-        view_.ShowStatistics(StatisticsText(fps, lastFps_, FrameBitDepth(), prep, EndEarlyMargin));
+        view_.ShowStatistics(StatisticsText(fps, lastFps_, FrameBitDepth(), prep, EndEarlyMargin()));
         lastFps_ = fps;
     }
     framesSinceUpdate_ = 0;

@@ -62,7 +62,7 @@ enum class tPlayResult { Finished = 0, Skipped = 1, Ended = 2 };
 
 class tPlaybackSession {
 public:
-    // Takes the player manager. Sets the end-early margin to its minimum setting.
+    // Takes the player manager.
     tPlaybackSession(tPlaybackView& view, std::unique_ptr<tMyMediaPlayer> player, tPlaybackClock clock);
     ~tPlaybackSession();
     tPlaybackSession(const tPlaybackSession&) = delete;
@@ -102,6 +102,8 @@ public:
     tFrameComposer* Composer() { return composer_.get(); }
     // Bit depth of the frames: 16, 24 or 32.
     int FrameBitDepth() const;
+    // How early lines end: the composer's, or the least the preferences allow before it exists.
+    int32_t EndEarlyMargin() const;
     // The frame counter's text before the first measurement.
     QString IdleStatisticsText() const;
 
@@ -148,7 +150,7 @@ private:
     bool batchMode_ = false;
     int width_ = 0;
     int height_ = 0;
-    tPixelFormat formatBefore_ = tPixelFormat::Bits24;
+    tPixelFormat frameFormat_ = tPixelFormat::Bits24; // of the title and the composed frames
 
     tPlaybackState state_ = tPlaybackState::ShowingScreen;
     bool clicked_ = false;

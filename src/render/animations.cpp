@@ -83,7 +83,12 @@ void SetAnimationClock(int64_t (*clock)()) { animationClock = clock; }
 
 // ---- tSingleAnimation
 
-tSingleAnimation::tSingleAnimation() : Strip(1, 1, WorkingPixelFormat()) {}
+tSingleAnimation::tSingleAnimation(tPixelFormat format) : Strip(1, 1, format), format_(format) {}
+
+void tSingleAnimation::SetPixelFormat(tPixelFormat format) {
+    format_ = format;
+    Strip.SetFormat(format);
+}
 
 tSingleAnimation::~tSingleAnimation() = default;
 
@@ -115,13 +120,14 @@ bool tSingleAnimation::LoadPicture(const QString& fileName, const QByteArray* by
         bool loaded = bytes ? LoadGifBytes(*bytes, fileName, gif) : gif.LoadFile(fileName);
         if (loaded && !gif.Strip.IsEmpty()) {
             Strip = std::move(gif.Strip);
-            Strip.SetFormat(WorkingPixelFormat());
+            Strip.SetFormat(format_);
             FrameEnds = std::move(gif.FrameEnds);
             return true;
         }
     }
     Bitmap picture;
-    bool decoded = bytes ? DecodePicture(*bytes, fileName, picture) : LoadPictureFile(fileName, picture);
+    bool decoded = bytes ? DecodePicture(*bytes, fileName, picture, format_)
+                         : LoadPictureFile(fileName, picture, format_);
     if (!decoded || picture.IsEmpty())
         return false;
     Strip = std::move(picture);
@@ -165,7 +171,7 @@ void tSingleAnimation::SetFrameCount(int n) {
 void tSingleAnimation::BuildShape() {
     Shape.reset();
     FrameCount = std::max(FrameCount, 1);
-    Shape = RegionOfNonKeyPixels(Strip, TransparentColour);
+    Shape = RegionOfNonKeyPixels(Strip, TransparentColour, format_);
 }
 
 int tSingleAnimation::FrameAt(int64_t ms) const {
@@ -244,9 +250,9 @@ void tSingleAnimation::FrameShape(int frame, tRegion& region) const {
         return;
     }
     // No shape was built: measure this frame alone.
-    Bitmap piece(FrameWidth, Strip.Height(), WorkingPixelFormat());
+    Bitmap piece(FrameWidth, Strip.Height(), format_);
     piece.CopyRect(Strip, cell.Left, 0, FrameWidth, Strip.Height(), 0, 0);
-    region = RegionOfNonKeyPixels(piece, TransparentColour);
+    region = RegionOfNonKeyPixels(piece, TransparentColour, format_);
 }
 
 void tSingleAnimation::ReplaceColour(tColour colour) {
@@ -281,7 +287,7 @@ void tBouncingBall::LoadBuiltIn(int index, bool buildShape) {
         RecomputeFrameWidth();
         return;
     }
-    Strip = Bitmap(kBallCellSize * int(rows.size()), kBallCellSize, WorkingPixelFormat());
+    Strip = Bitmap(kBallCellSize * int(rows.size()), kBallCellSize, format_);
     for (size_t i = 0; i < rows.size(); ++i) {
         std::optional<tBallCell> cell = BuiltInBallCell(index, rows[i]);
         if (cell)
@@ -327,7 +333,7 @@ void tInstrumentalAnimation::LoadBuiltIn(int index, bool buildShape) {
     if (picture.IsEmpty() || sourceFrames <= 0)
         return;
     // Every picture frame is shown twice, so that at 40 ms a step each lasts 80 ms.
-    Strip = Bitmap(2 * sourceFrames * frameWidth, picture.Height(), WorkingPixelFormat());
+    Strip = Bitmap(2 * sourceFrames * frameWidth, picture.Height(), format_);
     for (int i = 0; i < sourceFrames; ++i) {
         for (int copy = 0; copy < 2; ++copy)
             Strip.CopyRect(picture, i * frameWidth, 0, frameWidth, picture.Height(),

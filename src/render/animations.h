@@ -24,7 +24,8 @@ void SetAnimationClock(int64_t (*clock)());
 
 class tSingleAnimation {
 public:
-    tSingleAnimation();
+    // Strips are held in format; the process's working format unless given.
+    explicit tSingleAnimation(tPixelFormat format = WorkingPixelFormat());
     virtual ~tSingleAnimation();
     tSingleAnimation(const tSingleAnimation&) = default;
     tSingleAnimation& operator=(const tSingleAnimation&) = default;
@@ -40,6 +41,10 @@ public:
     // TotalDuration alone, so a plain animation steps every 40 ms.
     virtual bool LoadFromStream(const QByteArray& bytes, const QString& fileName, bool buildShape,
                                 int frameCount, tColour transparentColour);
+
+    // The format of the strip and of everything loaded from now on.
+    void SetPixelFormat(tPixelFormat format);
+    tPixelFormat PixelFormat() const { return format_; }
 
     void SetFrameCount(int n);
     // Shape = the strip's pixels that differ from TransparentColour.
@@ -77,10 +82,13 @@ protected:
     void Finish(tColour transparentColour, int frameCount, bool buildShape);
     void RecomputeFrameWidth();
     bool LoadPicture(const QString& fileName, const QByteArray* bytes);
+
+    tPixelFormat format_;
 };
 
 class tBouncingBall : public tSingleAnimation {
 public:
+    using tSingleAnimation::tSingleAnimation;
     // Built-in balls 0..53; balls from 30 on spin with the clock, the others only
     // squash on landing. Other indexes give an invisible ball.
     void LoadBuiltIn(int index, bool buildShape);
@@ -88,6 +96,7 @@ public:
 
 class tInstrumentalAnimation : public tSingleAnimation {
 public:
+    using tSingleAnimation::tSingleAnimation;
     // As the base, but always running with the clock: one cycle lasts the picture's
     // frame times, or 100 ms when it has none.
     bool LoadFromFile(const QString& fileName, tColour transparentColour, bool buildShape,

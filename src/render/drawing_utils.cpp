@@ -159,8 +159,8 @@ void BlendCopy(Bitmap& source, Bitmap& destination, const tMyRect& sourceRect, t
     }
 }
 
-tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyColour) {
-    ConvertPixelFormat(bitmap, WorkingPixelFormat());
+tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyColour, tPixelFormat format) {
+    ConvertPixelFormat(bitmap, format);
     const int left = std::max(rect.Left, 0), top = std::max(rect.Top, 0);
     const int right = std::min(rect.Right, bitmap.Width()), bottom = std::min(rect.Bottom, bitmap.Height());
     if (left >= right || top >= bottom)
@@ -176,8 +176,16 @@ tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyCol
     return tRegion(runs);
 }
 
+tRegion RegionOfNonKeyPixels(Bitmap& bitmap, tColour keyColour, tPixelFormat format) {
+    return RegionOfNonKeyPixels(bitmap, {0, 0, bitmap.Width(), bitmap.Height()}, keyColour, format);
+}
+
+tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyColour) {
+    return RegionOfNonKeyPixels(bitmap, rect, keyColour, WorkingPixelFormat());
+}
+
 tRegion RegionOfNonKeyPixels(Bitmap& bitmap, tColour keyColour) {
-    return RegionOfNonKeyPixels(bitmap, {0, 0, bitmap.Width(), bitmap.Height()}, keyColour);
+    return RegionOfNonKeyPixels(bitmap, keyColour, WorkingPixelFormat());
 }
 
 void ReplaceColour(Bitmap& bitmap, tColour from, tColour to) {

@@ -22,8 +22,11 @@ constexpr tColour kNoKeyColour = 0xFFFFFFFF;
 void BlendCopy(Bitmap& source, Bitmap& destination, const tMyRect& sourceRect, tColour keyColour, int alpha,
                int y, int x);
 
-// The pixels of rect (limited to the bitmap) that differ from keyColour. The bitmap is
-// first converted to the working pixel format.
+// The pixels of rect (limited to the bitmap) that differ from keyColour, compared in format:
+// the bitmap is first converted to it (renderers pass the format their bitmaps already have).
+tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyColour, tPixelFormat format);
+tRegion RegionOfNonKeyPixels(Bitmap& bitmap, tColour keyColour, tPixelFormat format);
+// The same in the process's working pixel format.
 tRegion RegionOfNonKeyPixels(Bitmap& bitmap, const tMyRect& rect, tColour keyColour);
 tRegion RegionOfNonKeyPixels(Bitmap& bitmap, tColour keyColour);
 
@@ -36,7 +39,8 @@ void ConvertPixelFormat(Bitmap& bitmap, tPixelFormat format);
 // The working pixel format for the "GraphicsMode" setting: 1 16-bit, 2 24-bit, 3 32-bit,
 // otherwise 16-bit on screens of fewer than 20 bits per pixel and 24-bit on others.
 tPixelFormat PixelFormatForGraphicsMode(int graphicsMode, int screenBitsPerPixel);
-// Makes the working pixel format follow the settings' "GraphicsMode".
+// Makes the process's working pixel format follow the settings' "GraphicsMode". Done once at
+// start; a performance passes its frame format to what it creates and never changes this.
 void ApplyGraphicsModeSetting(int screenBitsPerPixel);
 
 // Changes the font's size so that text laid out for designWidth pixels fills

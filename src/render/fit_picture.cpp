@@ -76,8 +76,8 @@ void StretchPicture(const Bitmap& source, Bitmap& target, const tMyRect& rect) {
 }
 
 void FitPicture(const Bitmap* picture, Bitmap& destination, bool maintainAspect, bool tile, int height,
-                int width, tColour backgroundColour) {
-    destination = Bitmap(width, height, WorkingPixelFormat());
+                int width, tColour backgroundColour, tPixelFormat format) {
+    destination = Bitmap(width, height, format);
     destination.Fill(backgroundColour);
     if (!picture || picture->Width() < 2 || picture->Height() < 2 || destination.IsEmpty())
         return;
@@ -96,11 +96,11 @@ void FitPicture(const Bitmap* picture, Bitmap& destination, bool maintainAspect,
 }
 
 void FitPicture(const QByteArray& bytes, const QString& name, Bitmap& destination, bool maintainAspect,
-                bool tile, int height, int width, tColour backgroundColour) {
+                bool tile, int height, int width, tColour backgroundColour, tPixelFormat format) {
     Bitmap picture;
-    bool decoded = DecodePicture(bytes, name, picture);
+    bool decoded = DecodePicture(bytes, name, picture, format);
     FitPicture(decoded ? &picture : nullptr, destination, maintainAspect, tile, height, width,
-               backgroundColour);
+               backgroundColour, format);
 }
 
 } // namespace lyrimo

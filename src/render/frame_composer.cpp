@@ -49,14 +49,15 @@ tMyRect FitAreaToVideo(const tMyRect& area, int videoWidth, int videoHeight) {
     return SizedRect(left, top, int(width), int(height));
 }
 
-tFrameComposer::tFrameComposer(tLyrimoData* song, int width, int height, bool stepMode)
-    : song_(song), width_(std::max(1, width)), height_(std::max(1, height)), stepMode_(stepMode),
-      slideShow_(std::make_unique<tSlideShowhandler>()) {
-    const tPlaybackAreas areas = ComputePlaybackAreas(*song_, width_, height_, stepMode_);
+tFrameComposer::tFrameComposer(tLyrimoData* song, int width, int height, const tComposerSetup& setup)
+    : song_(song), width_(std::max(1, width)), height_(std::max(1, height)), setup_(setup),
+      endEarlyMargin_(setup.Lines.Margin.EndEarlyMin),
+      slideShow_(std::make_unique<tSlideShowhandler>(setup.Format)) {
+    const tPlaybackAreas areas = ComputePlaybackAreas(*song_, width_, height_, setup_.StepMode);
     lyricsArea_ = areas.Lyrics;
     pictureArea_ = areas.Picture;
     CreateRenderers();
-    frame_ = Bitmap(width_, height_, WorkingPixelFormat());
+    frame_ = Bitmap(width_, height_, setup_.Format);
     frame_.Fill(tColour(song_->SongSettings.BackgroundColour()));
     PrepareSlideShow();
 }
@@ -74,11 +75,9 @@ void tFrameComposer::CreateRenderers() {
     blockHeight = std::max(0, blockHeight / parts);
     for (int b = 0; b < parts; ++b) {
         const int top = blockHeight * b + s.VerticalShift() + lyricsArea_.Top + (margins ? kBlockMargin : 0);
-        auto renderer = std::make_unique<tLyricslinePlayback>(song_, !stepMode_, s.FullScreenVideo() != 0,
-                                                              height_, blockHeight, width_, top, b);
-        renderer->ShownLine = -1;
-        renderer->WantedLine = -1;
-        renderers_.push_back(std::move(renderer));
+        const tPartBlock block{width_, height_, top, blockHeight};
+        const tPartOptions options{!setup_.StepMode, s.FullScreenVideo() != 0, setup_.Format};
+        renderers_.push_back(std::make_unique<tLyricslinePlayback>(song_, b, setup_.Lines, block, options));
     }
 }
 
@@ -113,7 +112,7 @@ void tFrameComposer::SetKeyColour(tColour colour) {
 bool tFrameComposer::DrawBackground(int32_t time) {
     const tSongSettings& s = song_->SongSettings;
     const tColour background = tColour(s.BackgroundColour());
-    if (stepMode_) {
+    if (setup_.StepMode) {
         slideShow_->DrawLayer(frame_, 0, background);
         return false;
     }
@@ -160,24 +159,22 @@ void tFrameComposer::SetLineMeasured(tLyricslinePlayback& renderer, int index) {
 }
 
 const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
-    const int32_t time = stepMode_ ? kStepModeTime : input.mediaTime;
+    const int32_t time = setup_.StepMode ? kStepModeTime : input.mediaTime;
     CurrentChanges.Clear();
 
     bool full = input.full;
     if (DrawBackground(time))
         full = true;
-    if (input.videoFrame && !stepMode_)
+    if (input.videoFrame && !setup_.StepMode)
         DrawVideo(input);
     if (full)
         CurrentChanges.Add(tMyRect{0, 0, width_, height_});
     lastWasFull_ = full;
 
     for (auto& renderer : renderers_) {
-        if (renderer->ShownLine == -1) {
+        if (renderer->ShownLine() == -1)
             SetLineMeasured(*renderer, 0);
-            renderer->ShownLine = 0;
-        }
-        renderer->WantedLine = renderer->DrawFrame(frame_, nullptr, CurrentChanges, time);
+        renderer->DrawFrame(frame_, nullptr, CurrentChanges, time, endEarlyMargin_);
     }
 
     // What was drawn last frame is copied again, so that whatever it covered is restored.
@@ -191,29 +188,25 @@ const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
 }
 
 void tFrameComposer::PrepareWantedLines() {
-    if (stepMode_)
+    if (setup_.StepMode)
         return;
     for (auto& renderer : renderers_) {
-        if (renderer->WantedLine == renderer->ShownLine)
-            continue;
-        SetLineMeasured(*renderer, renderer->WantedLine);
-        renderer->ShownLine = renderer->WantedLine;
+        if (renderer->WantedLine() != renderer->ShownLine())
+            SetLineMeasured(*renderer, renderer->WantedLine());
     }
 }
 
 void tFrameComposer::StepAllParts() {
-    for (auto& renderer : renderers_) {
-        renderer->ShownLine += 1;
-        renderer->SetLine(renderer->ShownLine, false, 0, false);
-    }
+    for (auto& renderer : renderers_)
+        renderer->SetLine(renderer->ShownLine() + 1, false, 0, false);
 }
 
 bool tFrameComposer::AllPartsDone() const {
     if (renderers_.empty())
         return true;
     for (const auto& renderer : renderers_) {
-        const tLyricsData* part = song_->GetPart(renderer->PartIndex);
-        if (!part || renderer->ShownLine >= part->LineCount())
+        const tLyricsData* part = song_->GetPart(renderer->PartIndex());
+        if (!part || renderer->ShownLine() >= part->LineCount())
             return true;
     }
     return false;
@@ -222,8 +215,7 @@ bool tFrameComposer::AllPartsDone() const {
 int32_t tFrameComposer::AveragePrepTime() const { return PrepCount > 0 ? PrepTimeTotal / PrepCount : 1; }
 
 void tFrameComposer::UpdateEndEarlyMargin() {
-    const tSettingsClass& settings = Settings();
-    EndEarlyMargin = std::min(settings.EndEarlyMax, std::max(settings.EndEarlyMin, AveragePrepTime() + 10));
+    endEarlyMargin_ = EndEarlyMarginFor(setup_.Lines.Margin, AveragePrepTime());
 }
 
 } // namespace lyrimo

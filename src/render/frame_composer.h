@@ -8,6 +8,7 @@
 
 #include "picture/bitmap.h"
 #include "render/changes_list.h"
+#include "render/line_setup.h"
 #include "render/part_playback.h"
 
 #include <cstdint>
@@ -40,11 +41,18 @@ tPlaybackAreas ComputePlaybackAreas(const tLyrimoData& song, int width, int heig
 // size is unknown).
 tMyRect FitAreaToVideo(const tMyRect& area, int videoWidth, int videoHeight);
 
+// What a performance composes with, fixed for the song.
+struct tComposerSetup {
+    tLineSetup Lines;                           // from the preferences, read once per song
+    tPixelFormat Format = tPixelFormat::Bits24; // of the frame and of everything drawn into it
+    bool StepMode = false;                      // no media: the user advances the lines
+};
+
 class tFrameComposer {
 public:
     // Computes the areas, creates the renderers and prepares the slide show for a client of
     // width × height.
-    tFrameComposer(tLyrimoData* song, int width, int height, bool stepMode);
+    tFrameComposer(tLyrimoData* song, int width, int height, const tComposerSetup& setup);
     ~tFrameComposer();
     tFrameComposer(const tFrameComposer&) = delete;
     tFrameComposer& operator=(const tFrameComposer&) = delete;
@@ -67,7 +75,10 @@ public:
     void StepAllParts();
     // Step mode: some part has shown its last line.
     bool AllPartsDone() const;
-    // Recomputes the process-wide end-early margin from the measured preparation time.
+    // How many ms before its last timing a line counts as finished, so that the next line is
+    // ready in time: "EndEarlyMin" at first, then kept in step with the preparation time.
+    int32_t EndEarlyMargin() const { return endEarlyMargin_; }
+    // Recomputes the end-early margin from the measured preparation time.
     void UpdateEndEarlyMargin();
     // The average milliseconds one line preparation took (1 before any).
     int32_t AveragePrepTime() const;
@@ -83,7 +94,8 @@ public:
     Bitmap& Frame() { return frame_; }
     // The last Compose was a full redraw (asked, or the background layer changed as a whole).
     bool LastWasFull() const { return lastWasFull_; }
-    bool StepMode() const { return stepMode_; }
+    bool StepMode() const { return setup_.StepMode; }
+    tPixelFormat Format() const { return setup_.Format; }
     int Width() const { return width_; }
     int Height() const { return height_; }
 
@@ -104,7 +116,8 @@ private:
     tLyrimoData* song_;
     int width_;
     int height_;
-    bool stepMode_;
+    tComposerSetup setup_;
+    int32_t endEarlyMargin_;
     tColour keyColour_ = 0;
     bool lastWasFull_ = false;
     tMyRect lyricsArea_;

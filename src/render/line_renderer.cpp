@@ -1,6 +1,5 @@
 #include "render/line_renderer.h"
 
-#include "app/app_services.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "render/colour_rules.h"
@@ -12,8 +11,6 @@
 #include <vector>
 
 namespace lyrimo {
-
-int32_t EndEarlyMargin = 40;
 
 namespace {
 
@@ -194,68 +191,65 @@ tRegion RegionOfMask(tMask& mask) {
 
 tLyricsPlayback::tLyricsPlayback() = default;
 
-tLyricsData* tLyricsPlayback::Part() const { return Song ? Song->GetPart(PartIndex) : nullptr; }
+tLyricsData* tLyricsPlayback::Part() const { return song_ ? song_->GetPart(partIndex_) : nullptr; }
 
 const tTimingsLineType* tLyricsPlayback::Line() const {
     const tLyricsData* part = Part();
-    return part ? part->GetLine(LineIndex) : nullptr;
+    return part ? part->GetLine(lineIndex_) : nullptr;
 }
 
-bool tLyricsPlayback::SameColour(tColour a, tColour b) const { return SamePixel(a, b, UnsungImage.Format()); }
+bool tLyricsPlayback::SameColour(tColour a, tColour b) const {
+    return SamePixel(a, b, unsungImage_.Format());
+}
 
 // Width of the first `glyphs` glyphs of the line; nothing for none (a negative count would
 // otherwise mean the whole line to the engine).
 int tLyricsPlayback::WidthUpTo(int glyphs) const {
-    return glyphs <= 0 ? 0 : Wrapper.Whole().RangeWidth(1, glyphs);
+    return glyphs <= 0 ? 0 : wrapper_.Whole().RangeWidth(1, glyphs);
 }
 
-void tLyricsPlayback::Setup(tLyrimoData* song, int partIndex, bool buildBallShape, bool measureOnly,
-                            bool fadeFlag, bool blend, bool halfSize, int previewAlignment, bool isPreview,
-                            bool noHighlight, int bounceBase, int height, int width) {
-    Song = song;
-    MeasureOnly = measureOnly;
-    FadeFlag = fadeFlag;
-    IsPreview = isPreview;
-    NoHighlight = noHighlight;
-    Blend = blend;
-    Alignment = uint8_t(isPreview ? std::clamp(previewAlignment, 0, 2) : 1);
-    BallEnabled = false;
-    PartIndex = partIndex;
-    LineIndex = -1;
+void tLyricsPlayback::Setup(tLyrimoData* song, int partIndex, const tLineSetup& setup, const tLineRole& role,
+                            const tLineImages& images) {
+    song_ = song;
+    role_ = role;
+    wipe_ = setup.Wipe;
+    alignment_ = uint8_t(role.IsPreview ? std::clamp(role.PreviewAlignment, 0, 2) : 1);
+    ballEnabled_ = false;
+    partIndex_ = partIndex;
+    lineIndex_ = -1;
 
-    const tSettingsClass& settings = Settings();
-    Bounces.Configure(settings.Bounce,
-                      ClampToInt(int64_t{bounceBase} * settings.BounceHeightinPercent / 1000),
-                      settings.TrueBounce, true);
+    bounces_.Configure(setup.Bounce.LettersPerBounce,
+                       ClampToInt(int64_t{images.BounceBase} * setup.Bounce.HeightPerMille / 1000),
+                       setup.Bounce.TrueBounce, true);
 
     const tLyricsData* part = Part();
-    if (part && !noHighlight)
-        LoadBall(*part, buildBallShape);
-    if (BallEnabled && TransparentMode)
-        SetBallKeyColour(KeyColour);
+    ball_.SetPixelFormat(images.Format);
+    if (part && !role.NoHighlight)
+        LoadBall(*part, role.BuildBallShape);
+    if (ballEnabled_ && transparentMode_)
+        SetBallKeyColour(keyColour_);
 
-    const tPixelFormat format = WorkingPixelFormat();
     const tColour background = song ? SongColour(song->SongSettings.BackgroundColour()) : 0;
-    for (Bitmap* image : {&UnsungImage, &SungImage}) {
-        *image = Bitmap(width, height, format);
+    for (Bitmap* image : {&unsungImage_, &sungImage_}) {
+        *image = Bitmap(images.Width, images.Height, images.Format);
         image->Fill(background);
     }
 
-    SetupFonts(part, isPreview && halfSize, width);
+    SetupFonts(part, role.IsPreview && role.HalfSize, images.Width);
 
-    UnderlineSung = part && part->PartExtras.Underline();
-    EffectSize = 0;
-    Wrapper.Setup(&UnsungCanvas, song && song->SongSettings.RightToLeft(),
-                  song && song->SongSettings.AltDrawMode(), song ? song->ExtraBreakChar() : char16_t(0));
+    underlineSung_ = part && part->PartExtras.Underline();
+    effects_.Size = 0;
+    wrapper_.Setup(&unsungCanvas_, song && song->SongSettings.RightToLeft(),
+                   song && song->SongSettings.AltDrawMode(), song ? song->ExtraBreakChar() : char16_t(0));
 
-    const tInkTop ink = MeasureInkTop(UnsungCanvas.Font);
-    InkTop = ink.InkTop;
-    Ascent = ink.Ascent;
-    if (BallEnabled) {
-        BallHalfWidth = Ball.FrameWidth / 2;
+    const tInkTop ink = MeasureInkTop(unsungCanvas_.Font);
+    inkTop_ = ink.InkTop;
+    ascent_ = ink.Ascent;
+    if (ballEnabled_) {
+        ballHalfWidth_ = ball_.FrameWidth / 2;
     } else {
-        BallHalfWidth = 0;
-        InkTop = 0;
+        ballHalfWidth_ = 0;
+        inkTop_ = 0;
     }
 
     SetupEffects(part);
@@ -268,21 +262,21 @@ void tLyricsPlayback::LoadBall(const tLyricsData& part, bool buildShape) {
             const QString fileName = FromSystemCodePage(custom.FileName());
             const tColour transparent = SongColour(custom.TransparentColour());
             if (custom.Embedded())
-                Ball.LoadFromStream(part.Slots[kBallSlot].Bytes, fileName, buildShape, custom.FrameCount(),
-                                    transparent);
+                ball_.LoadFromStream(part.Slots[kBallSlot].Bytes, fileName, buildShape, custom.FrameCount(),
+                                     transparent);
             else
-                Ball.LoadFromFile(fileName, transparent, buildShape, custom.FrameCount());
-            BallEnabled = true;
+                ball_.LoadFromFile(fileName, transparent, buildShape, custom.FrameCount());
+            ballEnabled_ = true;
         } else if (part.PartExtras.BallStyle() == 1) {
-            Ball.LoadBuiltIn(part.PartRecord.BallNumberHigh() + 45, buildShape);
-            BallEnabled = true;
+            ball_.LoadBuiltIn(part.PartRecord.BallNumberHigh() + 45, buildShape);
+            ballEnabled_ = true;
         } else if (part.PartExtras.BallStyle() == 2) {
-            Ball.LoadBuiltIn(part.PartRecord.BallNumber(), buildShape);
-            BallEnabled = true;
+            ball_.LoadBuiltIn(part.PartRecord.BallNumber(), buildShape);
+            ballEnabled_ = true;
         }
     } catch (...) {
         // A ball that cannot be loaded leaves the part without one; the song still plays.
-        BallEnabled = false;
+        ballEnabled_ = false;
     }
 }
 
@@ -295,104 +289,104 @@ void tLyricsPlayback::SetupFonts(const tLyricsData* part, bool halve, int width)
                      record.style(), part->PartExtras.FontCharset());
     }
     SetFontQuality(font, false);
-    ScaleFontToWidth(font, Song ? Song->SongSettings.PlayWidth() : width, width);
+    ScaleFontToWidth(font, song_ ? song_->SongSettings.PlayWidth() : width, width);
     if (halve)
         font.SetSize(font.Size() / 2);
-    UnsungCanvas.Font = font;
-    SungCanvas.Font = font;
+    unsungCanvas_.Font = font;
+    sungCanvas_.Font = font;
 }
 
 void tLyricsPlayback::SetupEffects(const tLyricsData* part) {
     const int format = part ? part->PartExtras.TextFormat() : 0;
     const int spacing = part ? part->PartExtras.TextSpacing() : 0;
     if (format >= 1 && format <= 4)
-        EffectSize = spacing ? spacing : 1;
+        effects_.Size = spacing ? spacing : 1;
     else if (format == kBubble)
-        EffectSize = spacing ? 2 * spacing : 2;
-    RightExtra = (format == 2 || format == 4 || format == 5) ? spacing : 0;
-    LeftExtra = (format == 1 || format == 3 || format == 5) ? spacing : 0;
+        effects_.Size = spacing ? 2 * spacing : 2;
+    effects_.RightExtra = (format == 2 || format == 4 || format == 5) ? spacing : 0;
+    effects_.LeftExtra = (format == 1 || format == 3 || format == 5) ? spacing : 0;
 
-    EffectLeft = EffectTop = EffectRight = EffectBottom = 0;
+    effects_.Left = effects_.Top = effects_.Right = effects_.Bottom = 0;
     if (format == 1 || format == 2)
-        EffectTop = -EffectSize;
+        effects_.Top = -effects_.Size;
     if (format == 3 || format == 4)
-        EffectBottom = EffectSize;
+        effects_.Bottom = effects_.Size;
     if (format == 1 || format == 3)
-        EffectLeft = -EffectSize;
+        effects_.Left = -effects_.Size;
     if (format == 2 || format == 4)
-        EffectRight = EffectSize;
+        effects_.Right = effects_.Size;
     if (format == kBubble) {
-        EffectLeft = EffectTop = -(EffectSize / 2);
-        EffectRight = EffectBottom = EffectSize / 2;
+        effects_.Left = effects_.Top = -(effects_.Size / 2);
+        effects_.Right = effects_.Bottom = effects_.Size / 2;
     }
 }
 
 void tLyricsPlayback::PrepareLine(int lineIndex, bool wantRegions, tColour keyColour, bool transparentMode) {
-    LineIndex = lineIndex;
+    lineIndex_ = lineIndex;
     usesRegions_ = wantRegions;
-    const bool cutout = Song && Song->SongSettings.CutoutText();
+    const bool cutout = song_ && song_->SongSettings.CutoutText();
     const bool wideMargins = wantRegions && !cutout;
-    KeyColour = keyColour;
-    TransparentMode = transparentMode;
+    keyColour_ = keyColour;
+    transparentMode_ = transparentMode;
 
     // The wrapper measures with the unsung canvas; point it there again in case this
     // renderer was moved since Setup.
-    Wrapper.Canvas = &UnsungCanvas;
-    Wrapper.Whole().Canvas = &UnsungCanvas;
+    wrapper_.Canvas = &unsungCanvas_;
+    wrapper_.Whole().Canvas = &unsungCanvas_;
 
-    const int imageWidth = UnsungImage.Width();
+    const int imageWidth = unsungImage_.Width();
     const int maxWidth = imageWidth - 60 - (wideMargins ? 60 : 0);
     const tTimingsLineType* line = Line();
-    const bool nice = Settings().NiceWordwrap;
+    const bool nice = wipe_.NiceWordwrap;
     if (!line)
-        Wrapper.SetText(QString(), maxWidth, nice);
-    else if (Song->SongSettings.UnicodeText())
-        Wrapper.SetText(line->WideText(), maxWidth, nice);
+        wrapper_.SetText(QString(), maxWidth, nice);
+    else if (song_->SongSettings.UnicodeText())
+        wrapper_.SetText(line->WideText(), maxWidth, nice);
     else
-        Wrapper.SetAnsiText(line->Text(), maxWidth, nice);
+        wrapper_.SetAnsiText(line->Text(), maxWidth, nice);
 
     const tLyricsData* part = Part();
-    BallSpace = 0;
-    if (BallEnabled) {
+    ballSpace_ = 0;
+    if (ballEnabled_) {
         const bool noBounce = part && part->PartRecord.BallNoBounce();
-        BallSpace = Ball.Height() + (noBounce ? 0 : Bounces.BounceHeight) - InkTop;
+        ballSpace_ = ball_.Height() + (noBounce ? 0 : bounces_.BounceHeight) - inkTop_;
     }
 
     LayOutRows(part ? part->PartExtras.TextFormat() : 0, wideMargins);
-    TextHeight = std::min(TextHeight, UnsungImage.Height());
-    LineStartTime = line ? line->LineRecord.LineStart() : 0;
-    if (MeasureOnly)
+    textHeight_ = std::min(textHeight_, unsungImage_.Height());
+    lineStartTime_ = line ? line->LineRecord.LineStart() : 0;
+    if (role_.MeasureOnly)
         return;
 
     PaintImages(line, part);
-    if (BallEnabled)
-        Bounces.ComputePoints(Wrapper.Whole());
+    if (ballEnabled_)
+        bounces_.ComputePoints(wrapper_.Whole());
 }
 
 void tLyricsPlayback::LayOutRows(int format, bool wideMargins) {
-    RowPitch = UnsungCanvas.Font.Height() + EffectSize;
-    int firstTop = (format == 1 || format == 2) ? EffectSize : 0;
+    rowPitch_ = unsungCanvas_.Font.Height() + effects_.Size;
+    int firstTop = (format == 1 || format == 2) ? effects_.Size : 0;
     if (format == kBubble)
-        firstTop += EffectSize / 2;
-    Wrapper.LayoutRows(EffectSize, firstTop);
+        firstTop += effects_.Size / 2;
+    wrapper_.LayoutRows(effects_.Size, firstTop);
 
-    const int rows = Wrapper.RowCount();
-    TotalWidth = 0;
-    TextHeight = 0;
+    const int rows = wrapper_.RowCount();
+    totalWidth_ = 0;
+    textHeight_ = 0;
     if (rows > 0) {
-        const tUnicodeFontEngine& last = Wrapper.Row(rows - 1);
-        TotalWidth = last.RowOffset + last.RowWidth;
-        TextHeight = last.RowY + last.RowHeight;
+        const tUnicodeFontEngine& last = wrapper_.Row(rows - 1);
+        totalWidth_ = last.RowOffset + last.RowWidth;
+        textHeight_ = last.RowY + last.RowHeight;
     }
 
-    const int width = UnsungImage.Width();
+    const int width = unsungImage_.Width();
     const int margin = wideMargins ? 60 : 30;
     for (int i = 0; i < rows; ++i) {
-        tUnicodeFontEngine& row = Wrapper.Row(i);
+        tUnicodeFontEngine& row = wrapper_.Row(i);
         int x;
-        if (Alignment == 0)
+        if (alignment_ == 0)
             x = margin;
-        else if (Alignment == 2)
+        else if (alignment_ == 2)
             x = width - row.RowWidth - margin;
         else
             x = width / 2 - row.RowWidth / 2;
@@ -405,94 +399,94 @@ void tLyricsPlayback::LayOutRows(int format, bool wideMargins) {
 }
 
 tColour tLyricsPlayback::Visible(tColour colour, tColour background, tColour back) const {
-    if (SameColour(colour, background) && Song->SongSettings.BackgroundTransparent())
+    if (SameColour(colour, background) && song_->SongSettings.BackgroundTransparent())
         return back;
-    return DistinctColour(colour, back, KeyColour, UnsungImage.Format());
+    return DistinctColour(colour, back, keyColour_, unsungImage_.Format());
 }
 
 void tLyricsPlayback::PaintImages(const tTimingsLineType* line, const tLyricsData* part) {
-    if (!Song) {
-        UnsungImage.Fill(0);
-        SungImage.Fill(0);
+    if (!song_) {
+        unsungImage_.Fill(0);
+        sungImage_.Fill(0);
         return;
     }
-    const tSongSettings& song = Song->SongSettings;
-    const tPixelFormat format = UnsungImage.Format();
+    const tSongSettings& song = song_->SongSettings;
+    const tPixelFormat format = unsungImage_.Format();
     const bool backgroundTransparent = song.BackgroundTransparent();
     const tColour background = SongColour(song.BackgroundColour());
 
     // Decide the background of the images and the key colour that makes it see-through.
     tColour back = background;
-    if (TransparentMode && song.FullScreenVideo()) {
+    if (transparentMode_ && song.FullScreenVideo()) {
         if (backgroundTransparent && song.CutoutText())
-            back = KeyColour;
-        else if (SameColour(background, KeyColour))
+            back = keyColour_;
+        else if (SameColour(background, keyColour_))
             back = NearColour(background, false, format);
     } else {
-        TransparentMode = false;
+        transparentMode_ = false;
         if (backgroundTransparent || (song.CutoutText() && song.FullScreenVideo()))
-            KeyColour = background;
+            keyColour_ = background;
         else
-            KeyColour = NearColour(background, false, format);
+            keyColour_ = NearColour(background, false, format);
     }
 
     const tLineRecord record = line ? line->LineRecord : tLineRecord();
     const int textMode = part ? part->PartExtras.TextMode() : 0;
-    const int rows = Wrapper.RowCount();
+    const int rows = wrapper_.RowCount();
 
-    UnsungImage.Fill(back);
+    unsungImage_.Fill(back);
     if (usesRegions_)
-        UnsungRegion.Clear();
+        unsungRegion_.Clear();
     tRowColours unsung;
     unsung.back = back;
-    unsung.fill = backgroundTransparent ? back : DistinctColour(background, back, KeyColour, format);
+    unsung.fill = backgroundTransparent ? back : DistinctColour(background, back, keyColour_, format);
     unsung.text = Visible(SongColour(record.NormalColour()), background, back);
     unsung.format = ShadowColour(Visible(SongColour(record.FormatColour()), background, back));
-    if (textMode != kRevealLine || NoHighlight) {
+    if (textMode != kRevealLine || role_.NoHighlight) {
         for (int i = 0; i < rows; ++i)
-            DrawRow(Wrapper.Row(i), UnsungImage, UnsungCanvas, unsung, usesRegions_ ? &UnsungRegion : nullptr,
-                    false);
+            DrawRow(wrapper_.Row(i), unsungImage_, unsungCanvas_, unsung,
+                    usesRegions_ ? &unsungRegion_ : nullptr, false);
     }
 
-    if (NoHighlight)
+    if (role_.NoHighlight)
         return;
     const tColour highlightBack = SongColour(record.HighlightBackground());
     tRowColours sung;
     sung.back = (SameColour(highlightBack, background) && backgroundTransparent)
                     ? back
-                    : DistinctColour(highlightBack, back, KeyColour, format);
+                    : DistinctColour(highlightBack, back, keyColour_, format);
     sung.fill = sung.back;
     sung.text = Visible(SongColour(record.HighlightColour()), background, back);
     // The sung shadow follows the same rule as the unsung one: unless the song allows
     // transparent shadows, it must not vanish into the key colour once the line is sung.
     sung.format = ShadowColour(SongColour(record.HighlightFormatColour()));
-    SungImage.Fill(sung.back);
+    sungImage_.Fill(sung.back);
     if (usesRegions_)
-        SungRegion.Clear();
+        sungRegion_.Clear();
     for (int i = 0; i < rows; ++i)
-        DrawRow(Wrapper.Row(i), SungImage, SungCanvas, sung, usesRegions_ ? &SungRegion : nullptr,
-                UnderlineSung);
+        DrawRow(wrapper_.Row(i), sungImage_, sungCanvas_, sung, usesRegions_ ? &sungRegion_ : nullptr,
+                underlineSung_);
 }
 
 tColour tLyricsPlayback::ShadowColour(tColour colour) const {
-    if (SameColour(colour, KeyColour) && !Song->SongSettings.TransparentShadows())
-        return NearColour(colour, false, UnsungImage.Format());
+    if (SameColour(colour, keyColour_) && !song_->SongSettings.TransparentShadows())
+        return NearColour(colour, false, unsungImage_.Format());
     return colour;
 }
 
 void tLyricsPlayback::DrawRow(const tUnicodeFontEngine& row, Bitmap& image, tCanvas& canvas,
                               const tRowColours& colours, tRegion* region, bool underline) {
-    if (MeasureOnly)
+    if (role_.MeasureOnly)
         return;
     const tLyricsData* part = Part();
     const int format = part ? part->PartExtras.TextFormat() : 0;
     tColour text = colours.text;
-    if (IsPreview && Blend)
+    if (role_.IsPreview && role_.Blend)
         text = AverageColour(text, colours.fill);
 
     const int thickness = std::max(row.RowHeight / 15, 1);
     const tMyRect underlineRect =
-        SizedRect(row.RowX, row.RowY + Ascent + thickness / 2, row.RowWidth, thickness);
+        SizedRect(row.RowX, row.RowY + ascent_ + thickness / 2, row.RowWidth, thickness);
     const int n = std::max<int>(part ? part->PartExtras.TextSpacing() : 0, 1);
     const tMyRect rowRect = SizedRect(row.RowX, row.RowY, row.RowWidth, row.RowHeight);
 
@@ -502,7 +496,7 @@ void tLyricsPlayback::DrawRow(const tUnicodeFontEngine& row, Bitmap& image, tCan
     if (region || format == kBubble) {
         DrawRowText(canvas, image, row, row.RowX, row.RowY, text);
         if (region) {
-            textShape = RegionOfNonKeyPixels(image, rowRect, colours.fill);
+            textShape = RegionOfNonKeyPixels(image, rowRect, colours.fill, image.Format());
             if (underline)
                 textShape.Unite(underlineRect);
         }
@@ -561,11 +555,11 @@ void tLyricsPlayback::DrawBubble(Bitmap& image, const tMyRect& rowRect, const tM
 void tLyricsPlayback::AddRowShape(tRegion& region, const tMyRect& box, const tRegion& textShape,
                                   const tRegion& formatShape, const tRowColours& colours,
                                   tColour text) const {
-    const bool textIsKey = SameColour(text, KeyColour);
-    const bool formatIsKey = SameColour(colours.format, KeyColour);
+    const bool textIsKey = SameColour(text, keyColour_);
+    const bool formatIsKey = SameColour(colours.format, keyColour_);
     const tLyricsData* part = Part();
     const bool formatted = part && part->PartExtras.TextFormat() != kPlain;
-    if (SameColour(colours.back, KeyColour)) {
+    if (SameColour(colours.back, keyColour_)) {
         if (formatted && !formatIsKey)
             region.Unite(formatShape);
         if (textIsKey)
@@ -584,16 +578,16 @@ void tLyricsPlayback::AddRowShape(tRegion& region, const tMyRect& box, const tRe
         region.Unite(textShape);
 }
 
-double tLyricsPlayback::WipePosition(int32_t time) {
-    if (time <= LineStartTime)
+double tLyricsPlayback::WipePosition(int32_t time, int32_t endEarlyMargin) const {
+    if (time <= lineStartTime_)
         return 0;
     const tLyricsData* part = Part();
     const tTimingsLineType* line = Line();
     const std::vector<tTimingRecord> noTimings;
     const std::vector<tTimingRecord>& timings = line ? line->Timings() : noTimings;
-    const tTimingsLineType* next = part ? part->GetLine(LineIndex + 1) : nullptr;
-    const int64_t start = LineStartTime;
-    const int glyphs = Wrapper.Whole().GlyphCount();
+    const tTimingsLineType* next = part ? part->GetLine(lineIndex_ + 1) : nullptr;
+    const int64_t start = lineStartTime_;
+    const int glyphs = wrapper_.Whole().GlyphCount();
 
     int64_t end;
     if (next)
@@ -621,7 +615,7 @@ double tLyricsPlayback::WipePosition(int32_t time) {
         }
         finish = start + timings.back().Delta();
     }
-    if (time >= finish - EndEarlyMargin)
+    if (time >= finish - endEarlyMargin)
         return -1;
 
     double fraction = 0;
@@ -631,27 +625,28 @@ double tLyricsPlayback::WipePosition(int32_t time) {
     return fromWidth + (toWidth - fromWidth) * fraction;
 }
 
-bool tLyricsPlayback::DrawFrame(Bitmap& frame, int32_t time, int alpha, tChangesList* changes, int clipHeight,
-                                int top, tRegion* region, bool highlight) {
-    if (MeasureOnly)
+bool tLyricsPlayback::DrawFrame(Bitmap& frame, int32_t time, int32_t endEarlyMargin, int alpha,
+                                tChangesList* changes, int clipHeight, int top, tRegion* region,
+                                bool highlight) {
+    if (role_.MeasureOnly)
         return false;
     alpha = std::clamp(alpha, 0, 255);
     if (alpha == 0)
         return false;
     tCopyTarget target{frame, alpha, changes, clipHeight, top, region};
-    const tRegion* unsungShape = usesRegions_ ? &UnsungRegion : nullptr;
-    const tRegion* sungShape = usesRegions_ ? &SungRegion : nullptr;
-    if (NoHighlight || !highlight) {
-        CopyWipeRange(UnsungImage, 0, TotalWidth, true, true, target, unsungShape);
+    const tRegion* unsungShape = usesRegions_ ? &unsungRegion_ : nullptr;
+    const tRegion* sungShape = usesRegions_ ? &sungRegion_ : nullptr;
+    if (role_.NoHighlight || !highlight) {
+        CopyWipeRange(unsungImage_, 0, totalWidth_, true, true, target, unsungShape);
         return false;
     }
 
-    if (time < LineStartTime)
-        time = LineStartTime - 1;
-    double p = WipePosition(time);
+    if (time < lineStartTime_)
+        time = lineStartTime_ - 1;
+    double p = WipePosition(time, endEarlyMargin);
     const bool finished = p < 0;
     if (finished)
-        p = TotalWidth;
+        p = totalWidth_;
     const int reached = int(p);
 
     const tLyricsData* part = Part();
@@ -659,10 +654,10 @@ bool tLyricsPlayback::DrawFrame(Bitmap& frame, int32_t time, int alpha, tChanges
     int from = 0, to = 0;
     switch (mode) {
     case kHighlightLine:
-        CopyWipeRange(UnsungImage, 0, TotalWidth, true, false, target, unsungShape);
-        CopyWipeRange(SungImage, 0, reached, true, false, target, sungShape);
+        CopyWipeRange(unsungImage_, 0, totalWidth_, true, false, target, unsungShape);
+        CopyWipeRange(sungImage_, 0, reached, true, false, target, sungShape);
         break;
-    case kRevealLine: CopyWipeRange(SungImage, 0, reached, true, false, target, sungShape); break;
+    case kRevealLine: CopyWipeRange(sungImage_, 0, reached, true, false, target, sungShape); break;
     case kHighlightCharacters: {
         const int g = GlyphAtPixel(reached);
         if (g > 0) {
@@ -688,15 +683,15 @@ bool tLyricsPlayback::DrawFrame(Bitmap& frame, int32_t time, int alpha, tChanges
         to = WidthUpTo(last);
         break;
     }
-    default: CopyWipeRange(UnsungImage, 0, TotalWidth, true, true, target, unsungShape); break;
+    default: CopyWipeRange(unsungImage_, 0, totalWidth_, true, true, target, unsungShape); break;
     }
     if (mode >= kHighlightCharacters && mode <= kHighlightTimings) {
-        CopyWipeRange(UnsungImage, 0, TotalWidth, true, true, target, unsungShape);
+        CopyWipeRange(unsungImage_, 0, totalWidth_, true, true, target, unsungShape);
         if (from < to)
-            CopyWipeRange(SungImage, from, to, true, true, target, sungShape);
+            CopyWipeRange(sungImage_, from, to, true, true, target, sungShape);
     }
 
-    if (BallEnabled)
+    if (ballEnabled_ && ballShown_)
         DrawBall(frame, p, top, changes, region);
     return finished;
 }
@@ -707,13 +702,13 @@ void tLyricsPlayback::DrawBall(Bitmap& frame, double p, int top, tChangesList* c
         return;
     const tLyricsData* part = Part();
     const bool bouncing = !part->PartRecord.BallNoBounce();
-    const int drawn = Ball.Draw(frame, x, part->PartRecord.BallSpinForward(), bouncing,
-                                !part->PartRecord.BallNoAnimation(), true, groundY, y);
+    const int drawn = ball_.Draw(frame, x, part->PartRecord.BallSpinForward(), bouncing,
+                                 !part->PartRecord.BallNoAnimation(), true, groundY, y);
     if (changes)
-        changes->AddSized(x, y, Ball.Height(), Ball.FrameWidth);
+        changes->AddSized(x, y, ball_.Height(), ball_.FrameWidth);
     if (region) {
         tRegion shape;
-        Ball.FrameShape(drawn, shape);
+        ball_.FrameShape(drawn, shape);
         shape.Translate(x, y);
         region->Unite(shape);
     }
@@ -724,31 +719,31 @@ bool tLyricsPlayback::BallPosition(double p, int top, int& x, int& y, int& groun
     if (!part)
         return false;
     int found = -1;
-    for (int i = Wrapper.RowCount() - 1; i >= 0; --i) {
-        if (Wrapper.Row(i).RowOffset <= p) {
+    for (int i = wrapper_.RowCount() - 1; i >= 0; --i) {
+        if (wrapper_.Row(i).RowOffset <= p) {
             found = i;
             break;
         }
     }
     if (found < 0)
         return false;
-    const tUnicodeFontEngine& row = Wrapper.Row(found);
+    const tUnicodeFontEngine& row = wrapper_.Row(found);
     const int reached = int(p);
-    if (Wrapper.RightToLeft)
-        x = row.RowX + row.RowWidth + row.RowOffset - reached - BallHalfWidth;
+    if (wrapper_.RightToLeft)
+        x = row.RowX + row.RowWidth + row.RowOffset - reached - ballHalfWidth_;
     else
-        x = reached + row.RowX - row.RowOffset - BallHalfWidth;
-    groundY = InkTop + row.RowY + top - Ball.Height();
-    y = part->PartRecord.BallNoBounce() ? groundY : groundY - Bounces.HeightAt(p);
+        x = reached + row.RowX - row.RowOffset - ballHalfWidth_;
+    groundY = inkTop_ + row.RowY + top - ball_.Height();
+    y = part->PartRecord.BallNoBounce() ? groundY : groundY - bounces_.HeightAt(p);
     return true;
 }
 
 void tLyricsPlayback::CopyWipeRange(Bitmap& source, int from, int to, bool extendLeft, bool extendRight,
                                     const tCopyTarget& target, const tRegion* sourceShape) {
-    const int addPixels = Settings().AddPixels;
-    const bool rightToLeft = Wrapper.RightToLeft;
-    for (int i = 0; i < Wrapper.RowCount(); ++i) {
-        const tUnicodeFontEngine& row = Wrapper.Row(i);
+    const int addPixels = wipe_.AddPixels;
+    const bool rightToLeft = wrapper_.RightToLeft;
+    for (int i = 0; i < wrapper_.RowCount(); ++i) {
+        const tUnicodeFontEngine& row = wrapper_.Row(i);
         const int64_t rowLeft = row.RowX, rowRight = int64_t{row.RowX} + row.RowWidth;
         int64_t left, right;
         if (rightToLeft) {
@@ -764,25 +759,25 @@ void tLyricsPlayback::CopyWipeRange(Bitmap& source, int from, int to, bool exten
         if (left >= right)
             continue;
 
-        const int64_t rowTop = int64_t{row.RowY} + EffectTop;
-        int64_t bottom = rowTop + row.RowHeight + EffectBottom;
+        const int64_t rowTop = int64_t{row.RowY} + effects_.Top;
+        int64_t bottom = rowTop + row.RowHeight + effects_.Bottom;
         if (atLeftEdge)
-            left += EffectLeft;
+            left += effects_.Left;
         if (atRightEdge)
-            right += EffectRight;
+            right += effects_.Right;
         bottom = std::min<int64_t>(bottom, target.clipHeight);
 
         if (extendLeft && BreakAtPixel(std::max(from, row.RowOffset), 0))
-            left -= LeftExtra + addPixels;
+            left -= effects_.LeftExtra + addPixels;
         if (extendRight &&
             BreakAtPixel(ClampToInt(std::min<int64_t>(to, int64_t{row.RowOffset} + row.RowWidth)), 1))
-            right += LeftExtra + RightExtra + addPixels;
+            right += effects_.LeftExtra + effects_.RightExtra + addPixels;
         if (bottom < rowTop || right <= left)
             continue;
 
         const tMyRect sourceRect = {ClampToInt(left), ClampToInt(rowTop), ClampToInt(right),
                                     ClampToInt(bottom)};
-        BlendCopy(source, target.frame, sourceRect, KeyColour, target.alpha, ClampToInt(rowTop + target.top),
+        BlendCopy(source, target.frame, sourceRect, keyColour_, target.alpha, ClampToInt(rowTop + target.top),
                   sourceRect.Left);
         if (target.changes) {
             tMyRect destination = sourceRect;
@@ -799,12 +794,13 @@ void tLyricsPlayback::CopyWipeRange(Bitmap& source, int from, int to, bool exten
     }
 }
 
-void tLyricsPlayback::CopyWipeRange(Bitmap& source, int from, int to, bool extendLeft, bool extendRight,
+void tLyricsPlayback::CopyWipeRange(tLook look, int from, int to, bool extendLeft, bool extendRight,
                                     Bitmap& frame, int alpha, tChangesList* changes, int clipHeight, int top,
-                                    tRegion* region, const tRegion* sourceRegion) {
-    CopyWipeRange(source, from, to, extendLeft, extendRight,
-                  tCopyTarget{frame, std::clamp(alpha, 0, 255), changes, clipHeight, top, region},
-                  sourceRegion);
+                                    tRegion* region) {
+    const bool sung = look == tLook::Sung;
+    const tRegion* shape = usesRegions_ ? (sung ? &sungRegion_ : &unsungRegion_) : nullptr;
+    CopyWipeRange(sung ? sungImage_ : unsungImage_, from, to, extendLeft, extendRight,
+                  tCopyTarget{frame, std::clamp(alpha, 0, 255), changes, clipHeight, top, region}, shape);
 }
 
 // The glyph (1-based) that ends at or contains pixel x along the line: glyph i covers
@@ -812,7 +808,7 @@ void tLyricsPlayback::CopyWipeRange(Bitmap& source, int from, int to, bool exten
 int tLyricsPlayback::GlyphAtPixel(int x) const {
     if (x < 1)
         return 0;
-    const tUnicodeFontEngine& whole = Wrapper.Whole();
+    const tUnicodeFontEngine& whole = wrapper_.Whole();
     const int count = whole.GlyphCount();
     int width = 0;
     for (int i = 1; i <= count; ++i) {
@@ -827,14 +823,14 @@ bool tLyricsPlayback::BreakAtPixel(int x, int offset) const {
     if (x < 1)
         return true;
     const int glyph = GlyphAtPixel(x) + offset;
-    const tUnicodeFontEngine& whole = Wrapper.Whole();
+    const tUnicodeFontEngine& whole = wrapper_.Whole();
     if (glyph < 1 || glyph > whole.GlyphCount())
         return true;
     return whole.IsBreakAt(glyph, true, false);
 }
 
 int tLyricsPlayback::ExtendToBreaks(int index, int step, bool withExtra) const {
-    const tUnicodeFontEngine& whole = Wrapper.Whole();
+    const tUnicodeFontEngine& whole = wrapper_.Whole();
     const int count = whole.GlyphCount();
     while (index > 0 && index <= count && !whole.IsBreakAt(index, true, withExtra))
         index += step;
@@ -844,22 +840,22 @@ int tLyricsPlayback::ExtendToBreaks(int index, int step, bool withExtra) const {
 }
 
 void tLyricsPlayback::CurrentTimingRange(int32_t time, int& from, int& to) const {
-    const tUnicodeFontEngine& whole = Wrapper.Whole();
+    const tUnicodeFontEngine& whole = wrapper_.Whole();
     const int glyphs = whole.GlyphCount();
     const tTimingsLineType* line = Line();
     if (!line || line->TimingCount() == 0) {
         // Without timings the whole line is one unit, sung once the line has begun.
         from = 0;
-        to = time > LineStartTime ? glyphs : 0;
+        to = time > lineStartTime_ ? glyphs : 0;
         return;
     }
     const std::vector<tTimingRecord>& timings = line->Timings();
     int k = int(timings.size()) - 1;
-    while (k >= 0 && int64_t{time} < int64_t{LineStartTime} + timings[size_t(k)].Delta())
+    while (k >= 0 && int64_t{time} < int64_t{lineStartTime_} + timings[size_t(k)].Delta())
         --k;
     if (k < 0) {
         from = 0;
-        to = time > LineStartTime ? timings[0].Position() : 0;
+        to = time > lineStartTime_ ? timings[0].Position() : 0;
         return;
     }
     from = timings[size_t(k)].Position();
@@ -871,8 +867,8 @@ void tLyricsPlayback::CurrentTimingRange(int32_t time, int& from, int& to) const
 }
 
 void tLyricsPlayback::SetBallKeyColour(tColour colour) {
-    if (BallEnabled)
-        Ball.ReplaceColour(colour);
+    if (ballEnabled_)
+        ball_.ReplaceColour(colour);
 }
 
 } // namespace lyrimo

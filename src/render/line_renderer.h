@@ -11,6 +11,7 @@
 #include "render/animations.h"
 #include "render/changes_list.h"
 #include "render/font_backend.h"
+#include "render/line_setup.h"
 #include "render/region.h"
 #include "render/unicode_font_engine.h"
 
@@ -22,28 +23,64 @@ class tLyrimoData;
 class tLyricsData;
 class tTimingsLineType;
 
-// How many ms before its last timing a line counts as finished; the playback window keeps
-// it in step with how long preparing a line takes.
-extern int32_t EndEarlyMargin; // initially 40
+// The end-early margin for a line drawn on its own, where no composer keeps one in step with
+// the preparation time.
+constexpr int32_t kDefaultEndEarlyMargin = 40;
+
+// What the owner uses a renderer for.
+struct tLineRole {
+    bool MeasureOnly = false;    // lays lines out but never draws (measuring)
+    bool IsPreview = false;      // shows the preview line; the preview look below applies
+    bool NoHighlight = false;    // never draws sung text (neighbouring lines, step mode)
+    bool FadeFlag = false;       // the owner fades this line in
+    bool BuildBallShape = false; // lyrics composed over video need the ball's shape
+    // The preview look.
+    int PreviewAlignment = 1; // 0 left, 1 centre, 2 right
+    bool HalfSize = false;
+    bool Blend = false; // text blended halfway toward the background
+};
+
+// A line's two images: their size and pixel format, and the height the bounce is measured
+// against (the window's).
+struct tLineImages {
+    int Width = 0;
+    int Height = 0;
+    tPixelFormat Format = tPixelFormat::Bits24;
+    int BounceBase = 0;
+};
+
+// How far the text format reaches beyond each row, and the widening of ranges at breaks.
+struct tLineEffects {
+    int32_t Size = 0; // thickness the format adds to every row
+    int32_t Left = 0; // left and top are zero or negative
+    int32_t Top = 0;
+    int32_t Right = 0;
+    int32_t Bottom = 0;
+    int32_t LeftExtra = 0;
+    int32_t RightExtra = 0;
+};
 
 class tLyricsPlayback {
 public:
     tLyricsPlayback();
 
-    // Binds a song part and an image size; PrepareLine must follow before drawing.
-    void Setup(tLyrimoData* song, int partIndex, bool buildBallShape, bool measureOnly, bool fadeFlag,
-               bool blend, bool halfSize, int previewAlignment, bool isPreview, bool noHighlight,
-               int bounceBase, int height, int width);
+    // Binds a song part and the images; PrepareLine must follow before drawing.
+    void Setup(tLyrimoData* song, int partIndex, const tLineSetup& setup, const tLineRole& role,
+               const tLineImages& images);
     // Lays out line lineIndex of the part and paints both images (unless measuring only).
     void PrepareLine(int lineIndex, bool wantRegions, tColour keyColour, bool transparentMode);
-    // Composes the prepared line onto frame for part time `time`, with its top at `top`.
-    // changes and region may be null; they are only added to. True once the line is finished.
-    bool DrawFrame(Bitmap& frame, int32_t time, int alpha, tChangesList* changes, int clipHeight, int top,
-                   tRegion* region, bool highlight);
-    // Pixels along the line reached at time: 0 before the line starts, -1 once finished.
-    double WipePosition(int32_t time);
+    // Composes the prepared line onto frame for part time `time`, with its top at `top`; the line
+    // counts as finished endEarlyMargin ms before its last timing. changes and region may be
+    // null; they are only added to. True once the line is finished.
+    bool DrawFrame(Bitmap& frame, int32_t time, int32_t endEarlyMargin, int alpha, tChangesList* changes,
+                   int clipHeight, int top, tRegion* region, bool highlight);
+    // Pixels along the line reached at time: 0 before the line starts, -1 once finished, that is
+    // from endEarlyMargin ms before its last timing on.
+    double WipePosition(int32_t time, int32_t endEarlyMargin) const;
     // Recolours the ball's pixels of this colour so the ball never shows the key colour.
     void SetBallKeyColour(tColour colour);
+    // Leaves the ball out of the frames drawn until it is let back in (a line fading out).
+    void SetBallShown(bool shown) { ballShown_ = shown; }
 
     // Helpers of the wipe, on the whole line's glyphs (1-based indexes).
     int GlyphAtPixel(int x) const;
@@ -53,50 +90,31 @@ public:
     void CurrentTimingRange(int32_t time, int& from, int& to) const;
     // Where the ball sits for wipe position p: false when no row holds p.
     bool BallPosition(double p, int top, int& x, int& y, int& groundY);
-    // Copies the pixels of source between from and to along the line onto frame.
-    void CopyWipeRange(Bitmap& source, int from, int to, bool extendLeft, bool extendRight, Bitmap& frame,
-                       int alpha, tChangesList* changes, int clipHeight, int top, tRegion* region,
-                       const tRegion* sourceRegion);
+    // Copies the pixels of one image between from and to along the line onto frame.
+    enum class tLook { Unsung, Sung };
+    void CopyWipeRange(tLook look, int from, int to, bool extendLeft, bool extendRight, Bitmap& frame,
+                       int alpha, tChangesList* changes, int clipHeight, int top, tRegion* region);
 
-    tBouncingBall Ball;
-    tRealBallBounces Bounces;
-    tRegion UnsungRegion;
-    tRegion SungRegion;
-    bool BallEnabled = false;
-    int32_t RowPitch = 0;
-    int32_t TextHeight = 0;
-    int32_t TotalWidth = 0;
-    int32_t BallSpace = 0;
-    tLyrimoData* Song = nullptr;
-    int32_t PartIndex = 0;
-    int32_t LineIndex = -1;
-    int32_t LineStartTime = 0;
-    bool UnderlineSung = false;
-    int32_t RightExtra = 0;
-    int32_t LeftExtra = 0;
-    int32_t BallHalfWidth = 0;
-    int32_t InkTop = 0;
-    int32_t EffectSize = 0;
-    int32_t EffectLeft = 0;
-    int32_t EffectTop = 0;
-    int32_t EffectRight = 0;
-    int32_t EffectBottom = 0;
-    Bitmap UnsungImage;
-    Bitmap SungImage;
-    bool IsPreview = false;
-    bool NoHighlight = false;
-    bool FadeFlag = false;
-    uint8_t Alignment = 1;
-    bool Blend = false;
-    bool MeasureOnly = false;
-    int32_t Ascent = 0;
-    tColour KeyColour = 0;
-    bool TransparentMode = false;
-    tWordwrappedUnicodeFontEngine Wrapper;
-
-    // The fonts the two images are painted with; the wrapper measures with the unsung one.
-    tCanvas UnsungCanvas;
-    tCanvas SungCanvas;
+    // The layout of the prepared line.
+    int32_t TextHeight() const { return textHeight_; }
+    int32_t BallSpace() const { return ballSpace_; }
+    int32_t RowPitch() const { return rowPitch_; }
+    int32_t TotalWidth() const { return totalWidth_; }
+    int32_t LineStartTime() const { return lineStartTime_; }
+    int32_t InkTop() const { return inkTop_; }
+    const tLineEffects& Effects() const { return effects_; }
+    const tWordwrappedUnicodeFontEngine& Wrapper() const { return wrapper_; }
+    // The ball, when the part has one.
+    bool BallEnabled() const { return ballEnabled_; }
+    const tBouncingBall& Ball() const { return ball_; }
+    int32_t BallHalfWidth() const { return ballHalfWidth_; }
+    // The painted images, their key colour and, when asked for, their shapes.
+    const Bitmap& UnsungImage() const { return unsungImage_; }
+    const Bitmap& SungImage() const { return sungImage_; }
+    tColour KeyColour() const { return keyColour_; }
+    bool TransparentMode() const { return transparentMode_; }
+    const tRegion& UnsungRegion() const { return unsungRegion_; }
+    const tRegion& SungRegion() const { return sungRegion_; }
 
 private:
     struct tRowColours {
@@ -135,6 +153,36 @@ private:
                        const tCopyTarget& target, const tRegion* sourceShape);
     void DrawBall(Bitmap& frame, double p, int top, tChangesList* changes, tRegion* region);
 
+    tLineSetup::tWipe wipe_;
+    tBouncingBall ball_;
+    tRealBallBounces bounces_;
+    tRegion unsungRegion_;
+    tRegion sungRegion_;
+    bool ballEnabled_ = false;
+    bool ballShown_ = true;
+    int32_t rowPitch_ = 0;
+    int32_t textHeight_ = 0;
+    int32_t totalWidth_ = 0;
+    int32_t ballSpace_ = 0;
+    tLyrimoData* song_ = nullptr;
+    int32_t partIndex_ = 0;
+    int32_t lineIndex_ = -1;
+    int32_t lineStartTime_ = 0;
+    bool underlineSung_ = false;
+    int32_t ballHalfWidth_ = 0;
+    int32_t inkTop_ = 0;
+    tLineEffects effects_;
+    Bitmap unsungImage_;
+    Bitmap sungImage_;
+    tLineRole role_;
+    uint8_t alignment_ = 1;
+    int32_t ascent_ = 0;
+    tColour keyColour_ = 0;
+    bool transparentMode_ = false;
+    tWordwrappedUnicodeFontEngine wrapper_;
+    // The fonts the two images are painted with; the wrapper measures with the unsung one.
+    tCanvas unsungCanvas_;
+    tCanvas sungCanvas_;
     bool usesRegions_ = false;
 };
 

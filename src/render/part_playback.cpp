@@ -1,6 +1,5 @@
 #include "render/part_playback.h"
 
-#include "app/app_services.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "render/animations.h"
@@ -22,8 +21,6 @@ constexpr uint8_t kPlacementScrolls = 16;
 // Backing shapes behind lyrics drawn over video: margin from the window edges and corner size.
 constexpr int kBackingInset = 15;
 constexpr int kBackingCorner = 30;
-
-int EarlyTime() { return std::max(100, Settings().Early); }
 
 // A rectangle with rounded corners, the corners being quarter ellipses of corner × corner.
 tRegion RoundedRectRegion(const tMyRect& rect, int corner) {
@@ -49,52 +46,55 @@ tRegion RoundedRectRegion(const tMyRect& rect, int corner) {
 }
 
 // Draws a neighbouring line; alpha 0 or less draws nothing, above 255 counts as 255.
-void DrawNeighbour(tLyricsPlayback& renderer, Bitmap& frame, int32_t time, int alpha, tChangesList* changes,
-                   int clipHeight, int top, tRegion* region, bool highlight) {
+void DrawNeighbour(tLyricsPlayback& renderer, Bitmap& frame, int32_t time, int32_t endEarlyMargin, int alpha,
+                   tChangesList* changes, int clipHeight, int top, tRegion* region, bool highlight) {
     if (alpha <= 0)
         return;
     // A line that was sung keeps its sung look while it fades, but its ball stays behind at the
     // line's end and must not be drawn beside the ball of the line being sung.
-    const bool ball = renderer.BallEnabled;
-    renderer.BallEnabled = false;
-    renderer.DrawFrame(frame, time, std::min(alpha, 255), changes, clipHeight, top, region, highlight);
-    renderer.BallEnabled = ball;
+    renderer.SetBallShown(false);
+    renderer.DrawFrame(frame, time, endEarlyMargin, std::min(alpha, 255), changes, clipHeight, top, region,
+                       highlight);
+    renderer.SetBallShown(true);
 }
 
 } // namespace
 
-tLyricslinePlayback::tLyricslinePlayback(tLyrimoData* song, bool animationsAllowed, bool buildShapes,
-                                         int windowHeight, int blockHeight, int windowWidth, int blockTop,
-                                         int partIndex)
-    : Song(song), PartIndex(partIndex), WindowWidth(windowWidth), BlockHeight(blockHeight),
-      BlockTop(blockTop), WindowHeight(windowHeight), AnimationsAllowed(animationsAllowed) {
-    if (AnimationsAllowed)
-        LoadAnimation(buildShapes);
+tLyricslinePlayback::tLyricslinePlayback(tLyrimoData* song, int partIndex, const tLineSetup& setup,
+                                         const tPartBlock& block, const tPartOptions& options)
+    : song_(song), partIndex_(partIndex), setup_(setup), windowWidth_(block.WindowWidth),
+      blockHeight_(block.Height), blockTop_(block.Top), windowHeight_(block.WindowHeight),
+      animationsAllowed_(options.AnimationsAllowed), format_(options.Format) {
+    if (animationsAllowed_)
+        LoadAnimation(options.BuildShapes);
 
-    CurrentRenderer = std::make_unique<tLyricsPlayback>();
-    NextRenderer = std::make_unique<tLyricsPlayback>();
-    PreviousRenderer = std::make_unique<tLyricsPlayback>();
-    Mode = linemode::Single;
+    currentRenderer_ = std::make_unique<tLyricsPlayback>();
+    nextRenderer_ = std::make_unique<tLyricsPlayback>();
+    previousRenderer_ = std::make_unique<tLyricsPlayback>();
+    mode_ = linemode::Single;
 
-    tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+    tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     if (!part)
         return; // nothing to show: every line index is outside the part
-    LyricsPosition = part->PartExtras.LyricsPosition();
+    lyricsPosition_ = part->PartExtras.LyricsPosition();
 
-    int alignment = 0;
-    bool halfSize = false;
-    bool blend = false;
-    ChooseMode(alignment, halfSize, blend);
-    if (Mode == linemode::MultiLine)
-        ComputeSlotHeights();
-    CurrentAtBottom = !FirstLineTop;
+    const tLineImages images{windowWidth_, blockHeight_, format_, windowHeight_};
+    tLineRole role;
+    role.PreviewAlignment = 0;
+    ChooseMode(role);
+    if (mode_ == linemode::MultiLine)
+        ComputeSlotHeights(images);
+    currentAtBottom_ = !firstLineTop_;
 
-    const bool noHighlight = !AnimationsAllowed;
-    for (tLyricsPlayback* renderer : {CurrentRenderer.get(), PreviousRenderer.get()})
-        renderer->Setup(Song, PartIndex, buildShapes, false, false, blend, halfSize, alignment, false,
-                        noHighlight, WindowHeight, BlockHeight, WindowWidth);
-    NextRenderer->Setup(Song, PartIndex, buildShapes, false, Fade, blend, halfSize, alignment,
-                        Mode == linemode::Preview, true, WindowHeight, BlockHeight, WindowWidth);
+    role.BuildBallShape = options.BuildShapes;
+    role.NoHighlight = !animationsAllowed_;
+    for (tLyricsPlayback* renderer : {currentRenderer_.get(), previousRenderer_.get()})
+        renderer->Setup(song_, partIndex_, setup_, role, images);
+    tLineRole nextRole = role;
+    nextRole.FadeFlag = fade_;
+    nextRole.IsPreview = mode_ == linemode::Preview;
+    nextRole.NoHighlight = true;
+    nextRenderer_->Setup(song_, partIndex_, setup_, nextRole, images);
 
     ScheduleAnimation(-1);
 }
@@ -102,151 +102,153 @@ tLyricslinePlayback::tLyricslinePlayback(tLyrimoData* song, bool animationsAllow
 tLyricslinePlayback::~tLyricslinePlayback() = default;
 
 void tLyricslinePlayback::LoadAnimation(bool buildShapes) {
-    tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+    tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     if (!part)
         return;
     const tPictureSlot& slot = part->Slots[kAnimationSlot];
     const int builtIn = part->PartExtras.InstrumentalAnimation();
     try {
         if (slot.Record.Enabled()) {
-            auto animation = std::make_unique<tInstrumentalAnimation>();
+            auto animation = std::make_unique<tInstrumentalAnimation>(format_);
             const QString fileName = FromSystemCodePage(slot.Record.FileName());
             if (animation->LoadFromStream(slot.Bytes, fileName, buildShapes, slot.Record.FrameCount(),
                                           tColour(slot.Record.TransparentColour())))
-                Animation = std::move(animation);
+                animation_ = std::move(animation);
         } else if (builtIn >= 1 && builtIn <= 4) {
-            auto animation = std::make_unique<tInstrumentalAnimation>();
+            auto animation = std::make_unique<tInstrumentalAnimation>(format_);
             animation->LoadBuiltIn(builtIn - 1, buildShapes);
-            Animation = std::move(animation);
+            animation_ = std::move(animation);
         }
     } catch (...) {
-        Animation.reset(); // a part whose animation cannot be loaded simply has none
+        animation_.reset(); // a part whose animation cannot be loaded simply has none
     }
 }
 
-void tLyricslinePlayback::ChooseMode(int& alignment, bool& halfSize, bool& blend) {
-    const tSongSettings& song = Song->SongSettings;
-    const tSettingsClass& settings = Settings();
+void tLyricslinePlayback::ChooseMode(tLineRole& role) {
+    const tSongSettings& song = song_->SongSettings;
+    const tLineSetup::tDisplay& display = setup_.Display;
     switch (song.MultiLineMode()) {
     case 0:
-        if (!settings.MultiLineDisplay) {
-            Mode = linemode::Single;
-        } else if (settings.Enabled) {
-            Mode = linemode::Preview;
-            PreviewBelow = settings.PrevDefPos;
-            alignment = settings.PrevAlign;
-            halfSize = settings.HalfSize;
-            blend = settings.BlendBG;
+        if (!display.MultiLine) {
+            mode_ = linemode::Single;
+        } else if (display.Preview) {
+            mode_ = linemode::Preview;
+            previewBelow_ = display.PreviewBelow;
+            role.PreviewAlignment = display.PreviewAlign;
+            role.HalfSize = display.PreviewHalfSize;
+            role.Blend = display.PreviewBlend;
         } else {
-            Mode = linemode::MultiLine;
-            FirstLineTop = settings.FLTL;
-            Fade = settings.FadeinPreview;
+            mode_ = linemode::MultiLine;
+            firstLineTop_ = display.FirstLineTop;
+            fade_ = display.FadeNeighbours;
         }
         break;
     case 2:
-        Mode = linemode::Preview;
-        PreviewBelow = song.PreviewBelow() != 0;
-        alignment = song.PreviewAlign();
-        halfSize = song.PreviewHalfSize() != 0;
-        blend = song.PreviewBlend() != 0;
+        mode_ = linemode::Preview;
+        previewBelow_ = song.PreviewBelow() != 0;
+        role.PreviewAlignment = song.PreviewAlign();
+        role.HalfSize = song.PreviewHalfSize() != 0;
+        role.Blend = song.PreviewBlend() != 0;
         break;
     case 3:
-        Mode = linemode::MultiLine;
-        FirstLineTop = song.FirstLineTop() != 0;
-        Fade = song.PreviewFadeIn() != 0;
+        mode_ = linemode::MultiLine;
+        firstLineTop_ = song.FirstLineTop() != 0;
+        fade_ = song.PreviewFadeIn() != 0;
         break;
-    default: Mode = linemode::Single; break;
+    default: mode_ = linemode::Single; break;
     }
-    PreviewHalfSize = Mode == linemode::Preview && halfSize;
+    previewHalfSize_ = mode_ == linemode::Preview && role.HalfSize;
 }
 
 // The two slots are as high as the highest line that goes into each. Lines alternate between
 // the slots, and every verse (the lines after an untimed line) starts again in the slot of the
 // first line. Lines in the top slot need room for the ball above them.
-void tLyricslinePlayback::ComputeSlotHeights() {
-    tLyricsPlayback& measure = *CurrentRenderer;
-    measure.Setup(Song, PartIndex, false, true, false, false, false, 1, false, !AnimationsAllowed,
-                  WindowHeight, BlockHeight, WindowWidth);
+void tLyricslinePlayback::ComputeSlotHeights(const tLineImages& images) {
+    tLyricsPlayback& measure = *currentRenderer_;
+    tLineRole measuring;
+    measuring.MeasureOnly = true;
+    measuring.NoHighlight = !animationsAllowed_;
+    measure.Setup(song_, partIndex_, setup_, measuring, images);
     int top = 0;
     int bottom = 0;
-    // The slot flag means "in the bottom slot", as CurrentAtBottom does for the shown line.
-    bool inBottom = !FirstLineTop;
+    // The slot flag means "in the bottom slot", as currentAtBottom_ does for the shown line.
+    bool inBottom = !firstLineTop_;
     for (int i = 0; i < LineCount(); ++i) {
         measure.PrepareLine(i, false, 0, false);
         if (inBottom)
-            bottom = std::max(bottom, int(measure.TextHeight));
+            bottom = std::max(bottom, int(measure.TextHeight()));
         else
-            top = std::max(top, int(measure.TextHeight + measure.BallSpace));
-        inBottom = LineHasTimings(i) ? !inBottom : !FirstLineTop;
+            top = std::max(top, int(measure.TextHeight() + measure.BallSpace()));
+        inBottom = LineHasTimings(i) ? !inBottom : !firstLineTop_;
     }
-    if (top + bottom > BlockHeight && top + bottom > 0) {
+    if (top + bottom > blockHeight_ && top + bottom > 0) {
         const int64_t sum = int64_t(top) + bottom;
-        top = int(int64_t(top) * BlockHeight / sum);
-        bottom = int(int64_t(bottom) * BlockHeight / sum);
+        top = int(int64_t(top) * blockHeight_ / sum);
+        bottom = int(int64_t(bottom) * blockHeight_ / sum);
     }
-    TopSlotHeight = top;
-    BottomSlotHeight = bottom;
+    topSlotHeight_ = top;
+    bottomSlotHeight_ = bottom;
 }
 
 int tLyricslinePlayback::LineCount() const {
-    const tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+    const tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     return part ? part->LineCount() : 0;
 }
 
 bool tLyricslinePlayback::LineHasTimings(int index) const {
-    const tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+    const tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     const tTimingsLineType* line = part ? part->GetLine(index) : nullptr;
     return line && line->TimingCount() > 0;
 }
 
 void tLyricslinePlayback::SetLine(int index, bool wantRegions, tColour keyColour, bool transparentMode) {
-    CurrentIndex = index;
+    currentIndex_ = index;
     const int count = LineCount();
-    if (Mode == linemode::MultiLine && Fade && CurrentShown) {
+    if (mode_ == linemode::MultiLine && fade_ && currentShown_) {
         // The old current line keeps its images and fades out as the previous line.
-        std::swap(CurrentRenderer, PreviousRenderer);
-        PreviousShown = true;
+        std::swap(currentRenderer_, previousRenderer_);
+        previousShown_ = true;
     } else {
-        PreviousShown = false;
+        previousShown_ = false;
     }
 
     const bool isLine = index >= 0 && index < count;
     if (isLine)
-        CurrentRenderer->PrepareLine(index, wantRegions, keyColour, transparentMode);
-    CurrentShown = isLine && LineHasTimings(index);
+        currentRenderer_->PrepareLine(index, wantRegions, keyColour, transparentMode);
+    currentShown_ = isLine && LineHasTimings(index);
 
     const bool nextIsLine = index + 1 >= 0 && index + 1 < count;
-    if (nextIsLine && Mode != linemode::Single) {
-        NextRenderer->PrepareLine(index + 1, wantRegions, keyColour, transparentMode);
-        NextShown = LineHasTimings(index + 1);
+    if (nextIsLine && mode_ != linemode::Single) {
+        nextRenderer_->PrepareLine(index + 1, wantRegions, keyColour, transparentMode);
+        nextShown_ = LineHasTimings(index + 1);
     } else {
-        NextShown = false;
+        nextShown_ = false;
     }
 
-    FirstLine = index == 0;
-    AfterGap = index > 0 && index < count && !LineHasTimings(index - 1);
-    if (FirstLine || AfterGap)
-        CurrentAtBottom = !FirstLineTop;
+    firstLine_ = index == 0;
+    afterGap_ = index > 0 && index < count && !LineHasTimings(index - 1);
+    if (firstLine_ || afterGap_)
+        currentAtBottom_ = !firstLineTop_;
     else
-        CurrentAtBottom = !CurrentAtBottom;
+        currentAtBottom_ = !currentAtBottom_;
 }
 
 bool tLyricslinePlayback::CurrentLineVisible(int32_t partTime) const {
-    const tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
-    const tTimingsLineType* line = part ? part->GetLine(CurrentIndex) : nullptr;
+    const tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
+    const tTimingsLineType* line = part ? part->GetLine(currentIndex_) : nullptr;
     if (!line)
         return true;
-    const bool early = int64_t(partTime) + EarlyTime() >= line->LineRecord.LineStart();
-    if (CurrentIndex == 0)
-        return Settings().ShowFirstLine || early;
-    if (AfterGap)
+    const bool early = int64_t(partTime) + setup_.Timing.Early >= line->LineRecord.LineStart();
+    if (currentIndex_ == 0)
+        return setup_.Timing.ShowFirstLine || early;
+    if (afterGap_)
         return early;
     return true;
 }
 
 int32_t tLyricslinePlayback::NextLineToShow() const {
-    int next = CurrentIndex + 1;
-    if (Settings().SkipBlankLines) {
+    int next = currentIndex_ + 1;
+    if (setup_.Timing.SkipBlankLines) {
         while (next < LineCount() && !LineHasTimings(next))
             ++next;
     }
@@ -254,37 +256,39 @@ int32_t tLyricslinePlayback::NextLineToShow() const {
 }
 
 int32_t tLyricslinePlayback::DrawFrame(Bitmap& frame, tRegion* region, tChangesList& changes,
-                                       int32_t mediaTime) {
-    const tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+                                       int32_t mediaTime, int32_t endEarlyMargin) {
+    const tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     const int32_t t = part ? part->PartTime(mediaTime) : mediaTime;
-    if (AnimationActive && AnimationEnd < t)
-        AnimationActive = false;
+    const tDrawTarget target{frame, region, changes, t, endEarlyMargin};
+    if (animationWindow_.Active && animationWindow_.End < t)
+        animationWindow_.Active = false;
 
-    int32_t result = CurrentIndex;
+    int32_t result = currentIndex_;
     const int count = LineCount();
     if (CurrentLineVisible(t)) {
         bool finished = false;
-        switch (Mode) {
-        case linemode::Preview: finished = DrawPreview(frame, region, changes, t); break;
-        case linemode::MultiLine: finished = DrawMultiLine(frame, region, changes, t); break;
-        default: finished = DrawSingle(frame, region, changes, t); break;
+        switch (mode_) {
+        case linemode::Preview: finished = DrawPreview(target); break;
+        case linemode::MultiLine: finished = DrawMultiLine(target); break;
+        default: finished = DrawSingle(target); break;
         }
-        if (CurrentIndex >= count) {
+        if (currentIndex_ >= count) {
             // The lyrics are gone (removed at the song's end, or the part has none): nothing follows.
-        } else if (finished && CurrentIndex == count - 1) {
-            result = Settings().RemoveLyricsAtSongEnd ? CurrentIndex + 1 : CurrentIndex;
-            ScheduleAnimation(CurrentIndex);
+        } else if (finished && currentIndex_ == count - 1) {
+            result = setup_.Timing.RemoveLyricsAtSongEnd ? currentIndex_ + 1 : currentIndex_;
+            ScheduleAnimation(currentIndex_);
         } else if (finished) {
-            ScheduleAnimation(CurrentIndex);
+            ScheduleAnimation(currentIndex_);
             result = NextLineToShow();
         }
     }
-    DrawAnimation(frame, region, changes, t);
+    DrawAnimation(target);
+    wantedLine_ = result;
     return result;
 }
 
 bool tLyricslinePlayback::BackingShapes(const tRegion* region) const {
-    return region && !Song->SongSettings.CutoutText();
+    return region && !song_->SongSettings.CutoutText();
 }
 
 void tLyricslinePlayback::AddBacking(tRegion* region, tChangesList& changes, const tMyRect& rect,
@@ -293,67 +297,75 @@ void tLyricslinePlayback::AddBacking(tRegion* region, tChangesList& changes, con
     changes.Add(rect);
 }
 
-bool tLyricslinePlayback::DrawSingle(Bitmap& frame, tRegion* region, tChangesList& changes, int32_t t) {
-    if (!CurrentShown)
+bool tLyricslinePlayback::DrawSingle(const tDrawTarget& target) {
+    Bitmap& frame = target.frame;
+    tRegion* region = target.region;
+    tChangesList& changes = target.changes;
+    const int32_t t = target.t;
+    if (!currentShown_)
         return true; // lines without timings are passed over
-    tLyricsPlayback& current = *CurrentRenderer;
-    const int h = std::min(current.TextHeight + current.BallSpace, BlockHeight);
-    int y = BlockTop + BlockHeight / 2 - h / 2;
-    if (LyricsPosition == linepos::Top)
-        y = BlockTop;
-    else if (LyricsPosition == linepos::Bottom)
-        y = BlockTop + BlockHeight - h;
+    tLyricsPlayback& current = *currentRenderer_;
+    const int h = std::min(current.TextHeight() + current.BallSpace(), blockHeight_);
+    int y = blockTop_ + blockHeight_ / 2 - h / 2;
+    if (lyricsPosition_ == linepos::Top)
+        y = blockTop_;
+    else if (lyricsPosition_ == linepos::Bottom)
+        y = blockTop_ + blockHeight_ - h;
 
     tChangesList* rendererChanges = &changes;
     if (BackingShapes(region)) {
-        if (LyricsPosition == linepos::Top)
+        if (lyricsPosition_ == linepos::Top)
             y += 30;
-        else if (LyricsPosition == linepos::Bottom)
+        else if (lyricsPosition_ == linepos::Bottom)
             y -= 30;
         AddBacking(
             region, changes,
-            tMyRect{kBackingInset, y - kBackingInset, WindowWidth - kBackingInset, y + h + kBackingInset},
+            tMyRect{kBackingInset, y - kBackingInset, windowWidth_ - kBackingInset, y + h + kBackingInset},
             kBackingCorner);
         rendererChanges = nullptr;
     }
-    return current.DrawFrame(frame, t, 255, rendererChanges, h, y + current.BallSpace, region, true);
+    return current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, h,
+                             y + current.BallSpace(), region, true);
 }
 
-bool tLyricslinePlayback::DrawPreview(Bitmap& frame, tRegion* region, tChangesList& changes, int32_t t) {
-    tLyricsPlayback& next = *NextRenderer;
-    const int h2 = std::min(next.TextHeight, BlockHeight);
-    const bool finished = DrawSingle(frame, region, changes, t);
-    if (!NextShown || CurrentRenderer->TextHeight <= 0)
+bool tLyricslinePlayback::DrawPreview(const tDrawTarget& target) {
+    Bitmap& frame = target.frame;
+    tRegion* region = target.region;
+    tChangesList& changes = target.changes;
+    tLyricsPlayback& next = *nextRenderer_;
+    const int h2 = std::min(next.TextHeight(), blockHeight_);
+    const bool finished = DrawSingle(target);
+    if (!nextShown_ || currentRenderer_->TextHeight() <= 0)
         return finished;
 
-    bool below = PreviewBelow;
-    if (LyricsPosition == linepos::Bottom)
+    bool below = previewBelow_;
+    if (lyricsPosition_ == linepos::Bottom)
         below = false;
-    else if (LyricsPosition == linepos::Top)
+    else if (lyricsPosition_ == linepos::Top)
         below = true;
-    int y2 = below ? BlockTop + BlockHeight - h2 : BlockTop;
+    int y2 = below ? blockTop_ + blockHeight_ - h2 : blockTop_;
 
     tChangesList* rendererChanges = &changes;
     if (BackingShapes(region)) {
-        const int w = PreviewHalfSize ? 15 : 30;
+        const int w = previewHalfSize_ ? 15 : 30;
         y2 += below ? -w : w;
         AddBacking(region, changes,
-                   tMyRect{kBackingInset, y2 - w / 2, WindowWidth - kBackingInset, y2 + w / 2 + h2}, w);
+                   tMyRect{kBackingInset, y2 - w / 2, windowWidth_ - kBackingInset, y2 + w / 2 + h2}, w);
         rendererChanges = nullptr;
     }
-    next.DrawFrame(frame, 0, 255, rendererChanges, h2, y2, region, false);
+    next.DrawFrame(frame, 0, target.endEarlyMargin, 255, rendererChanges, h2, y2, region, false);
     return finished;
 }
 
 tLyricslinePlayback::tFadeAlphas tLyricslinePlayback::FadeAlphas(int32_t partTime) const {
     tFadeAlphas alphas;
-    if (!Fade)
+    if (!fade_)
         return alphas;
-    const tSongSettings& song = Song->SongSettings;
+    const tSongSettings& song = song_->SongSettings;
     if (song.CutoutText() && song.FullScreenVideo())
         return alphas;
-    const tLyricsData* part = Song->GetPart(PartIndex);
-    const tTimingsLineType* line = part ? part->GetLine(CurrentIndex) : nullptr;
+    const tLyricsData* part = song_->GetPart(partIndex_);
+    const tTimingsLineType* line = part ? part->GetLine(currentIndex_) : nullptr;
     if (!line)
         return alphas;
     const int64_t s = line->LineRecord.LineStart();
@@ -367,84 +379,94 @@ tLyricslinePlayback::tFadeAlphas tLyricslinePlayback::FadeAlphas(int32_t partTim
     return alphas;
 }
 
-bool tLyricslinePlayback::DrawMultiLine(Bitmap& frame, tRegion* region, tChangesList& changes, int32_t t) {
+bool tLyricslinePlayback::DrawMultiLine(const tDrawTarget& target) {
+    Bitmap& frame = target.frame;
+    tRegion* region = target.region;
+    tChangesList& changes = target.changes;
+    const int32_t t = target.t;
     const bool backing = BackingShapes(region);
-    int y = BlockHeight / 2 + BlockTop - (TopSlotHeight + BottomSlotHeight) / 2 + TopSlotHeight;
-    if (LyricsPosition == linepos::Top)
-        y = BlockTop + TopSlotHeight;
-    else if (LyricsPosition == linepos::Bottom)
-        y = BlockTop + BlockHeight - BottomSlotHeight;
+    int y = blockHeight_ / 2 + blockTop_ - (topSlotHeight_ + bottomSlotHeight_) / 2 + topSlotHeight_;
+    if (lyricsPosition_ == linepos::Top)
+        y = blockTop_ + topSlotHeight_;
+    else if (lyricsPosition_ == linepos::Bottom)
+        y = blockTop_ + blockHeight_ - bottomSlotHeight_;
     if (backing) {
-        if (LyricsPosition == linepos::Top)
+        if (lyricsPosition_ == linepos::Top)
             y += 30;
-        else if (LyricsPosition == linepos::Bottom)
+        else if (lyricsPosition_ == linepos::Bottom)
             y -= 30;
     }
     tChangesList* rendererChanges = backing ? nullptr : &changes;
     const tFadeAlphas alphas = FadeAlphas(t);
-    tLyricsPlayback& current = *CurrentRenderer;
-    tLyricsPlayback& next = *NextRenderer;
-    tLyricsPlayback& previous = *PreviousRenderer;
-    const bool drawNext = NextShown && alphas.next > 0;
-    const bool drawPrevious = PreviousShown && alphas.previous > 0;
+    tLyricsPlayback& current = *currentRenderer_;
+    tLyricsPlayback& next = *nextRenderer_;
+    tLyricsPlayback& previous = *previousRenderer_;
+    const bool drawNext = nextShown_ && alphas.next > 0;
+    const bool drawPrevious = previousShown_ && alphas.previous > 0;
 
     bool finished = true;
     int extentTop = y;
     int extentBottom = y;
-    if (CurrentAtBottom) {
-        if (CurrentShown) {
+    if (currentAtBottom_) {
+        if (currentShown_) {
             if (drawNext) {
-                const int d = std::min(next.TextHeight, TopSlotHeight);
-                DrawNeighbour(next, frame, 0, alphas.next, rendererChanges, d, y - d, region, false);
+                const int d = std::min(next.TextHeight(), topSlotHeight_);
+                DrawNeighbour(next, frame, 0, target.endEarlyMargin, alphas.next, rendererChanges, d, y - d,
+                              region, false);
                 extentTop = std::min(extentTop, y - d);
             }
             if (drawPrevious) {
-                const int d = std::min(previous.TextHeight, TopSlotHeight);
-                DrawNeighbour(previous, frame, t, alphas.previous, rendererChanges, d, y - d, region, true);
+                const int d = std::min(previous.TextHeight(), topSlotHeight_);
+                DrawNeighbour(previous, frame, t, target.endEarlyMargin, alphas.previous, rendererChanges, d,
+                              y - d, region, true);
                 extentTop = std::min(extentTop, y - d);
             }
-            const int clip = std::min(current.TextHeight, BottomSlotHeight);
-            finished = current.DrawFrame(frame, t, 255, rendererChanges, clip, y, region, true);
-            extentTop = std::min(extentTop, y - current.BallSpace);
+            const int clip = std::min(current.TextHeight(), bottomSlotHeight_);
+            finished = current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, clip, y,
+                                         region, true);
+            extentTop = std::min(extentTop, y - current.BallSpace());
             extentBottom = y + clip;
         }
-    } else if (CurrentShown) {
-        const int d = std::min(current.TextHeight, TopSlotHeight);
-        finished = current.DrawFrame(frame, t, 255, rendererChanges, d, y - d, region, true);
-        extentTop = y - d - current.BallSpace;
+    } else if (currentShown_) {
+        const int d = std::min(current.TextHeight(), topSlotHeight_);
+        finished =
+            current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, d, y - d, region, true);
+        extentTop = y - d - current.BallSpace();
         if (drawNext) {
-            const int clip = std::min(next.TextHeight, BottomSlotHeight);
-            DrawNeighbour(next, frame, 0, alphas.next, rendererChanges, clip, y, region, false);
+            const int clip = std::min(next.TextHeight(), bottomSlotHeight_);
+            DrawNeighbour(next, frame, 0, target.endEarlyMargin, alphas.next, rendererChanges, clip, y,
+                          region, false);
             extentBottom = std::max(extentBottom, y + clip);
         }
         if (drawPrevious) {
-            const int clip = std::min(previous.TextHeight, BottomSlotHeight);
-            DrawNeighbour(previous, frame, t, alphas.previous, rendererChanges, clip, y, region, true);
+            const int clip = std::min(previous.TextHeight(), bottomSlotHeight_);
+            DrawNeighbour(previous, frame, t, target.endEarlyMargin, alphas.previous, rendererChanges, clip,
+                          y, region, true);
             extentBottom = std::max(extentBottom, y + clip);
         }
     }
     if (backing && extentTop != extentBottom)
         AddBacking(region, changes,
-                   tMyRect{kBackingInset, extentTop - kBackingInset, WindowWidth - kBackingInset,
+                   tMyRect{kBackingInset, extentTop - kBackingInset, windowWidth_ - kBackingInset,
                            extentBottom + kBackingInset},
                    kBackingCorner);
     return finished;
 }
 
 void tLyricslinePlayback::ScheduleAnimation(int line) {
-    if (!Animation || AnimationActive)
+    if (!animation_ || animationWindow_.Active)
         return;
-    const tLyricsData* part = Song ? Song->GetPart(PartIndex) : nullptr;
+    const tLyricsData* part = song_ ? song_->GetPart(partIndex_) : nullptr;
     if (!part)
         return;
-    const tSettingsClass& settings = Settings();
+    const tLineSetup::tAnimation& schedule = setup_.Animation;
     const int n = part->LineCount();
     int k = -1;
-    int64_t start = settings.LeadIN;
+    int64_t start = schedule.LeadIn;
     if (line >= 0 && n > 0) {
         k = std::min(line, n - 1);
         const tTimingsLineType* sung = part->GetLine(k);
-        start = int64_t(sung->LineRecord.LineStart()) + settings.LeadIN + 1;
+        start = int64_t(sung->LineRecord.LineStart()) + schedule.LeadIn + 1;
         if (sung->TimingCount() > 0)
             start += sung->Timings().back().Delta();
         if (LineHasTimings(k + 1))
@@ -454,73 +476,80 @@ void tLyricslinePlayback::ScheduleAnimation(int line) {
     int64_t end = start + 1000000;
     for (int i = k + 1; i < n; ++i) {
         if (LineHasTimings(i)) {
-            end = int64_t(part->GetLine(i)->LineRecord.LineStart()) - settings.LeadOut - EarlyTime() - 1;
+            end = int64_t(part->GetLine(i)->LineRecord.LineStart()) - schedule.LeadOut - setup_.Timing.Early -
+                  1;
             break;
         }
     }
 
     const uint8_t placement = part->Slots[kAnimationSlot].Record.Placement();
     const int64_t gap =
-        (placement == kPlacementCentred ? 0 : 2 * int64_t(settings.ScrollTime)) + settings.MinTimePlay;
+        (placement == kPlacementCentred ? 0 : 2 * int64_t(schedule.ScrollTime)) + schedule.MinTimePlay;
     if (start <= 0 || end <= 0 || end - start <= gap)
         return;
 
-    const int fw = Animation->FrameWidth;
-    const int fh = Animation->Height();
+    const int fw = animation_->FrameWidth;
+    const int fh = animation_->Height();
     switch (placement & 3) {
-    case 0: AnimationX0 = -fw, AnimationX1 = 0; break;
-    case 2: AnimationX0 = WindowWidth, AnimationX1 = WindowWidth - fw; break;
-    default: AnimationX0 = AnimationX1 = WindowWidth / 2 - fw / 2; break;
+    case 0: animationWindow_.X0 = -fw, animationWindow_.X1 = 0; break;
+    case 2: animationWindow_.X0 = windowWidth_, animationWindow_.X1 = windowWidth_ - fw; break;
+    default: animationWindow_.X0 = animationWindow_.X1 = windowWidth_ / 2 - fw / 2; break;
     }
     // Vertical positions are kept inside this part's block, so that every part's animation shows
     // beside its own lyrics.
     switch ((placement >> 2) & 3) {
-    case 0: AnimationY0 = BlockTop - fh, AnimationY1 = BlockTop; break;
-    case 2: AnimationY0 = BlockTop + BlockHeight, AnimationY1 = BlockTop + BlockHeight - fh; break;
-    default: AnimationY0 = AnimationY1 = BlockTop + BlockHeight / 2 - fh / 2; break;
+    case 0: animationWindow_.Y0 = blockTop_ - fh, animationWindow_.Y1 = blockTop_; break;
+    case 2:
+        animationWindow_.Y0 = blockTop_ + blockHeight_, animationWindow_.Y1 = blockTop_ + blockHeight_ - fh;
+        break;
+    default: animationWindow_.Y0 = animationWindow_.Y1 = blockTop_ + blockHeight_ / 2 - fh / 2; break;
     }
     if (!(placement & kPlacementScrolls)) {
-        AnimationX0 = AnimationX1;
-        AnimationY0 = AnimationY1;
+        animationWindow_.X0 = animationWindow_.X1;
+        animationWindow_.Y0 = animationWindow_.Y1;
     }
-    AnimationStart = int32_t(std::clamp<int64_t>(start, INT32_MIN, INT32_MAX));
-    AnimationEnd = int32_t(std::clamp<int64_t>(end, INT32_MIN, INT32_MAX));
-    AnimationActive = true;
+    animationWindow_.Start = int32_t(std::clamp<int64_t>(start, INT32_MIN, INT32_MAX));
+    animationWindow_.End = int32_t(std::clamp<int64_t>(end, INT32_MIN, INT32_MAX));
+    animationWindow_.Active = true;
 }
 
-void tLyricslinePlayback::DrawAnimation(Bitmap& frame, tRegion* region, tChangesList& changes, int32_t t) {
-    if (!Animation || !AnimationActive || AnimationStart >= t)
+void tLyricslinePlayback::DrawAnimation(const tDrawTarget& target) {
+    Bitmap& frame = target.frame;
+    tRegion* region = target.region;
+    tChangesList& changes = target.changes;
+    const int32_t t = target.t;
+    if (!animation_ || !animationWindow_.Active || animationWindow_.Start >= t)
         return;
-    const tLyricsData* part = Song->GetPart(PartIndex);
+    const tLyricsData* part = song_->GetPart(partIndex_);
     const uint8_t placement = part ? part->Slots[kAnimationSlot].Record.Placement() : kPlacementCentred;
-    const int64_t scroll = placement == kPlacementCentred ? 0 : Settings().ScrollTime;
+    const int64_t scroll = placement == kPlacementCentred ? 0 : setup_.Animation.ScrollTime;
     double r = 1.0;
     if (scroll > 0) {
-        if (int64_t(t) - AnimationStart < scroll)
-            r = double(int64_t(t) - AnimationStart) / double(scroll);
-        else if (int64_t(AnimationEnd) - t < scroll)
-            r = double(int64_t(AnimationEnd) - t) / double(scroll);
+        if (int64_t(t) - animationWindow_.Start < scroll)
+            r = double(int64_t(t) - animationWindow_.Start) / double(scroll);
+        else if (int64_t(animationWindow_.End) - t < scroll)
+            r = double(int64_t(animationWindow_.End) - t) / double(scroll);
     }
     r = std::clamp(r, 0.0, 1.0);
-    const int x = int(std::trunc((1.0 - r) * AnimationX0 + r * AnimationX1));
-    const int y = int(std::trunc((1.0 - r) * AnimationY0 + r * AnimationY1));
-    const int frameIndex = Animation->FrameAt(int64_t(t) - AnimationStart);
-    Animation->DrawFrameAt(frameIndex, frame, true, y, x);
-    changes.Add(SizedRect(x, y, Animation->FrameWidth, Animation->Height()));
+    const int x = int(std::trunc((1.0 - r) * animationWindow_.X0 + r * animationWindow_.X1));
+    const int y = int(std::trunc((1.0 - r) * animationWindow_.Y0 + r * animationWindow_.Y1));
+    const int frameIndex = animation_->FrameAt(int64_t(t) - animationWindow_.Start);
+    animation_->DrawFrameAt(frameIndex, frame, true, y, x);
+    changes.Add(SizedRect(x, y, animation_->FrameWidth, animation_->Height()));
     if (region) {
         tRegion shape;
-        Animation->FrameShape(frameIndex, shape);
+        animation_->FrameShape(frameIndex, shape);
         shape.Translate(x, y);
         region->Unite(shape);
     }
 }
 
 void tLyricslinePlayback::SetKeyColour(tColour colour) {
-    if (Animation)
-        Animation->ReplaceColour(colour);
-    CurrentRenderer->SetBallKeyColour(colour);
-    NextRenderer->SetBallKeyColour(colour);
-    PreviousRenderer->SetBallKeyColour(colour);
+    if (animation_)
+        animation_->ReplaceColour(colour);
+    currentRenderer_->SetBallKeyColour(colour);
+    nextRenderer_->SetBallKeyColour(colour);
+    previousRenderer_->SetBallKeyColour(colour);
 }
 
 } // namespace lyrimo

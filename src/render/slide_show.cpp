@@ -302,12 +302,12 @@ void Compose(const tFrames& f, int number, double p) {
     }
 }
 
-// The image in the working pixel format: itself when it already is, else a converted copy.
-const Bitmap& InWorkingFormat(const Bitmap& image, std::optional<Bitmap>& converted) {
-    if (image.Format() == WorkingPixelFormat())
+// The image in format: itself when it already is, else a converted copy.
+const Bitmap& InFormat(const Bitmap& image, tPixelFormat format, std::optional<Bitmap>& converted) {
+    if (image.Format() == format)
         return image;
     converted = image;
-    ConvertPixelFormat(*converted, WorkingPixelFormat());
+    ConvertPixelFormat(*converted, format);
     return *converted;
 }
 
@@ -317,7 +317,7 @@ const char* TransitionName(int number) {
     return number >= 0 && number < kTransitionCount ? kTransitionNames[number] : "";
 }
 
-tSlideShowhandler::tSlideShowhandler() : Random(std::random_device{}()) {}
+tSlideShowhandler::tSlideShowhandler(tPixelFormat format) : Random(std::random_device{}()), format_(format) {}
 
 void tSlideShowhandler::Prepare(tLyrimoData* song, int width, tColour keyColour, bool avoidKey,
                                 const tMyRect& pictureArea, int height) {
@@ -330,7 +330,7 @@ void tSlideShowhandler::Prepare(tLyrimoData* song, int width, tColour keyColour,
     HasBackground = true;
     if (!song) {
         FullScreen = Active = HasBackground = false;
-        Background = Bitmap(width, height, WorkingPixelFormat());
+        Background = Bitmap(width, height, format_);
         return;
     }
     FullScreen = song->SongSettings.FullScreenSlideShow() != 0;
@@ -347,19 +347,19 @@ void tSlideShowhandler::PrepareBackground(int width, int height, tColour keyColo
     const tColour colour = tColour(settings.BackgroundColour());
     Bitmap picture;
     if (!settings.BackgroundEnabled() ||
-        !DecodePicture(Song->BackgroundStream, FileNameOf(settings.BackgroundFileName()), picture)) {
+        !DecodePicture(Song->BackgroundStream, FileNameOf(settings.BackgroundFileName()), picture, format_)) {
         // The background picture is switched off or unreadable: the plain colour stands in.
-        Background = Bitmap(width, height, WorkingPixelFormat());
+        Background = Bitmap(width, height, format_);
         Background.Fill(colour);
         HasBackground = false;
         return;
     }
     FitPicture(&picture, Background, settings.MaintainBackgroundAspect() != 0, settings.BackgroundTile() == 1,
-               height, width, colour);
-    ConvertPixelFormat(Background, WorkingPixelFormat());
+               height, width, colour, format_);
+    ConvertPixelFormat(Background, format_);
     // The overlay shows video wherever the key colour is, so the picture must not hold it.
     if (avoidKey)
-        ReplaceColour(Background, keyColour, NearColour(keyColour, false));
+        ReplaceColour(Background, keyColour, NearColour(keyColour, false, format_));
 }
 
 void tSlideShowhandler::PreparePictures(int width, int height) {
@@ -371,12 +371,12 @@ void tSlideShowhandler::PreparePictures(int width, int height) {
         const tPictureRecord record = Song->Pictures.GetPictureRecord(i);
         const QByteArray* bytes = Song->Pictures.GetPicture(i);
         Bitmap decoded;
-        if (!bytes || !DecodePicture(*bytes, FileNameOf(record.FileName()), decoded))
+        if (!bytes || !DecodePicture(*bytes, FileNameOf(record.FileName()), decoded, format_))
             continue;
         Bitmap& prepared = Pictures[size_t(i)];
         if (FullScreen) {
             FitPicture(&decoded, prepared, settings.MaintainBackgroundAspect() != 0, record.Tile() == 1,
-                       height, width, colour);
+                       height, width, colour, format_);
         } else {
             const int64_t areaW = PictureArea.Width(), areaH = PictureArea.Height();
             int64_t w = areaH * decoded.Width() / decoded.Height();
@@ -387,10 +387,10 @@ void tSlideShowhandler::PreparePictures(int width, int height) {
             }
             if (w < 1 || h < 1)
                 continue;
-            prepared = Bitmap(int(w), int(h), WorkingPixelFormat());
+            prepared = Bitmap(int(w), int(h), format_);
             StretchPicture(decoded, prepared, {0, 0, int(w), int(h)});
         }
-        ConvertPixelFormat(prepared, WorkingPixelFormat());
+        ConvertPixelFormat(prepared, format_);
     }
 }
 
@@ -480,7 +480,7 @@ bool tSlideShowhandler::DrawLayer(Bitmap& frame, int32_t mediaTime, tColour back
     }
     const Bitmap& newImage = ImageOfSlide(CurrentSlide);
     if (progress < 0.999999999) {
-        Transition(ImageOfSlide(PreviousSlide), newImage, frame, current.Transition, progress);
+        Transition(ImageOfSlide(PreviousSlide), newImage, frame, current.Transition, progress, format_);
         Settled = false;
         return true;
     }
@@ -491,7 +491,7 @@ bool tSlideShowhandler::DrawLayer(Bitmap& frame, int32_t mediaTime, tColour back
 }
 
 void tSlideShowhandler::Transition(const Bitmap& oldImage, const Bitmap& newImage, Bitmap& out, int number,
-                                   double progress) {
+                                   double progress, tPixelFormat format) {
     const int w = out.Width(), h = out.Height();
     if (oldImage.Width() != w || newImage.Width() != w || oldImage.Height() != h || newImage.Height() != h)
         return;
@@ -499,11 +499,11 @@ void tSlideShowhandler::Transition(const Bitmap& oldImage, const Bitmap& newImag
         progress = 0;
     progress = std::clamp(progress, 0.0, 1.0);
     std::optional<Bitmap> oldConverted, newConverted;
-    const Bitmap& O = InWorkingFormat(oldImage, oldConverted);
-    const Bitmap& N = InWorkingFormat(newImage, newConverted);
+    const Bitmap& O = InFormat(oldImage, format, oldConverted);
+    const Bitmap& N = InFormat(newImage, format, newConverted);
     // Every transition writes every pixel, so the frame's old contents need no conversion.
-    if (out.Format() != WorkingPixelFormat())
-        out = Bitmap(w, h, WorkingPixelFormat());
+    if (out.Format() != format)
+        out = Bitmap(w, h, format);
     if (out.IsEmpty())
         return;
     Compose({O, N, out, w, h}, number, progress);

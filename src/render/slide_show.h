@@ -69,7 +69,8 @@ struct tCurrentSlide {
 
 class tSlideShowhandler {
 public:
-    tSlideShowhandler();
+    // Every picture is prepared in format, the frame's; the process's working format unless given.
+    explicit tSlideShowhandler(tPixelFormat format = WorkingPixelFormat());
 
     // Builds the background layer, every slide picture and the schedule for a window of
     // width × height. With avoidKey the background picture never holds keyColour.
@@ -83,10 +84,10 @@ public:
     // the last call (new slide or transition in progress).
     bool DrawLayer(Bitmap& frame, int32_t mediaTime, tColour backgroundColour);
 
-    // Composes out from two images of equal size at progress 0..1 of a transition. Both images are
-    // brought to the working pixel format first; nothing is drawn when the three sizes differ.
+    // Composes out, in format, from two images of equal size at progress 0..1 of a transition. Both
+    // images are brought to format first; nothing is drawn when the three sizes differ.
     static void Transition(const Bitmap& oldImage, const Bitmap& newImage, Bitmap& out, int number,
-                           double progress);
+                           double progress, tPixelFormat format = WorkingPixelFormat());
 
     // Makes the "Random" choices reproducible.
     void SeedRandom(uint32_t seed) { Random.seed(seed); }
@@ -112,6 +113,7 @@ private:
     const Bitmap& ImageOfSlide(int position) const;
 
     std::mt19937 Random;
+    tPixelFormat format_;
 };
 
 } // namespace lyrimo

@@ -84,26 +84,26 @@ tTitleFont TitleFontFromRecord(const tFontRecord& record) {
     return font;
 }
 
-tTitleEffect::tTitleEffect() : TextBlock(10, 10, WorkingPixelFormat()) {}
+tTitleEffect::tTitleEffect(tPixelFormat format) : TextBlock(10, 10, format), format_(format) {}
 
 void tTitleEffect::Prepare(int effect, int speed, bool showBackground, const QString& backgroundFileName,
                            const QByteArray& backgroundBytes, tColour backgroundColour, bool rightToLeft,
                            const QString& year, const QString& artist, const QString& songName, int charset,
                            const tTitleFont& font, bool fadeOut, bool fadeIn, bool maintainAspect, bool tile,
                            int designWidth, int height, int width) {
-    Screen = Bitmap(width, height, WorkingPixelFormat());
+    Screen = Bitmap(width, height, format_);
     BackgroundColour = backgroundColour & 0xFFFFFF;
     Lines = {songName, artist, year};
     RightToLeft = rightToLeft;
     DesignWidth = designWidth;
     if (showBackground) {
         FitPicture(backgroundBytes, backgroundFileName, Background, maintainAspect, tile, height, width,
-                   BackgroundColour);
+                   BackgroundColour, format_);
     } else {
-        Background = Bitmap(width, height, WorkingPixelFormat());
+        Background = Bitmap(width, height, format_);
         Background.Fill(BackgroundColour);
     }
-    ConvertPixelFormat(Background, WorkingPixelFormat());
+    ConvertPixelFormat(Background, format_);
     Restart(effect, speed, charset, font, fadeOut, fadeIn);
     LastRect = {0, 0, Screen.Width(), Screen.Height()};
 }
@@ -142,8 +142,8 @@ void tTitleEffect::LayOutBlock() {
         Font.SetSize(std::max(1, Font.Size() * 9 / 10));
         measure();
     }
-    TextBlock = Bitmap(BlockWidth, BlockHeight, WorkingPixelFormat());
-    StretchBuffer = Bitmap(BlockWidth, BlockHeight, WorkingPixelFormat());
+    TextBlock = Bitmap(BlockWidth, BlockHeight, format_);
+    StretchBuffer = Bitmap(BlockWidth, BlockHeight, format_);
     textBlockCurrent_ = false;
 }
 

@@ -58,7 +58,11 @@ constexpr int64_t kTitleFadeOutMs = 765;
 
 class tTitleEffect {
 public:
-    tTitleEffect();
+    // The title's bitmaps are held in format; the process's working format unless given.
+    explicit tTitleEffect(tPixelFormat format = WorkingPixelFormat());
+    // The format of the bitmaps made from the next Prepare on.
+    void SetPixelFormat(tPixelFormat format) { format_ = format; }
+    tPixelFormat PixelFormat() const { return format_; }
 
     // Builds the images for a window of width × height. Lines that are empty are left out.
     void Prepare(int effect, int speed, bool showBackground, const QString& backgroundFileName,
@@ -120,6 +124,7 @@ private:
     void AddChange(const tMyRect& rect);
 
     bool textBlockCurrent_ = false; // TextBlock holds the plain text in the current font
+    tPixelFormat format_;
 };
 
 // Prepares the title as the playback window does: every setting from the song, the

@@ -6,7 +6,6 @@
 #include "playback/playback_session.h"
 #include "playback_fakes.h"
 #include "render/frame_composer.h"
-#include "render/line_renderer.h"
 #include "render/part_playback.h"
 #include "render/title_effect.h"
 #include "test_support.h"
@@ -260,8 +259,8 @@ TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterTheP
     EXPECT_TRUE(view_.progress.empty());
     session->RequestStep();
     ASSERT_TRUE(session->Fire());
-    EXPECT_EQ(renderers[0]->ShownLine, 1);
-    EXPECT_EQ(renderers[1]->ShownLine, 1);
+    EXPECT_EQ(renderers[0]->ShownLine(), 1);
+    EXPECT_EQ(renderers[1]->ShownLine(), 1);
     EXPECT_EQ(session->State(), Stepping);
     session->Click();
     EXPECT_EQ(RunToEnd(*session), tPlayResult::Finished);
@@ -334,9 +333,10 @@ TEST_F(PlaybackSessionTest, AFailureWithoutAReasonIsStillReported) {
 TEST_F(PlaybackSessionTest, EndEarlyMarginStaysWithinItsSettingsAndTheCounterShowsIt) {
     Settings().EndEarlyMin = 33;
     Settings().EndEarlyMax = 50;
-    EndEarlyMargin = 99;
     auto session = MakeSession();
-    EXPECT_EQ(EndEarlyMargin, 33);
+    EXPECT_EQ(session->EndEarlyMargin(), 33);
+    EXPECT_TRUE(session->IdleStatisticsText().endsWith("IntelliCrop: 33 "))
+        << session->IdleStatisticsText().toStdString();
 
     // Nothing prepared yet: 1 ms on average, plus 10, is below the minimum; then above the maximum.
     Settings().Framerate = true;
@@ -349,7 +349,8 @@ TEST_F(PlaybackSessionTest, EndEarlyMarginStaysWithinItsSettingsAndTheCounterSho
     };
     Start(*session, *song);
     RunToEnd(*session);
-    EXPECT_EQ(EndEarlyMargin, 8);
+    ASSERT_TRUE(session->Composer());
+    EXPECT_EQ(session->EndEarlyMargin(), 8);
     EXPECT_TRUE(view_.statistics.endsWith("fps - 24Bit - Av.PrepTime: 1 IntelliCrop: 8 "))
         << view_.statistics.toStdString();
 }

@@ -205,10 +205,10 @@ TEST_F(PlaybackWindowTest, StepModeNeverOpensTheMediaAndEndsAfterTheLastLineOfAP
             return;
         auto& renderers = w.Composer()->Renderers();
         // The next request only once the last one was carried out.
-        if (renderers[0]->ShownLine != requests)
+        if (renderers[0]->ShownLine() != requests)
             return;
         if (requests > 0)
-            shownAfterEachStep.push_back(renderers[1]->ShownLine);
+            shownAfterEachStep.push_back(renderers[1]->ShownLine());
         // Enter, a click and the controls' "Next" all advance.
         if (requests % 3 == 0)
             Press(w, Qt::Key_Return);

@@ -35,7 +35,7 @@ std::unique_ptr<tLyrimoData> GoldenSong() {
 
 // The frame at time, reached as playback reaches it: a frame every 40 ms, lines prepared after each.
 Bitmap FrameAt(tLyrimoData& song, int32_t time) {
-    tFrameComposer composer(&song, 480, 270, false);
+    tFrameComposer composer(&song, 480, 270, test::ComposerSetup());
     for (int32_t t = 0;; t += 40) {
         g_clock = std::min(t, time);
         tComposerInput input;

@@ -77,7 +77,7 @@ TEST_F(Composer, PictureAreaTakesTheVideosProportions) {
     auto song = MakeSong({Sung("la", 1000)});
     song->SongSettings.setSplitSize(40);
     song->SongSettings.setHasVideo(1);
-    tFrameComposer composer(song.get(), 1024, 768, false);
+    tFrameComposer composer(song.get(), 1024, 768, test::ComposerSetup());
     composer.FitPictureAreaToVideo(640, 480);
     EXPECT_EQ(composer.PictureArea(), SizedRect(307, 461, 409, 307));
     EXPECT_EQ(composer.LyricsArea(), (tMyRect{0, 0, 1024, 461})) << "the lyrics keep their area";
@@ -87,41 +87,41 @@ TEST_F(Composer, EveryPartGetsItsBlock) {
     auto song = MakeSong({Sung("first part", 1000)});
     test::AddPart(*song, {Sung("second part", 1000)});
     song->SongSettings.setVerticalShift(10);
-    tFrameComposer composer(song.get(), 1024, 768, false);
+    tFrameComposer composer(song.get(), 1024, 768, test::ComposerSetup());
     auto& renderers = composer.Renderers();
     ASSERT_EQ(renderers.size(), 2u);
-    EXPECT_EQ(renderers[0]->BlockHeight, (768 - 40) / 2);
-    EXPECT_EQ(renderers[0]->BlockTop, 30);
-    EXPECT_EQ(renderers[1]->BlockTop, 364 + 30);
-    EXPECT_EQ(renderers[1]->PartIndex, 1);
-    EXPECT_EQ(renderers[0]->ShownLine, -1);
+    EXPECT_EQ(renderers[0]->BlockHeight(), (768 - 40) / 2);
+    EXPECT_EQ(renderers[0]->BlockTop(), 30);
+    EXPECT_EQ(renderers[1]->BlockTop(), 364 + 30);
+    EXPECT_EQ(renderers[1]->PartIndex(), 1);
+    EXPECT_EQ(renderers[0]->ShownLine(), -1);
 
     // Lyrics cut out over full-screen video use the whole height.
     song->SongSettings.setFullScreenVideo(1);
     song->SongSettings.setCutoutText(0);
-    tFrameComposer overVideo(song.get(), 1024, 768, false);
-    EXPECT_EQ(overVideo.Renderers()[0]->BlockHeight, 384);
-    EXPECT_EQ(overVideo.Renderers()[1]->BlockTop, 384 + 10);
+    tFrameComposer overVideo(song.get(), 1024, 768, test::ComposerSetup());
+    EXPECT_EQ(overVideo.Renderers()[0]->BlockHeight(), 384);
+    EXPECT_EQ(overVideo.Renderers()[1]->BlockTop(), 384 + 10);
 }
 
 TEST_F(Composer, NewLinesArePreparedOnlyAfterTheFrame) {
     auto song = MakeSong({Sung("one", 1000), Sung("two", 2500)});
-    tFrameComposer composer(song.get(), 640, 360, false);
+    tFrameComposer composer(song.get(), 640, 360, test::ComposerSetup());
     auto& lines = *composer.Renderers()[0];
 
     ComposeAt(composer, 1000, true);
-    EXPECT_EQ(lines.ShownLine, 0);
+    EXPECT_EQ(lines.ShownLine(), 0);
     EXPECT_EQ(composer.PrepCount, 1) << "the first line is prepared inside the first frame";
 
     const Bitmap before = composer.Frame();
     ComposeAt(composer, 1960);
-    EXPECT_EQ(lines.WantedLine, 1);
-    EXPECT_EQ(lines.ShownLine, 0) << "the frame still shows the old line";
+    EXPECT_EQ(lines.WantedLine(), 1);
+    EXPECT_EQ(lines.ShownLine(), 0) << "the frame still shows the old line";
     EXPECT_EQ(composer.PrepCount, 1);
 
     composer.PrepareWantedLines();
-    EXPECT_EQ(lines.ShownLine, 1);
-    EXPECT_EQ(lines.CurrentIndex, 1);
+    EXPECT_EQ(lines.ShownLine(), 1);
+    EXPECT_EQ(lines.WantedLine(), 1);
     EXPECT_EQ(composer.PrepCount, 2);
     composer.PrepareWantedLines();
     EXPECT_EQ(composer.PrepCount, 2) << "nothing more to prepare";
@@ -130,7 +130,7 @@ TEST_F(Composer, NewLinesArePreparedOnlyAfterTheFrame) {
 
 TEST_F(Composer, WhatWasDrawnLastFrameIsCopiedAgain) {
     auto song = MakeSong({Sung("only line", 1000)});
-    tFrameComposer composer(song.get(), 640, 360, false);
+    tFrameComposer composer(song.get(), 640, 360, test::ComposerSetup());
     const tMyRect whole{0, 0, 640, 360};
 
     EXPECT_TRUE(Holds(ComposeAt(composer, 1000, true), whole));
@@ -150,7 +150,7 @@ TEST_F(Composer, WhatWasDrawnLastFrameIsCopiedAgain) {
     const std::vector<tMyRect> drawnLast = Copy(composer.PreviousChanges);
     EXPECT_EQ(drawnLast, Copy(composer.ScratchChanges));
     composer.PrepareWantedLines();
-    ASSERT_EQ(composer.Renderers()[0]->ShownLine, 1);
+    ASSERT_EQ(composer.Renderers()[0]->ShownLine(), 1);
     EXPECT_EQ(Copy(ComposeAt(composer, 2000)), drawnLast);
     EXPECT_TRUE(composer.PreviousChanges.IsEmpty()) << "nothing was drawn in this frame";
     EXPECT_TRUE(ComposeAt(composer, 2040).IsEmpty());
@@ -160,19 +160,19 @@ TEST_F(Composer, WhatWasDrawnLastFrameIsCopiedAgain) {
 
 TEST_F(Composer, StepModeShowsLineAfterLineWithoutMedia) {
     auto song = MakeSong({Sung("one", 1000), Sung("two", 2000), Sung("three", 3000)});
-    tFrameComposer composer(song.get(), 640, 360, true);
+    tFrameComposer composer(song.get(), 640, 360, test::ComposerSetup(true));
     auto& lines = *composer.Renderers()[0];
-    EXPECT_FALSE(lines.AnimationsAllowed);
+    EXPECT_FALSE(lines.AnimationsAllowed());
 
     ComposeAt(composer, 0, true);
-    EXPECT_EQ(lines.ShownLine, 0);
+    EXPECT_EQ(lines.ShownLine(), 0);
     EXPECT_FALSE(test::InkRows(composer.Frame()).empty()) << "line 0 shown, though its time has not come";
     composer.PrepareWantedLines();
-    EXPECT_EQ(lines.ShownLine, 0) << "only the user's steps advance the lines";
+    EXPECT_EQ(lines.ShownLine(), 0) << "only the user's steps advance the lines";
 
     for (int step = 1; step <= 2; ++step) {
         composer.StepAllParts();
-        EXPECT_EQ(lines.ShownLine, step);
+        EXPECT_EQ(lines.ShownLine(), step);
         EXPECT_FALSE(composer.AllPartsDone());
     }
     composer.StepAllParts();
@@ -183,7 +183,7 @@ TEST_F(Composer, StepModeShowsLineAfterLineWithoutMedia) {
 
 TEST_F(Composer, StepModeLinesAreNeverHighlighted) {
     auto song = MakeSong({Sung("one two three", 1000)});
-    tFrameComposer composer(song.get(), 640, 360, true);
+    tFrameComposer composer(song.get(), 640, 360, test::ComposerSetup(true));
     ComposeAt(composer, 0, true);
     const Bitmap& frame = composer.Frame();
     int white = 0, red = 0;
@@ -212,7 +212,7 @@ TEST_F(Composer, SlideChangesRedrawTheirAreaOrEverything) {
     slide.setLeaveUntilRemoved(1);
     song->Slides.AddSlide(slide);
 
-    tFrameComposer composer(song.get(), 640, 480, false);
+    tFrameComposer composer(song.get(), 640, 480, test::ComposerSetup());
     ComposeAt(composer, 0, true);
     ComposeAt(composer, 40);
     EXPECT_TRUE(ComposeAt(composer, 80).IsEmpty());
@@ -225,7 +225,7 @@ TEST_F(Composer, SlideChangesRedrawTheirAreaOrEverything) {
 
     // A full-screen slide show changes the whole screen.
     song->SongSettings.setFullScreenSlideShow(1);
-    tFrameComposer fullScreen(song.get(), 640, 480, false);
+    tFrameComposer fullScreen(song.get(), 640, 480, test::ComposerSetup());
     ComposeAt(fullScreen, 0, true);
     ComposeAt(fullScreen, 40);
     ComposeAt(fullScreen, 80);
@@ -238,7 +238,7 @@ TEST_F(Composer, VideoFramesFillThePictureAreaBehindTheLyrics) {
     auto song = MakeSong({Sung("over the video", 1000)});
     song->SongSettings.setHasVideo(1);
     song->SongSettings.setSplitSize(50);
-    tFrameComposer composer(song.get(), 640, 480, false);
+    tFrameComposer composer(song.get(), 640, 480, test::ComposerSetup());
     composer.FitPictureAreaToVideo(320, 240);
     const tMyRect area = composer.PictureArea();
     EXPECT_EQ(area, SizedRect(160, 240, 320, 240));
@@ -266,21 +266,99 @@ TEST_F(Composer, VideoFramesFillThePictureAreaBehindTheLyrics) {
     EXPECT_EQ(composer.Frame().Pixel(area.Left + 5, area.Top + 5), 0x336699u);
 }
 
+// The margin a line is finished early by belongs to the composer: two composers of the same
+// song in one process, with different margins, show different wipes at the same time.
+TEST_F(Composer, EachComposerWipesWithItsOwnMargin) {
+    auto song = MakeSong({Sung("one two three four", 1000, 2000), Sung("five", 6000)});
+    tComposerSetup early = test::ComposerSetup();
+    early.Lines.Margin.EndEarlyMin = early.Lines.Margin.EndEarlyMax = 500;
+    tFrameComposer soon(song.get(), 640, 360, test::ComposerSetup());
+    tFrameComposer late(song.get(), 640, 360, early);
+    EXPECT_EQ(soon.EndEarlyMargin(), 40);
+    EXPECT_EQ(late.EndEarlyMargin(), 500);
+
+    ComposeAt(soon, 2700, true);
+    ComposeAt(late, 2700, true);
+    EXPECT_FALSE(soon.Frame() == late.Frame()) << "only the one with the wider margin has finished the line";
+    EXPECT_EQ(soon.Renderers()[0]->WantedLine(), 0);
+    EXPECT_EQ(late.Renderers()[0]->WantedLine(), 1);
+
+    // Keeping one composer's margin in step with its preparation time leaves the other's alone.
+    late.PrepTimeTotal = 10000;
+    late.PrepCount = 1;
+    late.UpdateEndEarlyMargin();
+    EXPECT_EQ(soon.EndEarlyMargin(), 40);
+}
+
+// A performance composes in the frame's pixel format without touching the process's working
+// format, and what it composes does not depend on that format.
+TEST_F(Composer, ComposesInItsOwnPixelFormat) {
+    Bitmap picture(64, 48, tPixelFormat::Bits32);
+    for (int x = 0; x < 64; ++x)
+        picture.FillRect(x, 0, 1, 48, tColour(x * 4 << 8 | 0x23));
+    auto song = MakeSong({Sung("one two three", 1000, 2000), Blank(), Sung("four", 12000)});
+    song->SongSettings.setBackgroundEnabled(1);
+    song->SongSettings.setBackgroundFileName("shade.png");
+    song->BackgroundStream = EncodePng(picture);
+    tLyricsData* part = song->GetPart(0);
+    part->PartExtras.setBallStyle(2);
+    part->PartRecord.setBallNumber(3);
+    part->PartExtras.setInstrumentalAnimation(1);
+    part->Slots[kAnimationSlot].Record.setPlacement(5);
+    song->SongSettings.setFullScreenVideo(1); // the ball's and the animation's shapes are measured too
+
+    // The line with its ball mid-wipe, then the animation in the gap after it.
+    auto perform = [&] {
+        tComposerSetup setup = test::ComposerSetup();
+        setup.Format = tPixelFormat::Bits16;
+        tFrameComposer composer(song.get(), 320, 240, setup);
+        std::vector<Bitmap> frames;
+        for (int32_t t = 0; t <= 6000; t += 100) {
+            ComposeAt(composer, t, t == 0);
+            if (t == 1500 || t == 6000)
+                frames.push_back(composer.Frame());
+            composer.PrepareWantedLines();
+        }
+        return frames;
+    };
+
+    ASSERT_EQ(WorkingPixelFormat(), tPixelFormat::Bits24);
+    const std::vector<Bitmap> frames = perform();
+    EXPECT_EQ(WorkingPixelFormat(), tPixelFormat::Bits24) << "the process default is left alone";
+    ASSERT_EQ(frames.size(), 2u);
+    for (const Bitmap& frame : frames) {
+        EXPECT_EQ(frame.Format(), tPixelFormat::Bits16);
+        EXPECT_FALSE(test::InkRows(frame).empty());
+    }
+    EXPECT_FALSE(frames[0] == frames[1]);
+
+    SetWorkingPixelFormat(tPixelFormat::Bits32);
+    const std::vector<Bitmap> underOtherDefault = perform();
+    SetWorkingPixelFormat(tPixelFormat::Bits24);
+    EXPECT_TRUE(frames == underOtherDefault) << "nothing in the frames follows the process default";
+}
+
 TEST_F(Composer, EndEarlyMarginFollowsThePreparationTime) {
     auto song = MakeSong({Sung("la", 1000)});
-    tFrameComposer composer(song.get(), 320, 240, false);
+    tComposerSetup setup{LineSetupFrom(Settings()), WorkingPixelFormat()};
+    tFrameComposer composer(song.get(), 320, 240, setup);
+    EXPECT_EQ(composer.EndEarlyMargin(), 30) << "\"EndEarlyMin\" before anything is measured";
     composer.UpdateEndEarlyMargin();
-    EXPECT_EQ(EndEarlyMargin, 30) << "nothing prepared yet: 1 + 10, at least \"EndEarlyMin\"";
+    EXPECT_EQ(composer.EndEarlyMargin(), 30) << "nothing prepared yet: 1 + 10, at least \"EndEarlyMin\"";
     composer.PrepTimeTotal = 70;
     composer.PrepCount = 2;
     composer.UpdateEndEarlyMargin();
-    EXPECT_EQ(EndEarlyMargin, 45);
+    EXPECT_EQ(composer.EndEarlyMargin(), 45);
     composer.PrepTimeTotal = 500;
     composer.UpdateEndEarlyMargin();
-    EXPECT_EQ(EndEarlyMargin, 50) << "at most \"EndEarlyMax\"";
-    Settings().EndEarlyMax = 200;
-    composer.UpdateEndEarlyMargin();
-    EXPECT_EQ(EndEarlyMargin, 200);
+    EXPECT_EQ(composer.EndEarlyMargin(), 50) << "at most \"EndEarlyMax\"";
+
+    setup.Lines.Margin.EndEarlyMax = 200;
+    tFrameComposer wider(song.get(), 320, 240, setup);
+    wider.PrepTimeTotal = 500;
+    wider.PrepCount = 2;
+    wider.UpdateEndEarlyMargin();
+    EXPECT_EQ(wider.EndEarlyMargin(), 200);
 }
 
 } // namespace

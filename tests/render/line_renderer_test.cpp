@@ -14,60 +14,46 @@ namespace {
 using namespace test;
 
 int WidthUpTo(const tLyricsPlayback& r, int glyphs) {
-    return glyphs <= 0 ? 0 : r.Wrapper.Whole().RangeWidth(1, glyphs);
+    return glyphs <= 0 ? 0 : r.Wrapper().Whole().RangeWidth(1, glyphs);
 }
-
-// Restores a process-wide value when the test ends.
-template <typename T>
-struct tKeep {
-    explicit tKeep(T& value) : ref(value), saved(value) {}
-    ~tKeep() { ref = saved; }
-    T& ref;
-    T saved;
-};
 
 // The example of a line sung from boundary 2 to boundary 5 in one second.
 TEST(LyricsWipe, FollowsTheTimingsAndFinishesEarly) {
     auto song = MakeSong({{"Twinkle twinkle", 10000, {{2, 1000}, {5, 2000}, {15, 3000}}}});
     tLyricsPlayback r;
     Prepare(r, *song, 0);
-    tKeep keep(EndEarlyMargin);
-    EndEarlyMargin = 40;
     const double w2 = WidthUpTo(r, 2), w5 = WidthUpTo(r, 5);
     ASSERT_GT(w5, w2);
 
-    EXPECT_EQ(r.WipePosition(9000), 0);
-    EXPECT_EQ(r.WipePosition(10000), 0);
+    EXPECT_EQ(r.WipePosition(9000, kDefaultEndEarlyMargin), 0);
+    EXPECT_EQ(r.WipePosition(10000, kDefaultEndEarlyMargin), 0);
     // Before the first timing the wipe runs from the line's start to that timing.
-    EXPECT_DOUBLE_EQ(r.WipePosition(10500), w2 / 2);
-    EXPECT_DOUBLE_EQ(r.WipePosition(11000), w2);
-    EXPECT_DOUBLE_EQ(r.WipePosition(11500), w2 + (w5 - w2) / 2);
-    EXPECT_DOUBLE_EQ(r.WipePosition(12000), w5);
-    // Finished EndEarlyMargin before the last timing.
-    EXPECT_GT(r.WipePosition(12959), w5);
-    EXPECT_EQ(r.WipePosition(12960), -1);
-    EndEarlyMargin = 300;
-    EXPECT_EQ(r.WipePosition(12700), -1);
-    EXPECT_GT(r.WipePosition(12699), 0);
+    EXPECT_DOUBLE_EQ(r.WipePosition(10500, kDefaultEndEarlyMargin), w2 / 2);
+    EXPECT_DOUBLE_EQ(r.WipePosition(11000, kDefaultEndEarlyMargin), w2);
+    EXPECT_DOUBLE_EQ(r.WipePosition(11500, kDefaultEndEarlyMargin), w2 + (w5 - w2) / 2);
+    EXPECT_DOUBLE_EQ(r.WipePosition(12000, kDefaultEndEarlyMargin), w5);
+    // Finished the end-early margin (40) before the last timing.
+    EXPECT_GT(r.WipePosition(12959, 40), w5);
+    EXPECT_EQ(r.WipePosition(12960, 40), -1);
+    EXPECT_EQ(r.WipePosition(12700, 300), -1);
+    EXPECT_GT(r.WipePosition(12699, 300), 0);
 }
 
 TEST(LyricsWipe, LinesWithoutTimingsRunToTheNextLine) {
     auto song = MakeSong({{"First line", 1000, {}}, {"Last line", 5001, {}}});
-    tKeep keep(EndEarlyMargin);
-    EndEarlyMargin = 40;
     tLyricsPlayback r;
     Prepare(r, *song, 0);
-    const double total = WidthUpTo(r, r.Wrapper.Whole().GlyphCount());
+    const double total = WidthUpTo(r, r.Wrapper().Whole().GlyphCount());
     // From the start to one ms before the next line: 4000 ms.
-    EXPECT_DOUBLE_EQ(r.WipePosition(3000), total / 2);
-    EXPECT_GT(r.WipePosition(4959), 0);
-    EXPECT_EQ(r.WipePosition(4960), -1);
+    EXPECT_DOUBLE_EQ(r.WipePosition(3000, kDefaultEndEarlyMargin), total / 2);
+    EXPECT_GT(r.WipePosition(4959, kDefaultEndEarlyMargin), 0);
+    EXPECT_EQ(r.WipePosition(4960, kDefaultEndEarlyMargin), -1);
 
     // The last line takes 1000 ms.
     Prepare(r, *song, 1);
-    const double last = WidthUpTo(r, r.Wrapper.Whole().GlyphCount());
-    EXPECT_DOUBLE_EQ(r.WipePosition(5001 + 500), last / 2);
-    EXPECT_EQ(r.WipePosition(5001 + 960), -1);
+    const double last = WidthUpTo(r, r.Wrapper().Whole().GlyphCount());
+    EXPECT_DOUBLE_EQ(r.WipePosition(5001 + 500, kDefaultEndEarlyMargin), last / 2);
+    EXPECT_EQ(r.WipePosition(5001 + 960, kDefaultEndEarlyMargin), -1);
 }
 
 TEST(LyricsWipe, GlyphLookupsAlongTheLine) {
@@ -81,7 +67,7 @@ TEST(LyricsWipe, GlyphLookupsAlongTheLine) {
     EXPECT_EQ(r.GlyphAtPixel(w1), 1);
     EXPECT_EQ(r.GlyphAtPixel(w1 + 1), 2);
     EXPECT_EQ(r.GlyphAtPixel(w2), 2);
-    EXPECT_EQ(r.GlyphAtPixel(r.TotalWidth + 5), 0);
+    EXPECT_EQ(r.GlyphAtPixel(r.TotalWidth() + 5), 0);
 
     // Words: from the space before to the last letter.
     const int inSecondWord = r.GlyphAtPixel(WidthUpTo(r, 10));
@@ -119,17 +105,36 @@ TEST(LyricsWipe, TimingRangesBeforeTheFirstTimingAndWithoutTimings) {
     EXPECT_EQ(to, 0);
     r.CurrentTimingRange(4001, from, to);
     EXPECT_EQ(from, 0);
-    EXPECT_EQ(to, r.Wrapper.Whole().GlyphCount());
+    EXPECT_EQ(to, r.Wrapper().Whole().GlyphCount());
 }
 
 // Draws the prepared line for a time onto a black frame.
-Bitmap DrawAt(tLyricsPlayback& r, int32_t time, bool* finished = nullptr, tChangesList* changes = nullptr) {
-    Bitmap frame(r.UnsungImage.Width(), r.UnsungImage.Height(), WorkingPixelFormat());
+Bitmap DrawAt(tLyricsPlayback& r, int32_t time, bool* finished = nullptr, tChangesList* changes = nullptr,
+              int32_t endEarlyMargin = kDefaultEndEarlyMargin) {
+    Bitmap frame(r.UnsungImage().Width(), r.UnsungImage().Height(), WorkingPixelFormat());
     frame.Fill(kBlack);
-    bool done = r.DrawFrame(frame, time, 255, changes, frame.Height(), 0, nullptr, true);
+    bool done = r.DrawFrame(frame, time, endEarlyMargin, 255, changes, frame.Height(), 0, nullptr, true);
     if (finished)
         *finished = done;
     return frame;
+}
+
+// Two renderers of one line in one process, drawn for the same time with different margins:
+// the one with the wider margin has finished the line, the other is still wiping it.
+TEST(LyricsWipe, TheEndEarlyMarginIsAnInputOfEachDraw) {
+    auto song = MakeSong({{"Twinkle twinkle", 1000, {{0, 0}, {15, 2000}}}});
+    tLyricsPlayback narrow, wide;
+    Prepare(narrow, *song, 0);
+    Prepare(wide, *song, 0);
+    bool narrowDone = true, wideDone = false;
+    const Bitmap wiping = DrawAt(narrow, 2800, &narrowDone, nullptr, 40);
+    const Bitmap finished = DrawAt(wide, 2800, &wideDone, nullptr, 300);
+    EXPECT_FALSE(narrowDone);
+    EXPECT_TRUE(wideDone);
+    EXPECT_GT(SpanOf(wiping, kRed).count, 0) << "the end of the line is still unsung";
+    EXPECT_EQ(SpanOf(finished, kRed).count, 0) << "the whole line is sung";
+    EXPECT_GT(narrow.WipePosition(2800, 40), 0);
+    EXPECT_EQ(narrow.WipePosition(2800, 300), -1) << "the same renderer answers for the margin it is given";
 }
 
 struct tModeCase {
@@ -141,14 +146,14 @@ void PrepareMode(tModeCase& c, int mode) {
     c.song = MakeSong({{"Twinkle twinkle little", 1000, {{0, 0}, {8, 1000}, {16, 2000}, {22, 3000}}}});
     c.song->GetPart(0)->PartExtras.setTextMode(uint8_t(mode));
     Prepare(c.r, *c.song, 0);
-    ASSERT_EQ(c.r.Wrapper.RowCount(), 1);
+    ASSERT_EQ(c.r.Wrapper().RowCount(), 1);
 }
 
 TEST(LyricsModes, HighlightLineSingsUpToTheWipe) {
     tModeCase c;
     PrepareMode(c, 1);
-    const int row = c.r.Wrapper.Row(0).RowX;
-    const int wipeX = row + int(c.r.WipePosition(1500));
+    const int row = c.r.Wrapper().Row(0).RowX;
+    const int wipeX = row + int(c.r.WipePosition(1500, kDefaultEndEarlyMargin));
     Bitmap frame = DrawAt(c.r, 1500);
     tColourSpan sung = SpanOf(frame, kGreen), unsung = SpanOf(frame, kRed);
     ASSERT_GT(sung.count, 0);
@@ -172,7 +177,8 @@ TEST(LyricsModes, StaticAndRevealLine) {
 
     tModeCase reveal;
     PrepareMode(reveal, 2);
-    const int wipeX = reveal.r.Wrapper.Row(0).RowX + int(reveal.r.WipePosition(1500));
+    const int wipeX =
+        reveal.r.Wrapper().Row(0).RowX + int(reveal.r.WipePosition(1500, kDefaultEndEarlyMargin));
     frame = DrawAt(reveal.r, 1500);
     EXPECT_EQ(SpanOf(frame, kRed).count, 0);
     tColourSpan sung = SpanOf(frame, kGreen);
@@ -185,7 +191,7 @@ TEST(LyricsModes, StaticAndRevealLine) {
 
 // Modes that show only the current unit sung: the green pixels lie inside [from, to).
 void ExpectOnlyUnitSung(tModeCase& c, int32_t time, int fromGlyphs, int toGlyphs) {
-    const int row = c.r.Wrapper.Row(0).RowX;
+    const int row = c.r.Wrapper().Row(0).RowX;
     Bitmap frame = DrawAt(c.r, time);
     tColourSpan sung = SpanOf(frame, kGreen), unsung = SpanOf(frame, kRed);
     ASSERT_GT(sung.count, 0) << "time " << time;
@@ -193,7 +199,7 @@ void ExpectOnlyUnitSung(tModeCase& c, int32_t time, int fromGlyphs, int toGlyphs
     EXPECT_LT(sung.right, row + WidthUpTo(c.r, toGlyphs)) << "time " << time;
     // Earlier and later text keeps the unsung look.
     EXPECT_LT(unsung.left, row + WidthUpTo(c.r, fromGlyphs)) << "time " << time;
-    if (toGlyphs < c.r.Wrapper.Whole().GlyphCount()) {
+    if (toGlyphs < c.r.Wrapper().Whole().GlyphCount()) {
         EXPECT_GE(unsung.right, row + WidthUpTo(c.r, toGlyphs)) << "time " << time;
     }
 }
@@ -209,7 +215,7 @@ TEST(LyricsModes, WordsCharactersAndTimingsShowOnlyTheCurrentUnit) {
 
     tModeCase characters;
     PrepareMode(characters, 3);
-    const int g = characters.r.GlyphAtPixel(int(characters.r.WipePosition(2500)));
+    const int g = characters.r.GlyphAtPixel(int(characters.r.WipePosition(2500, kDefaultEndEarlyMargin)));
     ASSERT_GT(g, 8);
     ExpectOnlyUnitSung(characters, 2500, g - 1, g);
 
@@ -223,8 +229,8 @@ TEST(LyricsModes, RightToLeftLinesAreWipedFromTheRight) {
     song->SongSettings.setRightToLeft(1);
     tLyricsPlayback r;
     Prepare(r, *song, 0);
-    const tUnicodeFontEngine& row = r.Wrapper.Row(0);
-    const int wipeX = row.RowX + row.RowWidth - int(r.WipePosition(2000));
+    const tUnicodeFontEngine& row = r.Wrapper().Row(0);
+    const int wipeX = row.RowX + row.RowWidth - int(r.WipePosition(2000, kDefaultEndEarlyMargin));
     Bitmap frame = DrawAt(r, 2000);
     tColourSpan sung = SpanOf(frame, kGreen), unsung = SpanOf(frame, kRed);
     ASSERT_GT(sung.count, 0);
@@ -240,34 +246,34 @@ TEST(LyricsCopy, RangesEndingAtBreaksAreWidened) {
     tLyricsData* part = song->GetPart(0);
     part->PartExtras.setTextFormat(5);
     part->PartExtras.setTextSpacing(3);
-    tKeep keep(Settings().AddPixels);
-    Settings().AddPixels = 2;
+    tLineSetup setup;
+    setup.Wipe.AddPixels = 2;
     tLyricsPlayback r;
-    Prepare(r, *song, 0);
-    ASSERT_EQ(r.LeftExtra, 3);
-    ASSERT_EQ(r.RightExtra, 3);
-    const tUnicodeFontEngine& row = r.Wrapper.Row(0);
+    Prepare(r, *song, 0, 400, 80, false, setup);
+    ASSERT_EQ(r.Effects().LeftExtra, 3);
+    ASSERT_EQ(r.Effects().RightExtra, 3);
+    const tUnicodeFontEngine& row = r.Wrapper().Row(0);
     Bitmap frame(400, 80, WorkingPixelFormat());
 
     tChangesList word;
-    r.CopyWipeRange(r.SungImage, WidthUpTo(r, 8), WidthUpTo(r, 15), true, true, frame, 255, &word, 80, 10,
-                    nullptr, nullptr);
+    r.CopyWipeRange(tLyricsPlayback::tLook::Sung, WidthUpTo(r, 8), WidthUpTo(r, 15), true, true, frame, 255,
+                    &word, 80, 10, nullptr);
     ASSERT_EQ(word.Count(), 1);
     EXPECT_EQ(word[0].Left, row.RowX + WidthUpTo(r, 8) - 3 - 2);
     EXPECT_EQ(word[0].Right, row.RowX + WidthUpTo(r, 15) + 3 + 3 + 2);
-    EXPECT_EQ(word[0].Top, row.RowY + r.EffectTop + 10);
+    EXPECT_EQ(word[0].Top, row.RowY + r.Effects().Top + 10);
 
     tChangesList inner;
-    r.CopyWipeRange(r.SungImage, WidthUpTo(r, 9), WidthUpTo(r, 12), true, true, frame, 255, &inner, 80, 0,
-                    nullptr, nullptr);
+    r.CopyWipeRange(tLyricsPlayback::tLook::Sung, WidthUpTo(r, 9), WidthUpTo(r, 12), true, true, frame, 255,
+                    &inner, 80, 0, nullptr);
     ASSERT_EQ(inner.Count(), 1);
     EXPECT_EQ(inner[0].Left, row.RowX + WidthUpTo(r, 9));
     EXPECT_EQ(inner[0].Right, row.RowX + WidthUpTo(r, 12));
 
     // Without the extension flags nothing is widened, and the clip height bounds the copy.
     tChangesList plain;
-    r.CopyWipeRange(r.SungImage, WidthUpTo(r, 8), WidthUpTo(r, 15), false, false, frame, 255, &plain, 12, 0,
-                    nullptr, nullptr);
+    r.CopyWipeRange(tLyricsPlayback::tLook::Sung, WidthUpTo(r, 8), WidthUpTo(r, 15), false, false, frame, 255,
+                    &plain, 12, 0, nullptr);
     ASSERT_EQ(plain.Count(), 1);
     EXPECT_EQ(plain[0].Right, row.RowX + WidthUpTo(r, 15));
     EXPECT_EQ(plain[0].Bottom, 12);
@@ -288,15 +294,15 @@ TEST(LyricsColours, TextInTheBackgroundColour) {
 
     // A see-through background takes text of its colour with it.
     Prepare(r, *song, 0);
-    EXPECT_EQ(r.KeyColour, kBlack);
-    EXPECT_EQ(PixelsNot(r.UnsungImage, kBlack), 0);
+    EXPECT_EQ(r.KeyColour(), kBlack);
+    EXPECT_EQ(PixelsNot(r.UnsungImage(), kBlack), 0);
 
     // On an opaque background the text is nudged so that it still shows.
     song->SongSettings.setBackgroundTransparent(0);
     Prepare(r, *song, 0);
-    EXPECT_EQ(r.KeyColour, NearColour(kBlack, false));
-    EXPECT_GT(PixelsNot(r.UnsungImage, kBlack), 0);
-    EXPECT_EQ(SpanOf(r.UnsungImage, r.KeyColour).count, 0);
+    EXPECT_EQ(r.KeyColour(), NearColour(kBlack, false));
+    EXPECT_GT(PixelsNot(r.UnsungImage(), kBlack), 0);
+    EXPECT_EQ(SpanOf(r.UnsungImage(), r.KeyColour()).count, 0);
 }
 
 TEST(LyricsColours, OpaqueBackgroundsCoverTheFrameBehindTheRow) {
@@ -305,10 +311,10 @@ TEST(LyricsColours, OpaqueBackgroundsCoverTheFrameBehindTheRow) {
     for (bool transparent : {true, false}) {
         song->SongSettings.setBackgroundTransparent(transparent);
         Prepare(r, *song, 0);
-        const tUnicodeFontEngine& row = r.Wrapper.Row(0);
+        const tUnicodeFontEngine& row = r.Wrapper().Row(0);
         Bitmap frame(400, 80, WorkingPixelFormat());
         frame.Fill(kBlue);
-        r.DrawFrame(frame, 0, 255, nullptr, 80, 0, nullptr, false);
+        r.DrawFrame(frame, 0, kDefaultEndEarlyMargin, 255, nullptr, 80, 0, nullptr, false);
         // The row's top left corner holds no ink.
         EXPECT_EQ(frame.Pixel(row.RowX, row.RowY), transparent ? kBlue : kBlack) << transparent;
         EXPECT_EQ(frame.Pixel(2, 2), kBlue) << transparent;
@@ -321,20 +327,20 @@ TEST(LyricsColours, OverlayKeyColourOverFullScreenVideo) {
     song->SongSettings.setFullScreenVideo(1);
     song->GetPart(0)->GetLine(0)->LineRecord.setNormalColour(int32_t(kMagenta));
     tLyricsPlayback r;
-    r.Setup(song.get(), 0, false, false, false, false, false, 1, false, false, 80, 80, 400);
+    r.Setup(song.get(), 0, tLineSetup{}, tLineRole{}, Images(400, 80, 80));
     r.PrepareLine(0, true, kMagenta, true);
-    EXPECT_TRUE(r.TransparentMode);
-    EXPECT_EQ(r.KeyColour, kMagenta);
-    EXPECT_EQ(r.UnsungImage.Pixel(0, 0), kMagenta); // the background is the key
+    EXPECT_TRUE(r.TransparentMode());
+    EXPECT_EQ(r.KeyColour(), kMagenta);
+    EXPECT_EQ(r.UnsungImage().Pixel(0, 0), kMagenta); // the background is the key
     // Text of the key colour is nudged: it stays visible over the video.
-    EXPECT_GT(PixelsNot(r.UnsungImage, kMagenta), 0);
+    EXPECT_GT(PixelsNot(r.UnsungImage(), kMagenta), 0);
 
     // Without full-screen video there is nothing to see through to: the song's own
     // background is the key again.
     song->SongSettings.setFullScreenVideo(0);
     r.PrepareLine(0, true, kMagenta, true);
-    EXPECT_FALSE(r.TransparentMode);
-    EXPECT_EQ(r.KeyColour, kBlack);
+    EXPECT_FALSE(r.TransparentMode());
+    EXPECT_EQ(r.KeyColour(), kBlack);
 }
 
 TEST(LyricsColours, ShadowsStayVisibleUnlessTheSongAllowsTransparentOnes) {
@@ -346,13 +352,13 @@ TEST(LyricsColours, ShadowsStayVisibleUnlessTheSongAllowsTransparentOnes) {
     tLyricsPlayback r;
     Prepare(r, *song, 0);
     const tColour near = NearColour(kBlack, false);
-    EXPECT_GT(SpanOf(r.UnsungImage, near).count, 0);
-    EXPECT_GT(SpanOf(r.SungImage, near).count, 0);
+    EXPECT_GT(SpanOf(r.UnsungImage(), near).count, 0);
+    EXPECT_GT(SpanOf(r.SungImage(), near).count, 0);
 
     song->SongSettings.setTransparentShadows(1);
     Prepare(r, *song, 0);
-    EXPECT_EQ(SpanOf(r.UnsungImage, near).count, 0);
-    EXPECT_EQ(SpanOf(r.SungImage, near).count, 0);
+    EXPECT_EQ(SpanOf(r.UnsungImage(), near).count, 0);
+    EXPECT_EQ(SpanOf(r.SungImage(), near).count, 0);
 }
 
 // On an opaque background the row is copied as a whole box; the bubble around the
@@ -364,11 +370,11 @@ TEST(LyricsColours, BubbleWritingOutlinesTheLettersOnOpaqueBackgrounds) {
     song->GetPart(0)->PartExtras.setTextFormat(5);
     tLyricsPlayback r;
     Prepare(r, *song, 0);
-    const tUnicodeFontEngine& row = r.Wrapper.Row(0);
-    EXPECT_GT(SpanOf(r.UnsungImage, kWhite).count, 0);
-    EXPECT_EQ(r.UnsungImage.Pixel(row.RowX - 1, row.RowY), kBlue);
-    EXPECT_EQ(r.UnsungImage.Pixel(row.RowX + row.RowWidth, row.RowY + r.RowPitch - 1), kBlue);
-    EXPECT_EQ(r.SungImage.Pixel(row.RowX - 1, row.RowY), kBlack);
+    const tUnicodeFontEngine& row = r.Wrapper().Row(0);
+    EXPECT_GT(SpanOf(r.UnsungImage(), kWhite).count, 0);
+    EXPECT_EQ(r.UnsungImage().Pixel(row.RowX - 1, row.RowY), kBlue);
+    EXPECT_EQ(r.UnsungImage().Pixel(row.RowX + row.RowWidth, row.RowY + r.RowPitch() - 1), kBlue);
+    EXPECT_EQ(r.SungImage().Pixel(row.RowX - 1, row.RowY), kBlack);
 }
 
 TEST(LyricsColours, BubbleReachesTheSpacingAroundTheLetters) {
@@ -378,7 +384,7 @@ TEST(LyricsColours, BubbleReachesTheSpacingAroundTheLetters) {
         song->GetPart(0)->PartExtras.setTextSpacing(uint8_t(spacing));
         tLyricsPlayback r;
         Prepare(r, *song, 0, 400, 120);
-        tColourSpan ink = SpanOf(r.UnsungImage, kRed), bubble = SpanOf(r.UnsungImage, kWhite);
+        tColourSpan ink = SpanOf(r.UnsungImage(), kRed), bubble = SpanOf(r.UnsungImage(), kWhite);
         ASSERT_GT(ink.count, 0);
         EXPECT_EQ(bubble.left, ink.left - spacing) << spacing;
         EXPECT_EQ(bubble.right, ink.right + spacing) << spacing;
@@ -389,23 +395,24 @@ TEST(LyricsShapes, RegionsHoldTheDrawnPixelsWhenAsked) {
     auto song = MakeSong({{"Twinkle twinkle", 1000, {{0, 0}, {15, 2000}}}});
     tLyricsPlayback r;
     Prepare(r, *song, 0, 400, 80, false);
-    EXPECT_TRUE(r.UnsungRegion.IsEmpty());
+    EXPECT_TRUE(r.UnsungRegion().IsEmpty());
     Bitmap frame(400, 80, WorkingPixelFormat());
     tRegion drawn;
-    r.DrawFrame(frame, 1500, 255, nullptr, 80, 0, &drawn, true);
+    r.DrawFrame(frame, 1500, kDefaultEndEarlyMargin, 255, nullptr, 80, 0, &drawn, true);
     EXPECT_TRUE(drawn.IsEmpty());
 
     for (int format : {0, 3, 5}) {
         song->GetPart(0)->PartExtras.setTextFormat(uint8_t(format));
         Prepare(r, *song, 0, 400, 80, true);
         // On a see-through background the shape is exactly the pixels that are not the key.
-        EXPECT_EQ(r.UnsungRegion, RegionOfNonKeyPixels(r.UnsungImage, r.KeyColour)) << format;
-        EXPECT_EQ(r.SungRegion, RegionOfNonKeyPixels(r.SungImage, r.KeyColour)) << format;
+        Bitmap unsung = r.UnsungImage(), sung = r.SungImage();
+        EXPECT_EQ(r.UnsungRegion(), RegionOfNonKeyPixels(unsung, r.KeyColour())) << format;
+        EXPECT_EQ(r.SungRegion(), RegionOfNonKeyPixels(sung, r.KeyColour())) << format;
 
         tRegion shape;
-        r.DrawFrame(frame, 1500, 255, nullptr, 80, 20, &shape, true);
-        tRegion expected = r.UnsungRegion;
-        expected.Unite(r.SungRegion);
+        r.DrawFrame(frame, 1500, kDefaultEndEarlyMargin, 255, nullptr, 80, 20, &shape, true);
+        tRegion expected = r.UnsungRegion();
+        expected.Unite(r.SungRegion());
         expected.Translate(0, 20);
         ASSERT_FALSE(shape.IsEmpty()) << format;
         tRegion outside = shape;
@@ -417,9 +424,9 @@ TEST(LyricsShapes, RegionsHoldTheDrawnPixelsWhenAsked) {
     song->SongSettings.setBackgroundTransparent(0);
     song->GetPart(0)->PartExtras.setTextFormat(0);
     Prepare(r, *song, 0, 400, 80, true);
-    const tUnicodeFontEngine& row = r.Wrapper.Row(0);
-    EXPECT_TRUE(r.UnsungRegion.Contains(row.RowX, row.RowY));
-    EXPECT_FALSE(r.UnsungRegion.Contains(row.RowX - 2, row.RowY));
+    const tUnicodeFontEngine& row = r.Wrapper().Row(0);
+    EXPECT_TRUE(r.UnsungRegion().Contains(row.RowX, row.RowY));
+    EXPECT_FALSE(r.UnsungRegion().Contains(row.RowX - 2, row.RowY));
 }
 
 TEST(LyricsBall, SitsAboveTheWipeAndLeavesRoomForItself) {
@@ -428,59 +435,64 @@ TEST(LyricsBall, SitsAboveTheWipeAndLeavesRoomForItself) {
     part->PartExtras.setBallStyle(2);
     part->PartRecord.setBallNumber(3);
     tLyricsPlayback r;
-    r.Setup(song.get(), 0, false, false, false, false, false, 1, false, false, 500, 120, 400);
+    r.Setup(song.get(), 0, tLineSetup{}, tLineRole{}, Images(400, 120, 500));
     r.PrepareLine(0, false, kBlack, false);
-    ASSERT_TRUE(r.BallEnabled);
-    ASSERT_GT(r.Ball.Height(), 0);
-    EXPECT_EQ(r.BallHalfWidth, r.Ball.FrameWidth / 2);
-    EXPECT_EQ(r.BallSpace, r.Ball.Height() + 500 * 80 / 1000 - r.InkTop);
+    ASSERT_TRUE(r.BallEnabled());
+    ASSERT_GT(r.Ball().Height(), 0);
+    EXPECT_EQ(r.BallHalfWidth(), r.Ball().FrameWidth / 2);
+    EXPECT_EQ(r.BallSpace(), r.Ball().Height() + 500 * 80 / 1000 - r.InkTop());
 
     Bitmap frame(400, 120, WorkingPixelFormat());
     tChangesList changes;
-    r.DrawFrame(frame, 1500, 255, &changes, 120, r.BallSpace, nullptr, true);
-    const int centre = r.Wrapper.Row(0).RowX + int(r.WipePosition(1500));
+    r.DrawFrame(frame, 1500, kDefaultEndEarlyMargin, 255, &changes, 120, r.BallSpace(), nullptr, true);
+    const int centre = r.Wrapper().Row(0).RowX + int(r.WipePosition(1500, kDefaultEndEarlyMargin));
     bool found = false;
     for (const tMyRect& rect : changes) {
-        if (rect.Width() == r.Ball.FrameWidth && rect.Height() == r.Ball.Height()) {
+        if (rect.Width() == r.Ball().FrameWidth && rect.Height() == r.Ball().Height()) {
             found = true;
-            EXPECT_EQ(rect.Left, centre - r.BallHalfWidth);
+            EXPECT_EQ(rect.Left, centre - r.BallHalfWidth());
             EXPECT_GE(rect.Top, 0);
-            EXPECT_LE(rect.Bottom, r.BallSpace + r.InkTop);
+            EXPECT_LE(rect.Bottom, r.BallSpace() + r.InkTop());
         }
     }
     EXPECT_TRUE(found);
 
     part->PartRecord.setBallNoBounce(1);
     r.PrepareLine(0, false, kBlack, false);
-    EXPECT_EQ(r.BallSpace, r.Ball.Height() - r.InkTop);
+    EXPECT_EQ(r.BallSpace(), r.Ball().Height() - r.InkTop());
 
     // Lines that are never highlighted have no ball.
-    r.Setup(song.get(), 0, false, false, false, false, false, 1, true, true, 500, 120, 400);
-    EXPECT_FALSE(r.BallEnabled);
+    tLineRole neighbour;
+    neighbour.IsPreview = true;
+    neighbour.NoHighlight = true;
+    r.Setup(song.get(), 0, tLineSetup{}, neighbour, Images(400, 120, 500));
+    EXPECT_FALSE(r.BallEnabled());
 }
 
 TEST(LyricsLayout, MeasuringWrappingAndMissingLines) {
     auto song = MakeSong({{"Twinkle twinkle little star how I wonder what you are", 0, {}}});
     tLyricsPlayback r;
-    r.Setup(song.get(), 0, false, true, false, false, false, 1, false, false, 200, 200, 400);
-    Bitmap before = r.UnsungImage;
+    tLineRole measuring;
+    measuring.MeasureOnly = true;
+    r.Setup(song.get(), 0, tLineSetup{}, measuring, Images(400, 200, 200));
+    Bitmap before = r.UnsungImage();
     r.PrepareLine(0, false, kBlack, false);
-    ASSERT_GT(r.Wrapper.RowCount(), 1);
-    EXPECT_EQ(r.TextHeight, r.Wrapper.Row(r.Wrapper.RowCount() - 1).RowY + r.RowPitch);
-    EXPECT_TRUE(r.UnsungImage == before); // measuring only paints nothing
+    ASSERT_GT(r.Wrapper().RowCount(), 1);
+    EXPECT_EQ(r.TextHeight(), r.Wrapper().Row(r.Wrapper().RowCount() - 1).RowY + r.RowPitch());
+    EXPECT_TRUE(r.UnsungImage() == before); // measuring only paints nothing
     int sum = 0;
-    for (int i = 0; i < r.Wrapper.RowCount(); ++i) {
-        const tUnicodeFontEngine& row = r.Wrapper.Row(i);
+    for (int i = 0; i < r.Wrapper().RowCount(); ++i) {
+        const tUnicodeFontEngine& row = r.Wrapper().Row(i);
         EXPECT_LE(row.RowWidth, 400 - 60);
         EXPECT_EQ(row.RowX, 200 - row.RowWidth / 2); // centred
         sum += row.RowWidth;
     }
-    EXPECT_EQ(r.TotalWidth, sum);
+    EXPECT_EQ(r.TotalWidth(), sum);
 
     // A line that does not exist is empty; drawing it draws nothing.
     tLyricsPlayback missing;
     Prepare(missing, *song, 7);
-    EXPECT_EQ(missing.TotalWidth, 0);
+    EXPECT_EQ(missing.TotalWidth(), 0);
     Bitmap frame = DrawAt(missing, 500);
     EXPECT_EQ(PixelsNot(frame, kBlack), 0);
 }

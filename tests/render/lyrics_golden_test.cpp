@@ -52,11 +52,12 @@ Bitmap Draw(const tGoldenLine& c) {
 
     SetAnimationClock(FixedClock);
     tLyricsPlayback r;
-    r.Setup(song.get(), 0, false, false, false, false, false, 1, false, false, kHeight, kHeight, kWidth);
+    r.Setup(song.get(), 0, tLineSetup{}, tLineRole{},
+            tLineImages{kWidth, kHeight, tPixelFormat::Bits24, kHeight});
     r.PrepareLine(0, false, 0, false);
     Bitmap frame(kWidth, kHeight + kTop, tPixelFormat::Bits24);
     frame.Fill(kGrey);
-    r.DrawFrame(frame, c.time, 255, nullptr, kHeight, kTop, nullptr, true);
+    r.DrawFrame(frame, c.time, kDefaultEndEarlyMargin, 255, nullptr, kHeight, kTop, nullptr, true);
     SetAnimationClock(nullptr);
     return frame;
 }

@@ -61,10 +61,17 @@ inline std::unique_ptr<tLyrimoData> MakeSong(const std::vector<tLineSpec>& lines
     return song;
 }
 
+// The images of a line of width × height in the working format, bouncing against height.
+inline tLineImages Images(int width, int height, int bounceBase) {
+    return tLineImages{width, height, WorkingPixelFormat(), bounceBase};
+}
+
 // A renderer bound to part 0 at width × height, with line `line` prepared.
 inline void Prepare(tLyricsPlayback& renderer, tLyrimoData& song, int line, int width = 400, int height = 80,
-                    bool wantRegions = false) {
-    renderer.Setup(&song, 0, wantRegions, false, false, false, false, 1, false, false, height, height, width);
+                    bool wantRegions = false, const tLineSetup& setup = {}) {
+    tLineRole role;
+    role.BuildBallShape = wantRegions;
+    renderer.Setup(&song, 0, setup, role, Images(width, height, height));
     renderer.PrepareLine(line, wantRegions, tColour(song.SongSettings.BackgroundColour()), false);
 }
 

@@ -4,7 +4,9 @@
 #include "app/app_services.h"
 #include "document/song.h"
 #include "picture/bitmap.h"
+#include "render/frame_composer.h"
 #include "render/line_renderer.h"
+#include "render/line_setup.h"
 
 #include <memory>
 #include <utility>
@@ -85,10 +87,15 @@ inline bool InkBetween(const Bitmap& frame, int top, int bottom, tColour backgro
     return false;
 }
 
-// Every test starts from the default preferences and the initial end-early margin.
-inline void ResetPlaybackSettings() {
-    Settings() = tSettingsClass();
-    EndEarlyMargin = 40;
+// A composer's set-up from the preferences as they are now, in the working format. Its end-early
+// margin starts at 40 ms, the margin the tests' times are chosen for.
+inline tComposerSetup ComposerSetup(bool stepMode = false) {
+    tComposerSetup setup{LineSetupFrom(Settings()), WorkingPixelFormat(), stepMode};
+    setup.Lines.Margin.EndEarlyMin = 40;
+    return setup;
 }
+
+// Every test starts from the default preferences.
+inline void ResetPlaybackSettings() { Settings() = tSettingsClass(); }
 
 } // namespace lyrimo::test

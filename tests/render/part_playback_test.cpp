@@ -21,33 +21,34 @@ using test::Sung;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
+constexpr int32_t kMargin = 40;
 
 class LinePlayback : public ::testing::Test {
 protected:
     void SetUp() override { test::ResetPlaybackSettings(); }
     void TearDown() override { test::ResetPlaybackSettings(); }
 
+    // Lines of a part with the preferences as they are now.
     std::unique_ptr<tLyricslinePlayback> Create(tLyrimoData& song, int part = 0, int blockTop = 0,
                                                 int blockHeight = kHeight) {
-        return std::make_unique<tLyricslinePlayback>(&song, true, false, kHeight, blockHeight, kWidth,
-                                                     blockTop, part);
+        const tPartBlock block{kWidth, kHeight, blockTop, blockHeight};
+        return std::make_unique<tLyricslinePlayback>(&song, part, LineSetupFrom(Settings()), block,
+                                                     tPartOptions{true, false, WorkingPixelFormat()});
     }
 
-    // One frame as the playback window runs it: draw, then prepare the line asked for.
+    // One frame as the playback window runs it: draw, then prepare the line asked for. Lines
+    // count as finished 40 ms before their last timing.
     int Frame(tLyricslinePlayback& lines, int32_t time) {
         lastTime_ = time;
-        if (lines.ShownLine == -1) {
+        if (lines.ShownLine() == -1)
             lines.SetLine(0, false, 0, false);
-            lines.ShownLine = 0;
-        }
         frame_ = Bitmap(kWidth, kHeight, WorkingPixelFormat());
         changes_.Clear();
-        lines.WantedLine = lines.DrawFrame(frame_, nullptr, changes_, time);
-        if (lines.WantedLine != lines.ShownLine) {
-            lines.SetLine(lines.WantedLine, false, 0, false);
-            lines.ShownLine = lines.WantedLine;
-        }
-        return lines.ShownLine;
+        const int32_t wanted = lines.DrawFrame(frame_, nullptr, changes_, time, kMargin);
+        EXPECT_EQ(lines.WantedLine(), wanted);
+        if (wanted != lines.ShownLine())
+            lines.SetLine(wanted, false, 0, false);
+        return lines.ShownLine();
     }
 
     // The first frame time (frames every 40 ms, going on from the last frame drawn) after which
@@ -68,9 +69,9 @@ TEST_F(LinePlayback, LinesFollowEachOtherAsTheyFinishAndVanishAtTheEnd) {
     Settings().MultiLineDisplay = false;
     auto song = MakeSong({Sung("one two", 1000), Sung("three four", 2500), Sung("five six", 4000)});
     auto lines = Create(*song);
-    EXPECT_EQ(lines->Mode, linemode::Single);
+    EXPECT_EQ(lines->Mode(), linemode::Single);
 
-    // A line counts as finished EndEarlyMargin (40) ms before its last timing.
+    // A line counts as finished the end-early margin (40 ms) before its last timing.
     EXPECT_EQ(FirstTimeShowing(*lines, 1, 8000), 1960);
     EXPECT_EQ(FirstTimeShowing(*lines, 2, 8000), 3480);
     EXPECT_EQ(FirstTimeShowing(*lines, 3, 8000), 4960);
@@ -83,7 +84,7 @@ TEST_F(LinePlayback, LinesFollowEachOtherAsTheyFinishAndVanishAtTheEnd) {
     lines = Create(*song);
     lastTime_ = -40;
     EXPECT_EQ(FirstTimeShowing(*lines, 3, 8000), -1);
-    EXPECT_EQ(lines->ShownLine, 2);
+    EXPECT_EQ(lines->ShownLine(), 2);
     EXPECT_FALSE(InkRows(frame_).empty()) << "the last line stays on screen";
 }
 
@@ -100,8 +101,8 @@ TEST_F(LinePlayback, AVersesFirstLineShowsEarly) {
     // Through the blank line to the next verse, which again waits until 800 ms before it starts.
     for (int32_t t = 4200; t <= 6100; t += 40)
         Frame(*lines, t);
-    ASSERT_EQ(lines->ShownLine, 2);
-    EXPECT_TRUE(lines->AfterGap);
+    ASSERT_EQ(lines->ShownLine(), 2);
+    EXPECT_TRUE(lines->AfterGap());
     Frame(*lines, 9160);
     EXPECT_TRUE(InkRows(frame_).empty());
     Frame(*lines, 9200);
@@ -135,17 +136,53 @@ TEST_F(LinePlayback, BlankLinesArePassedOneAFrameOrSkippedAtOnce) {
     EXPECT_EQ(Frame(*lines, 1960), 3);
 }
 
+// The preferences are read when the part's lines are made; changing them afterwards changes
+// nothing until the lines are made again.
+TEST_F(LinePlayback, PreferencesAreReadWhenThePartIsMade) {
+    Settings().MultiLineDisplay = false;
+    auto song = MakeSong({Sung("first", 1000), Blank(), Blank(), Sung("second", 8000)});
+    auto lines = Create(*song);
+    Settings().SkipBlankLines = true;
+    Settings().MultiLineDisplay = true;
+    EXPECT_EQ(lines->Mode(), linemode::Single);
+    EXPECT_EQ(Frame(*lines, 1000), 0);
+    EXPECT_EQ(Frame(*lines, 1960), 1) << "blank lines are still passed one a frame";
+}
+
+TEST(LineSetup, TakesEveryPreferenceTheRenderersUse) {
+    EXPECT_EQ(LineSetupFrom(tSettingsClass()), tLineSetup{}) << "the defaults agree";
+    tSettingsClass s;
+    s.NiceWordwrap = false, s.AddPixels = 3, s.Bounce = 5, s.BounceHeightinPercent = 120,
+    s.TrueBounce = false;
+    s.MultiLineDisplay = false, s.Enabled = true, s.PrevDefPos = false, s.PrevAlign = 2, s.HalfSize = false;
+    s.BlendBG = true, s.FLTL = false, s.FadeinPreview = false;
+    s.Early = 40, s.ShowFirstLine = true, s.RemoveLyricsAtSongEnd = false, s.SkipBlankLines = true;
+    s.LeadIN = 11, s.LeadOut = 12, s.ScrollTime = 13, s.MinTimePlay = 14, s.EndEarlyMin = 15,
+    s.EndEarlyMax = 16;
+    const tLineSetup setup = LineSetupFrom(s);
+    EXPECT_EQ(setup.Wipe, (tLineSetup::tWipe{false, 3}));
+    EXPECT_EQ(setup.Bounce, (tLineSetup::tBounce{5, 120, false}));
+    EXPECT_EQ(setup.Display, (tLineSetup::tDisplay{false, true, false, 2, false, true, false, false}));
+    EXPECT_EQ(setup.Timing, (tLineSetup::tTiming{100, true, false, true})) << "\"Early\" is at least 100";
+    EXPECT_EQ(setup.Animation, (tLineSetup::tAnimation{11, 12, 13, 14}));
+    EXPECT_EQ(setup.Margin, (tLineSetup::tMargin{15, 16}));
+    EXPECT_EQ(EndEarlyMarginFor(setup.Margin, 1), 15);
+    EXPECT_EQ(EndEarlyMarginFor(setup.Margin, 5), 15);
+    EXPECT_EQ(EndEarlyMarginFor({30, 50}, 33), 43);
+    EXPECT_EQ(EndEarlyMarginFor({30, 50}, 90), 50);
+}
+
 TEST_F(LinePlayback, TwoLineDisplayAlternatesSlotsAndRestartsEachVerse) {
     auto song = MakeSong({Sung("one", 1000), Sung("two", 2000), Sung("three", 3000), Blank(),
                           Sung("four", 9000), Sung("five", 10000)});
     for (bool firstLineTop : {true, false}) {
         Settings().FLTL = firstLineTop;
         auto lines = Create(*song);
-        ASSERT_EQ(lines->Mode, linemode::MultiLine);
+        ASSERT_EQ(lines->Mode(), linemode::MultiLine);
         std::vector<bool> atBottom;
         for (int i = 0; i < 6; ++i) {
             lines->SetLine(i, false, 0, false);
-            atBottom.push_back(lines->CurrentAtBottom);
+            atBottom.push_back(lines->CurrentAtBottom());
         }
         const bool t = !firstLineTop; // where a verse's first line goes
         EXPECT_EQ(atBottom, (std::vector<bool>{t, !t, t, !t, t, !t})) << "first line top: " << firstLineTop;
@@ -153,15 +190,15 @@ TEST_F(LinePlayback, TwoLineDisplayAlternatesSlotsAndRestartsEachVerse) {
 
     // The song's own choice overrides the preferences.
     song->SongSettings.setMultiLineMode(1);
-    EXPECT_EQ(Create(*song)->Mode, linemode::Single);
+    EXPECT_EQ(Create(*song)->Mode(), linemode::Single);
     song->SongSettings.setMultiLineMode(2);
-    EXPECT_EQ(Create(*song)->Mode, linemode::Preview);
+    EXPECT_EQ(Create(*song)->Mode(), linemode::Preview);
     Settings().MultiLineDisplay = false;
     song->SongSettings.setMultiLineMode(3);
     song->SongSettings.setFirstLineTop(0);
     auto lines = Create(*song);
-    EXPECT_EQ(lines->Mode, linemode::MultiLine);
-    EXPECT_TRUE(lines->CurrentAtBottom);
+    EXPECT_EQ(lines->Mode(), linemode::MultiLine);
+    EXPECT_TRUE(lines->CurrentAtBottom());
 }
 
 TEST_F(LinePlayback, SlotsAreSizedByTheLinesThatGoIntoThem) {
@@ -170,19 +207,20 @@ TEST_F(LinePlayback, SlotsAreSizedByTheLinesThatGoIntoThem) {
     auto song = MakeSong({Sung(longLine, 1000, 4000), Sung("like a diamond", 6000)});
     Settings().FLTL = true;
     auto lines = Create(*song);
-    EXPECT_GT(lines->BottomSlotHeight, 0);
-    EXPECT_GT(lines->TopSlotHeight, lines->BottomSlotHeight * 3 / 2) << "the wrapped first line is on top";
+    EXPECT_GT(lines->BottomSlotHeight(), 0);
+    EXPECT_GT(lines->TopSlotHeight(), lines->BottomSlotHeight() * 3 / 2)
+        << "the wrapped first line is on top";
 
     Settings().FLTL = false;
     lines = Create(*song);
-    EXPECT_GT(lines->TopSlotHeight, 0);
-    EXPECT_GT(lines->BottomSlotHeight, lines->TopSlotHeight * 3 / 2)
+    EXPECT_GT(lines->TopSlotHeight(), 0);
+    EXPECT_GT(lines->BottomSlotHeight(), lines->TopSlotHeight() * 3 / 2)
         << "the wrapped first line is at the bottom";
 
     // Slots that do not fit the block are scaled down together.
     lines = Create(*song, 0, 0, 60);
-    EXPECT_LE(lines->TopSlotHeight + lines->BottomSlotHeight, 60);
-    EXPECT_GT(lines->BottomSlotHeight, lines->TopSlotHeight);
+    EXPECT_LE(lines->TopSlotHeight() + lines->BottomSlotHeight(), 60);
+    EXPECT_GT(lines->BottomSlotHeight(), lines->TopSlotHeight());
 }
 
 TEST_F(LinePlayback, PreviewGoesAboveLyricsAtTheBottomOfTheBlock) {
@@ -216,10 +254,10 @@ TEST_F(LinePlayback, NeighbouringLinesFadeOverHalfTheCurrentLine) {
     // The line runs from 1000 to 3000: the previous line fades out until 2000, the next fades in after.
     auto song = MakeSong({Sung("before", 0, 800), Sung("current", 1000, 2000), Sung("after", 4000)});
     auto lines = Create(*song);
-    ASSERT_TRUE(lines->Fade);
+    ASSERT_TRUE(lines->Fade());
     lines->SetLine(0, false, 0, false);
     lines->SetLine(1, false, 0, false);
-    EXPECT_TRUE(lines->PreviousShown);
+    EXPECT_TRUE(lines->PreviousShown());
 
     struct {
         int32_t time;
@@ -253,10 +291,10 @@ protected:
     }
     bool ScheduledAfterFirstLine(tLyrimoData& song) {
         auto lines = Create(song);
-        EXPECT_TRUE(lines->Animation);
-        EXPECT_FALSE(lines->AnimationActive);
+        EXPECT_TRUE(lines->Animation());
+        EXPECT_FALSE(lines->AnimationWindow().Active);
         lines->ScheduleAnimation(0);
-        return lines->AnimationActive;
+        return lines->AnimationWindow().Active;
     }
 };
 
@@ -275,8 +313,8 @@ TEST_F(InstrumentalAnimation, RunsOnlyInLongEnoughBlankStretches) {
     song = GapSong(3803, 5);
     auto lines = Create(*song);
     lines->ScheduleAnimation(0);
-    EXPECT_EQ(lines->AnimationStart, 2501);
-    EXPECT_EQ(lines->AnimationEnd, 5803 - 1301);
+    EXPECT_EQ(lines->AnimationWindow().Start, 2501);
+    EXPECT_EQ(lines->AnimationWindow().End, 5803 - 1301);
 }
 
 TEST_F(InstrumentalAnimation, IsDrawnInItsWindowWithinItsOwnBlock) {
@@ -285,12 +323,12 @@ TEST_F(InstrumentalAnimation, IsDrawnInItsWindowWithinItsOwnBlock) {
     song->GetPart(1)->PartExtras.setInstrumentalAnimation(1);
     const int blockTop = 240, blockHeight = 240;
     auto lines = Create(*song, 1, blockTop, blockHeight);
-    ASSERT_TRUE(lines->Animation);
-    const int fw = lines->Animation->FrameWidth, fh = lines->Animation->Height();
+    ASSERT_TRUE(lines->Animation());
+    const int fw = lines->Animation()->FrameWidth, fh = lines->Animation()->Height();
 
     for (int32_t t = 0; t <= 2000; t += 40)
         Frame(*lines, t);
-    ASSERT_TRUE(lines->AnimationActive);
+    ASSERT_TRUE(lines->AnimationWindow().Active);
     Frame(*lines, 4000);
     const tMyRect expected = SizedRect(kWidth / 2 - fw / 2, blockTop + blockHeight / 2 - fh / 2, fw, fh);
     bool found = false;
@@ -299,8 +337,8 @@ TEST_F(InstrumentalAnimation, IsDrawnInItsWindowWithinItsOwnBlock) {
     EXPECT_TRUE(found) << "the animation sits in the middle of part 2's block";
     EXPECT_TRUE(InkBetween(frame_, expected.Top, expected.Bottom));
 
-    Frame(*lines, lines->AnimationEnd + 40);
-    EXPECT_FALSE(lines->AnimationActive);
+    Frame(*lines, lines->AnimationWindow().End + 40);
+    EXPECT_FALSE(lines->AnimationWindow().Active);
     EXPECT_TRUE(changes_.IsEmpty()) << "between its end and the early display nothing is drawn";
 }
 
@@ -308,18 +346,17 @@ TEST_F(InstrumentalAnimation, ScrollsInFromItsSide) {
     auto song = GapSong(20000, 2 | 16); // right, top, scrolling
     auto lines = Create(*song);
     lines->ScheduleAnimation(0);
-    ASSERT_TRUE(lines->AnimationActive);
-    const int fw = lines->Animation->FrameWidth;
-    EXPECT_EQ(lines->AnimationX0, kWidth);
-    EXPECT_EQ(lines->AnimationX1, kWidth - fw);
-    EXPECT_EQ(lines->AnimationY1, 0);
+    ASSERT_TRUE(lines->AnimationWindow().Active);
+    const int fw = lines->Animation()->FrameWidth;
+    EXPECT_EQ(lines->AnimationWindow().X0, kWidth);
+    EXPECT_EQ(lines->AnimationWindow().X1, kWidth - fw);
+    EXPECT_EQ(lines->AnimationWindow().Y1, 0);
 
     lines->SetLine(1, false, 0, false);
-    lines->WantedLine = lines->ShownLine = 1;
-    const int32_t halfIn = lines->AnimationStart + 1000; // half of the scroll time
+    const int32_t halfIn = lines->AnimationWindow().Start + 1000; // half of the scroll time
     Bitmap frame(kWidth, kHeight, WorkingPixelFormat());
     tChangesList changes;
-    lines->DrawFrame(frame, nullptr, changes, halfIn);
+    lines->DrawFrame(frame, nullptr, changes, halfIn, kMargin);
     ASSERT_EQ(changes.Count(), 1);
     EXPECT_EQ(changes[0].Left, int(std::trunc(0.5 * kWidth + 0.5 * (kWidth - fw))));
 }

@@ -4,14 +4,18 @@
 #include <QFile>
 
 #include <cstdlib>
+#include <unistd.h>
 
 namespace lyrimo::test {
 namespace {
 
 QString g_scratch;
+pid_t g_owner = 0;
 
+// Only the process that made the folder removes it: a child a test forks and lets exit must
+// not take the folder away from its parent.
 void RemoveScratch() {
-    if (!g_scratch.isEmpty())
+    if (!g_scratch.isEmpty() && ::getpid() == g_owner)
         QDir(g_scratch).removeRecursively();
 }
 
@@ -22,6 +26,7 @@ void IsolateEnvironment() {
     if (!::mkdtemp(pattern.data()))
         std::abort();
     g_scratch = QString::fromLocal8Bit(pattern);
+    g_owner = ::getpid();
     for (const char* sub : {"config", "data", "tmp"})
         QDir(g_scratch).mkpath(sub);
     ::setenv("XDG_CONFIG_HOME", (pattern + "/config").constData(), 1);

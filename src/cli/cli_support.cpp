@@ -1,7 +1,13 @@
 #include "cli/cli_support.h"
 
+#include "document/song.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 
+#include <cstdio>
 #include <cstring>
 
 namespace lyrimo {
@@ -28,6 +34,48 @@ QString LoadResultText(int result) {
     if (result < 0)
         return QString("unknown error (%1)").arg(result);
     return QString::fromLocal8Bit(std::strerror(result));
+}
+
+bool ReportDamage(const QString& file, const tLyrimoData& song) {
+    if (song.LoadDamage.isEmpty())
+        return false;
+    std::fprintf(stderr, "lyrimo-cli: %s: %s\n", qUtf8Printable(file), qUtf8Printable(DamageReport(song)));
+    return true;
+}
+
+namespace {
+
+QString Counted(qsizetype n, const char* one, const char* many) {
+    return QLocale(QLocale::English).toString(n) + " " + (n == 1 ? one : many);
+}
+
+QString MediaSummary(const tLyrimoData& song) {
+    const tSongSettings& s = song.SongSettings;
+    if (!s.UseMediaFile())
+        return QString("audio CD track %1").arg(s.CdTrack());
+    const QString file = QFile::decodeName(s.MediaFileName());
+    if (file.isEmpty())
+        return "none";
+    if (!s.EmbedMedia())
+        return file;
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    const bool midi = QStringList({"mid", "midi", "kar", "rmi"}).contains(suffix);
+    const QString kind = midi ? QString("MIDI") : suffix.toUpper();
+    return "embedded " + kind + " (" + Counted(QFileInfo(file).size(), "byte", "bytes") + ")";
+}
+
+} // namespace
+
+QString SongSummary(const tLyrimoData& song) {
+    qsizetype lines = 0, timings = 0;
+    for (int p = 0; p < song.PartCount(); ++p) {
+        const tLyricsData& part = *song.GetPart(p);
+        lines += part.LineCount();
+        for (int l = 0; l < part.LineCount(); ++l)
+            timings += part.GetLine(l)->TimingCount();
+    }
+    return Counted(lines, "line", "lines") + ", " + Counted(song.PartCount(), "part", "parts") + ", " +
+           Counted(timings, "timing", "timings") + ", media: " + MediaSummary(song);
 }
 
 QString SaveResultText(int result) {

@@ -14,6 +14,13 @@ bool ReadSizeArgument(const QStringList& args, int& i, int& width, int& height);
 
 // Why loading a song failed: -1 not a song file, else the system's text for the error code.
 QString LoadResultText(int result);
+class tLyrimoData;
+// Says on standard error what a song file that ended early lost; true when it did.
+bool ReportDamage(const QString& file, const tLyrimoData& song);
+
+// What a song holds, for people: "18 lines, 1 part, 126 timings, media: embedded MIDI (5,171 bytes)".
+QString SongSummary(const tLyrimoData& song);
+
 // Why saving a song failed: -1 writing failed (the old file is untouched), else the system's text.
 QString SaveResultText(int result);
 

@@ -79,10 +79,12 @@ int RunConvertCommand(const QStringList& args) {
         }
         return 1;
     }
+    ReportDamage(in, song);
     if (int result = song.SaveToFile(files[1])) {
         PrintError("cannot save " + files[1] + ": " + SaveResultText(result));
         return 1;
     }
+    std::printf("%s: %s\n", qUtf8Printable(files[1]), qUtf8Printable(SongSummary(song)));
     return 0;
 }
 
@@ -108,6 +110,7 @@ int RunExportLrcCommand(const QStringList& args) {
         PrintError("cannot load " + files[0] + ": " + LoadResultText(result));
         return 1;
     }
+    ReportDamage(files[0], song);
     if (!song.GetPart(partIndex)) {
         PrintError(
             QString("%1 has no part %2 (it has %3)").arg(files[0]).arg(partIndex).arg(song.PartCount()));

@@ -1,6 +1,7 @@
 // lyrimo-cli: the headless companion of Lyrimo, for people and for other tools.
 #include "app/app_services.h"
 #include "app/settings.h"
+#include "app/temp_files.h"
 #include "cli/balls_command.h"
 #include "cli/cli_support.h"
 #include "cli/config_command.h"
@@ -105,6 +106,7 @@ int Dump(const tOptions& options) {
     if (result != 0)
         std::fprintf(stderr, "lyrimo-cli: %s: %s\n", qUtf8Printable(options.files[0]),
                      qUtf8Printable(LoadResultText(result)));
+    ReportDamage(options.files[0], song);
     return result == 0 ? 0 : 1;
 }
 
@@ -117,6 +119,7 @@ int Resave(const tOptions& options) {
                      qUtf8Printable(LoadResultText(result)));
         return 1;
     }
+    ReportDamage(options.files[0], song);
     if (int result = song.SaveToFile(options.files[1])) {
         const QString why = SaveResultText(result);
         std::fprintf(stderr, "lyrimo-cli: cannot save %s: %s\n", qUtf8Printable(options.files[1]),
@@ -139,6 +142,7 @@ int ReadSettings(const tOptions& options) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    RemoveTempFilesOnSignals();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);

@@ -98,6 +98,10 @@ QByteArray SongToJson(const tLyrimoData& song, int result) {
     WriteSlides(json, song.Slides);
     json.Int("BackgroundBytes", song.BackgroundStream.size());
     json.String("TempMediaPath", song.TempMediaPath());
+    json.BeginArray("LoadDamage");
+    for (const QString& lost : song.LoadDamage)
+        json.String(nullptr, lost);
+    json.EndArray();
     json.EndObject();
     return json.Text();
 }

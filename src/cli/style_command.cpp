@@ -110,6 +110,11 @@ int RunStyleCommand(const QStringList& args) {
                      qUtf8Printable(LoadResultText(result)));
         return 1;
     }
+    // Saving in place would throw away what a damaged file still holds beyond the cut.
+    if (ReportDamage(path, song)) {
+        std::fprintf(stderr, "lyrimo-cli: %s was left as it was\n", qUtf8Printable(path));
+        return 1;
+    }
     ApplyStyle(song, options);
     if (song.SaveToFile(path) != 0) {
         std::fprintf(stderr, "lyrimo-cli: cannot save %s; the file was left as it was\n",

@@ -282,6 +282,14 @@ void TMainMenu::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // Leaving from the keyboard ends the program as the close box does.
+    const bool quit = (plain && event->key() == Qt::Key_Escape) ||
+                      (modifiers == Qt::ControlModifier && event->key() == Qt::Key_Q);
+    if (quit) {
+        event->accept();
+        close();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -75,8 +75,12 @@ bool LoadWhileBusy(tLyrimoData& song, const QString& file, tLoadFailureStyle sty
         tBusy busy(steps);
         result = song.LoadFromFile(file, true);
     }
-    if (result == 0)
+    if (result == 0) {
+        // What could be read is still a song; the person learns what the file lost.
+        if (!song.LoadDamage.isEmpty())
+            App().MessageBox(DamageReport(song), Translate("Warning"), mb::Ok | mb::IconWarning);
         return true;
+    }
     const bool commandLine = style == tLoadFailureStyle::CommandLine;
     if (result < 0)
         Warn("This is not a valid Lyrimo file...", commandLine ? "Error" : "Please Note...");
@@ -92,20 +96,21 @@ void ReportSwallowed(const char* what) {
     std::fprintf(stderr, "lyrimo: the performance ended with an error: %s\n", what);
 }
 
-// The standard steps' background window; one at a time.
-std::unique_ptr<QWidget>& BackgroundWindow() {
-    static std::unique_ptr<QWidget> window;
-    return window;
-}
+// The standard steps' background window; one at a time. A plain pointer, not an owner in a
+// static: when the display goes away Qt ends the process with exit(), and a widget destroyed
+// by the exit handlers after the window system is gone would crash the program on its way out.
+QWidget* backgroundWindow = nullptr;
 
 void OpenBackgroundWindow() {
-    auto& window = BackgroundWindow();
-    if (!window)
-        window = std::make_unique<TPlaybackBG>();
-    window->show();
+    if (!backgroundWindow)
+        backgroundWindow = new TPlaybackBG;
+    backgroundWindow->show();
 }
 
-void CloseBackgroundWindow() { BackgroundWindow().reset(); }
+void CloseBackgroundWindow() {
+    delete backgroundWindow;
+    backgroundWindow = nullptr;
+}
 
 QString ChooseSongFileWithDialog() {
     static QString lastFolder;
@@ -143,7 +148,7 @@ tDrop ClassifyDrop(const QStringList& files) {
 }
 
 QString WelcomeText() {
-    return Translate("Welcome to") + " Lyrimo" + "\n" + Translate("Karaoke for Windows Made Easy");
+    return Translate("Welcome to") + " Lyrimo" + "\n" + Translate("Karaoke for Linux Made Easy");
 }
 
 QString VersionLine() {

@@ -2,10 +2,12 @@
 
 #include "app/app_services.h"
 #include "app/settings.h"
+#include "app/temp_files.h"
 #include "desktop/main_menu.h"
 #include "playback/monitors.h"
 #include "render/drawing_utils.h"
 #include "ui/exception_handler.h"
+#include "ui/program_style.h"
 #include "ui/qt_services.h"
 
 #include <QGuiApplication>
@@ -84,6 +86,7 @@ int RunDesktopProgram(int argc, char** argv) {
     QCoreApplication::setApplicationName("Lyrimo");
     QCoreApplication::setApplicationVersion(ProgramVersionText());
     QGuiApplication::setDesktopFileName("lyrimo");
+    ApplyProgramStyle(application);
     // The menu ends the program when it closes; windows closing while it is collapsed must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -94,6 +97,7 @@ int RunDesktopProgram(int argc, char** argv) {
 
     tQtServices services;
     SetApp(&services);
+    RemoveTempFilesOnSignals();
     StartModules();
 
     int exitCode = 0;

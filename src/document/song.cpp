@@ -1,6 +1,7 @@
 #include "document/song.h"
 
 #include "app/app_services.h"
+#include "app/temp_files.h"
 #include "app/text_codec.h"
 
 #include <QFile>
@@ -195,8 +196,10 @@ tLyrimoData::tLyrimoData() { Clear(); }
 tLyrimoData::~tLyrimoData() { SetTempMediaPath({}); }
 
 void tLyrimoData::SetTempMediaPath(const QString& path) {
-    if (!tempMediaPath_.isEmpty())
+    if (!tempMediaPath_.isEmpty()) {
         QFile::remove(tempMediaPath_);
+        ForgetTempFile(tempMediaPath_);
+    }
     tempMediaPath_ = path;
 }
 
@@ -222,6 +225,7 @@ void tLyrimoData::Clear() {
     Pictures.Clear();
     Slides.Clear();
     BackgroundStream.clear();
+    LoadDamage.clear();
 
     tSongSettings& s = SongSettings;
     s.clear();

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -26,6 +27,15 @@ constexpr int PartExtrasAndCharsets = 230; // the part extras table and the char
 
 // The 16 preset colours, also the palette of colour indices in old line records.
 extern const std::array<int32_t, 16> PresetColours;
+
+class tLyrimoData;
+// "The file is damaged: ..." with what was lost, or empty when the song loaded whole.
+QString DamageReport(const tLyrimoData& song);
+// A linked media file is looked for beside the song file first: under its stored relative
+// name, or under the file name of a stored absolute one (the song moved with its media).
+// When found there it becomes the song's media file; otherwise the stored name stays.
+// Loading with media does this.
+void FindLinkedMediaBesideSong(tLyrimoData& song, const QString& songPath);
 
 // 16-bit text stored as a low-byte and a high-byte string.
 QString JoinWideText(const QByteArray& low, const QByteArray& high);
@@ -154,6 +164,9 @@ public:
 
     bool NewerVersion = false;
     uint16_t FileVersion = 0;
+    // What the file declared but ended before it could be read, one entry per loss; empty for
+    // a whole file. Loading keeps everything it could read.
+    QStringList LoadDamage;
     tSongSettings SongSettings;
     tSlideShowPictureList Pictures;
     tSlideShowSlideList Slides;

@@ -40,6 +40,13 @@ public:
     void SetSettingsSize(uint16_t v) { setU16(16, v); }
 };
 
+// "part 3" or "parts 3 to 5", counted from 1 as people count.
+QString NumberRange(const char* one, const char* many, int from, int to) {
+    if (from == to)
+        return Translate(one).arg(from);
+    return Translate(many).arg(from).arg(to);
+}
+
 // Reads up to `count` bytes of a record at pos; bytes that do not arrive keep their
 // values. True when all `count` bytes were read.
 template <class Record>
@@ -69,21 +76,36 @@ public:
         ReadPictures();
         ReadBallPictures();
         ReadAnimationPictures();
+        CheckCustomPictures();
         if (loadMedia_)
             LoadCustomPictures();
         ReadSlides();
+        CheckEmbeddedMediaAndBackground();
         if (loadMedia_) {
             LoadEmbeddedMedia();
             LoadBackground();
         }
         FixUp();
+        song_.LoadDamage = damage_;
     }
 
 private:
     tSongSettings& Settings() { return song_.SongSettings; }
 
+    // What the file declares but ended before it could be read.
+    void Lost(const QString& what) { damage_ << what; }
+
+    // True when the file holds count bytes at pos; otherwise what is lost is noted.
+    bool Holds(int64_t pos, int64_t count, const QString& what) {
+        if (count <= 0 || file_.Available(pos) >= count)
+            return true;
+        Lost(what);
+        return false;
+    }
+
     void ReadSettings() {
-        ReadRecord(file_, settingsOffset_, Settings(), settingsSize_);
+        if (!ReadRecord(file_, settingsOffset_, Settings(), settingsSize_))
+            Lost(Translate("the song settings"));
         if (version_ == file_version::EffectCode10Means13 && Settings().LegacyEffectCode() == 10)
             Settings().setLegacyEffectCode(13);
     }
@@ -94,25 +116,38 @@ private:
         if (s.PartsTableOffset() == -1) {
             BuildMainPartFromLegacyFields(main);
             int64_t pos = linesOffset_;
-            ReadLineBlocks(main, pos);
+            ReadLineBlocks(main, 0, pos);
             return;
         }
         int64_t pos = s.PartsTableOffset();
-        ReadRecord(file_, pos, main.PartRecord);
+        const int declaredParts = std::max<int>(s.PartCount(), 1);
+        if (!ReadRecord(file_, pos, main.PartRecord)) {
+            Lost(NumberRange("part %1", "parts %1 to %2", 1, declaredParts));
+            return;
+        }
         pos += tPartRecord::kSize;
         int64_t linesPos = linesOffset_;
-        ReadLineBlocks(main, linesPos);
+        const bool mainComplete = ReadLineBlocks(main, 0, linesPos);
         main.PartExtras.setLyricsPosition(s.LegacyLyricsPosition());
+        if (!mainComplete && declaredParts > 1) {
+            Lost(NumberRange("part %1", "parts %1 to %2", 2, declaredParts));
+            return;
+        }
         for (int i = 1; i < s.PartCount(); ++i) {
             auto part = std::make_unique<tLyricsData>();
             part->PartExtras.setLyricsPosition(s.LegacyLyricsPosition());
-            if (!ReadRecord(file_, pos, part->PartRecord))
+            if (!ReadRecord(file_, pos, part->PartRecord)) {
+                Lost(NumberRange("part %1", "parts %1 to %2", i + 1, declaredParts));
                 return;
+            }
             pos += tPartRecord::kSize;
-            bool complete = ReadLineBlocks(*part, pos);
+            bool complete = ReadLineBlocks(*part, i, pos);
             song_.AddPart(std::move(part));
-            if (!complete)
+            if (!complete) {
+                if (i + 1 < declaredParts)
+                    Lost(NumberRange("part %1", "parts %1 to %2", i + 2, declaredParts));
                 return;
+            }
         }
     }
 
@@ -137,22 +172,31 @@ private:
     }
 
     // Reads the part's line blocks from pos on; false when the file ended first.
-    bool ReadLineBlocks(tLyricsData& part, int64_t& pos) {
+    bool ReadLineBlocks(tLyricsData& part, int partIndex, int64_t& pos) {
         const int count = static_cast<int16_t>(part.PartRecord.LineCount());
         if (lineSize_ == 0) // nothing of a line is stored, so nothing can be read
             return count <= 0;
         for (int i = 0; i < count; ++i) {
             auto line = std::make_unique<tTimingsLineType>();
-            if (!ReadRecord(file_, pos, line->LineRecord, lineSize_))
+            if (!ReadRecord(file_, pos, line->LineRecord, lineSize_)) {
+                LostLines(partIndex, i, count);
                 return false;
+            }
             pos += lineSize_;
             ApplyOldLineLayout(part, line->LineRecord);
             bool complete = ReadTimings(*line, pos);
             part.AddLine(std::move(line));
-            if (!complete)
+            if (!complete) {
+                LostLines(partIndex, i, count);
                 return false;
+            }
         }
         return true;
+    }
+
+    void LostLines(int partIndex, int firstLost, int count) {
+        const QString lines = NumberRange("line %1", "lines %1 to %2", firstLost + 1, count);
+        Lost(Translate("%1 of part %2").arg(lines).arg(partIndex + 1));
     }
 
     void ApplyOldLineLayout(const tLyricsData& part, tLineRecord& line) {
@@ -206,8 +250,13 @@ private:
         if (s.PartExtrasOffset() <= 0 || stride <= 0)
             return;
         int64_t pos = s.PartExtrasOffset();
+        bool complete = true;
         for (int i = 0; i < song_.PartCount(); ++i, pos += stride)
-            ReadRecord(file_, pos, song_.GetPart(i)->PartExtras, std::min(kPartExtrasStride, stride));
+            complete =
+                ReadRecord(file_, pos, song_.GetPart(i)->PartExtras, std::min(kPartExtrasStride, stride)) &&
+                complete;
+        if (!complete)
+            Lost(Translate("the character sets and text formats of the parts"));
     }
 
     void ReadPictures() {
@@ -218,11 +267,14 @@ private:
         for (int i = 0; i < s.PictureCount(); ++i) {
             tPictureRecord record;
             record.setTile(s.BackgroundTile());
-            if (!ReadRecord(file_, pos, record, recordSize))
+            if (!ReadRecord(file_, pos, record, recordSize)) {
+                Lost(NumberRange("picture %1", "pictures %1 to %2", i + 1, s.PictureCount()));
                 return;
+            }
             pos += recordSize;
             const int index = song_.Pictures.AddPicture(record);
             const int64_t embedded = s.EmbedPictures() ? std::max(record.EmbeddedSize(), 0) : 0;
+            Holds(pos, embedded, Translate("the picture data of picture %1").arg(i + 1));
             if (loadMedia_ && s.EmbedPictures())
                 ReadBlock(file_, pos, embedded, *song_.Pictures.GetPicture(index), progress_.Callback());
             else if (loadMedia_)
@@ -239,8 +291,11 @@ private:
         if (s.BallPictureTableOffset() < 1 || version_ < file_version::BallPicturePerPart)
             return;
         int64_t pos = s.BallPictureTableOffset();
+        bool complete = true;
         for (int i = 1; i < song_.PartCount(); ++i, pos += tAnimationPictureRecord::kSize)
-            ReadRecord(file_, pos, song_.GetPart(i)->Slots[kBallSlot].Record);
+            complete = ReadRecord(file_, pos, song_.GetPart(i)->Slots[kBallSlot].Record) && complete;
+        if (!complete)
+            Lost(Translate("the ball pictures of the parts"));
     }
 
     void ReadAnimationPictures() {
@@ -248,8 +303,25 @@ private:
         if (offset <= 0)
             return;
         int64_t pos = offset;
+        bool complete = true;
         for (int i = 0; i < song_.PartCount(); ++i, pos += tAnimationPictureRecord::kSize)
-            ReadRecord(file_, pos, song_.GetPart(i)->Slots[kAnimationSlot].Record);
+            complete = ReadRecord(file_, pos, song_.GetPart(i)->Slots[kAnimationSlot].Record) && complete;
+        if (!complete)
+            Lost(Translate("the animation pictures of the parts"));
+    }
+
+    // Embedded ball and animation pictures must lie inside the file, whether or not they are loaded.
+    void CheckCustomPictures() {
+        for (int slot : {kBallSlot, kAnimationSlot}) {
+            for (int i = 0; i < song_.PartCount(); ++i) {
+                const tAnimationPictureRecord& r = song_.GetPart(i)->Slots[slot].Record;
+                if (!r.Enabled() || !r.Embedded())
+                    continue;
+                const char* what =
+                    slot == kBallSlot ? "the ball picture of part %1" : "the animation of part %1";
+                Holds(r.DataOffset(), r.DataSize(), Translate(what).arg(i + 1));
+            }
+        }
     }
 
     void LoadCustomPictures() {
@@ -274,13 +346,30 @@ private:
         int64_t pos = s.SlideListOffset();
         for (int i = 0; i < s.SlideCount(); ++i, pos += tSlideRecord::kSize) {
             tSlideRecord slide;
-            if (!ReadRecord(file_, pos, slide))
+            if (!ReadRecord(file_, pos, slide)) {
+                Lost(NumberRange("slide %1", "slides %1 to %2", i + 1, s.SlideCount()));
                 return;
+            }
             if (slide.Transition() > 24)
                 slide.setTransition(0);
             if (slide.Picture() < pictures)
                 song_.Slides.AddSlide(slide);
         }
+    }
+
+    void CheckEmbeddedMediaAndBackground() {
+        const tSongSettings& s = Settings();
+        if (s.EmbedMedia() && s.UseMediaFile()) {
+            const int64_t size = s.EmbeddedMediaSize();
+            const int64_t present = std::min(file_.Available(s.EmbeddedMediaOffset()), size);
+            Holds(s.EmbeddedMediaOffset(), size,
+                  Translate("the embedded media (%1 of %2 bytes)")
+                      .arg(std::max<int64_t>(present, 0))
+                      .arg(size));
+        }
+        if (s.BackgroundEnabled() && s.EmbedBackground())
+            Holds(s.EmbeddedBackgroundOffset(), s.EmbeddedBackgroundSize(),
+                  Translate("the background picture"));
     }
 
     void LoadEmbeddedMedia() {
@@ -332,6 +421,7 @@ private:
     const int lineSize_;     // stored size of a line record; only what we know of it is read
     const int settingsSize_; // stored size of the settings record; likewise
     tEmbeddedProgress progress_;
+    QStringList damage_;
 };
 
 // Writes the song in the current format. Offsets and counts are stored into the
@@ -551,7 +641,36 @@ int tLyrimoData::LoadFromFile(const QString& path, bool loadMedia) {
     if (!ReadRecord(file, 0, header) || !header.HasMagic())
         return -1;
     tSongFileLoader(*this, file, header, loadMedia).Run();
+    if (loadMedia)
+        FindLinkedMediaBesideSong(*this, path);
     return 0;
+}
+
+void FindLinkedMediaBesideSong(tLyrimoData& song, const QString& songPath) {
+    tSongSettings& s = song.SongSettings;
+    if (!s.UseMediaFile() || s.EmbedMedia())
+        return;
+    // Names written on other systems may use backslashes.
+    QString stored = PathFromField(s.MediaFileName());
+    stored.replace('\\', '/');
+    if (stored.isEmpty())
+        return;
+    const QString folder = QFileInfo(songPath).absolutePath();
+    const QString beside =
+        folder + "/" +
+        (QFileInfo(stored).isRelative() && !stored.contains(':') ? stored
+                                                                 : stored.mid(stored.lastIndexOf('/') + 1));
+    const QFileInfo found(beside);
+    const QByteArray name = QFile::encodeName(found.absoluteFilePath());
+    if (found.isFile() && name.size() <= 255)
+        s.setMediaFileName(name);
+}
+
+QString DamageReport(const tLyrimoData& song) {
+    if (song.LoadDamage.isEmpty())
+        return {};
+    return Translate("The file is damaged:") + " " + Translate("it ends before these could be read") + ": " +
+           song.LoadDamage.join("; ") + ".";
 }
 
 bool ReadSettingsRecord(const QString& path, tSongSettings& settings) {

@@ -1,5 +1,6 @@
 #include "document/song_loading.h"
 
+#include "app/temp_files.h"
 #include "document/song.h"
 
 #include <QDateTime>
@@ -45,6 +46,7 @@ QString CreateTempMediaFile(const QString& folder, const QString& extension, int
             ::open(QFile::encodeName(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             *fdOut = fd;
+            TrackTempFile(candidate);
             return candidate;
         }
         if (errno != EEXIST)

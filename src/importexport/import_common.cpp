@@ -2,6 +2,7 @@
 
 #include "app/app_services.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -109,6 +110,34 @@ bool ReadLyricsTextFile(const QString& path, QByteArray& bytes) {
         return false;
     bytes = file.read(file.size());
     return bytes.size() == file.size();
+}
+
+bool UseMediaBesideImport(const QString& importedPath, tLyrimoData& song) {
+    struct tMediaKind {
+        const char* extension;
+        bool video;
+    };
+    static constexpr tMediaKind kKinds[] = {{"mp3", false},  {"ogg", false}, {"opus", false},
+                                            {"flac", false}, {"m4a", false}, {"wav", false},
+                                            {"mp4", true},   {"mkv", true},  {"webm", true}};
+    const QFileInfo imported(importedPath);
+    const QString base = imported.completeBaseName();
+    const QFileInfoList beside = imported.dir().entryInfoList(QDir::Files | QDir::Readable);
+    for (const tMediaKind& kind : kKinds) {
+        const QString wanted = base + "." + kind.extension;
+        for (const QFileInfo& file : beside) {
+            if (file.fileName().compare(wanted, Qt::CaseInsensitive) != 0)
+                continue;
+            tSongSettings& s = song.SongSettings;
+            s.setUseMediaFile(1);
+            s.setEmbedMedia(0);
+            s.setMediaFileName(QFile::encodeName(file.absoluteFilePath()));
+            if (kind.video)
+                s.setHasVideo(1);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace lyrimo

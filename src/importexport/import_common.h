@@ -73,4 +73,10 @@ inline void ReportProgress(const tImportProgress& progress, QObject* owner, tLyr
         progress(owner, song, stage, maximum, position, kind);
 }
 
+// Lyrics files come without their music; the music usually lies beside them under the same
+// name. The first of song.mp3, .ogg, .opus, .flac, .m4a, .wav, .mp4, .mkv, .webm (in any case)
+// beside the imported file becomes the song's media; a video also marks the song as having
+// video. True when one was found.
+bool UseMediaBesideImport(const QString& importedPath, tLyrimoData& song);
+
 } // namespace lyrimo

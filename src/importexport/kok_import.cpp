@@ -96,6 +96,7 @@ bool ImportKok(const QString& path, tLyrimoData& song, const tImportProgress& pr
     part.PartRecord.setPartName("Imported .KOK Lyrics");
     song.SongSettings.setUseMediaFile(1);
     song.SongSettings.setMediaFileName(QFile::encodeName(WithExtensionMp3(path)));
+    UseMediaBesideImport(path, song);
     song.SongSettings.setExtraBreakChar('-');
     song.SongSettings.setExtraBreakCharHigh(0);
 

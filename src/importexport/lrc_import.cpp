@@ -175,7 +175,10 @@ void tLrcImport::BuildLines() {
 } // namespace
 
 bool ImportLrc(const QString& path, tLyrimoData& song, const tImportProgress& progress, QObject* owner) {
-    return tLrcImport(path, song, progress, owner).Run();
+    if (!tLrcImport(path, song, progress, owner).Run())
+        return false;
+    UseMediaBesideImport(path, song);
+    return true;
 }
 
 } // namespace lyrimo

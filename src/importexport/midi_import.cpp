@@ -1,6 +1,7 @@
 #include "importexport/midi_import.h"
 
 #include "app/app_services.h"
+#include "app/temp_files.h"
 #include "document/song_loading.h"
 #include "importexport/midi_file.h"
 #include "importexport/text_detect.h"
@@ -476,6 +477,7 @@ bool tMidiImport::StoreMedia() {
     const QByteArray storedPath = QFile::encodeName(copy);
     if (!written || storedPath.size() > 255) {
         QFile::remove(copy);
+        ForgetTempFile(copy);
         return FailWithError(cannotCreate);
     }
     song.SetTempMediaPath(copy);

@@ -239,14 +239,52 @@ void tEncodingDetector::Add(const QByteArray& text) {
     }
     if (nonAscii_ && !text.isEmpty())
         uchardet_handle_data(detector_, text.constData(), static_cast<size_t>(text.size()));
+    validUtf8_ = validUtf8_ && IsValidUtf8(text);
 }
 
 tImportedText tEncodingDetector::Result() {
     if (!nonAscii_)
         return {};
+    if (validUtf8_)
+        return TextFormForEncoding("UTF-8");
     uchardet_data_end(detector_);
     const char* name = uchardet_get_charset(detector_);
     return TextFormForEncoding(QByteArray(name ? name : ""));
+}
+
+bool IsValidUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80)
+            continue;
+        int more = 0;
+        uint32_t code = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            code = lead & 0x07;
+        } else {
+            return false; // a continuation byte, an overlong lead or past U+10FFFF
+        }
+        if (end - p < more)
+            return false;
+        for (int i = 0; i < more; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (*p & 0x3F);
+        }
+        const bool overlong = (more == 2 && code < 0x800) || (more == 3 && code < 0x10000);
+        if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return false;
+    }
+    return true;
 }
 
 bool TakeByteOrderMark(QByteArray& bytes) {

@@ -78,12 +78,18 @@ public:
 
     void Add(const QByteArray& text);
     bool NonAscii() const { return nonAscii_; }
+    // UTF-8 when every text added is valid UTF-8, however short: a code-page guess from a few
+    // letters must not turn a name such as "José" into Central European text.
     tImportedText Result();
 
 private:
     ::uchardet* detector_;
     bool nonAscii_ = false;
+    bool validUtf8_ = true;
 };
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(const QByteArray& bytes);
 
 // Text files that start with a byte-order mark: the UTF-8 one is dropped, UTF-16 text is
 // turned into UTF-8. True when the file's encoding is known from its mark.

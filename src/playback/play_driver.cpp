@@ -1,6 +1,7 @@
 #include "playback/play_driver.h"
 
 #include "app/app_services.h"
+#include "document/song.h"
 #include "playback/media_requester.h"
 #include "playback/playback_background.h"
 #include "playback/playback_window.h"
@@ -9,7 +10,24 @@
 
 namespace lyrimo {
 
+namespace {
+
+bool HasLines(const tLyrimoData& song) {
+    for (int p = 0; p < song.PartCount(); ++p)
+        if (song.GetPart(p)->LineCount() > 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 int PlaySong(tLyrimoData& song, int32_t startTime, bool showRequester, bool batchMode, bool editable) {
+    // Performing a song without lyrics would show nothing but an empty screen.
+    if (!HasLines(song)) {
+        App().MessageBox(Translate("This song has no lyrics to show: none of its parts has a line."),
+                         Translate("Please Note..."), mb::Ok | mb::IconInformation);
+        return playresult::Skipped;
+    }
     bool stepMode = false;
     if (showRequester) {
         TGetMedia requester(song, editable);

@@ -18,7 +18,11 @@ QByteArray SmallKaraoke() {
 
 TEST_F(ImportCommands, ConvertAndExportLrc) {
     const QString lym = ScratchFolder() + "/cli.lym", lrc = ScratchFolder() + "/cli.lrc";
+    testing::internal::CaptureStdout();
     EXPECT_EQ(RunConvertCommand({Write("cli.kar", SmallKaraoke()), lym, "--display", "800x600"}), 0);
+    const QString made = QString::fromStdString(testing::internal::GetCapturedStdout());
+    EXPECT_EQ(made, lym + ": 2 lines, 1 part, 2 timings, media: embedded MIDI (" +
+                        QString::number(SmallKaraoke().size()) + " bytes)\n");
     tLyrimoData song;
     ASSERT_EQ(song.LoadFromFile(lym, false), 0);
     EXPECT_EQ(song.SongSettings.PlayWidth(), 800);
@@ -35,6 +39,17 @@ TEST_F(ImportCommands, ConvertAndExportLrc) {
     EXPECT_EQ(RunConvertCommand({Write("notes.txt", "x"), lym}), 1);
     EXPECT_EQ(RunConvertCommand({ScratchFolder() + "/missing.lrc", lym}), 1);
     EXPECT_EQ(RunConvertCommand({lym}), 2);
+}
+
+TEST_F(ImportCommands, ADamagedSongIsConvertedWithAWord) {
+    const QString whole = ScratchFolder() + "/whole.lym", out = ScratchFolder() + "/out.lym";
+    ASSERT_EQ(RunConvertCommand({Write("w.kar", SmallKaraoke()), whole}), 0);
+    const QByteArray bytes = ReadFile(whole);
+    const QString cut = Write("cut.lym", bytes.left(bytes.size() - 5));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunConvertCommand({cut, out}), 0);
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(said.startsWith("lyrimo-cli: " + cut + ": The file is damaged: ")) << said.toStdString();
 }
 
 } // namespace

@@ -105,6 +105,23 @@ TEST_F(MainMenu, DigitKeysAnywhereInTheWindowPressTheirButton) {
     EXPECT_TRUE(started_.isEmpty());
 }
 
+TEST_F(MainMenu, EscapeAndCtrlQCloseTheMenuLikeItsCloseBox) {
+    for (auto [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::KeyboardModifiers()},
+                                  std::pair{Qt::Key_Q, Qt::KeyboardModifiers(Qt::ControlModifier)}}) {
+        auto menu = RecordingMenu();
+        int closed = 0;
+        QObject::connect(menu.get(), &TMainMenu::Closed, [&] { ++closed; });
+        menu->show();
+        PressKey(*menu, Qt::Key_Q);
+        PressKey(*menu, Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_TRUE(menu->isVisible());
+        PressKey(*menu->ActivityButton(1), key, modifiers);
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_EQ(closed, 1);
+        EXPECT_TRUE(started_.isEmpty());
+    }
+}
+
 TEST_F(MainMenu, KeysOfDisabledButtonsDoNothing) {
     auto menu = RecordingMenu();
     menu->show();

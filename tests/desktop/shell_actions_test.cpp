@@ -3,6 +3,7 @@
 #include "desktop_test_support.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -31,7 +32,7 @@ TEST(MenuTexts, WelcomeAndVersionTranslateTheirWordsButNotTheName) {
     } marking;
     SetApp(&marking);
     const tProgramVersion version = ProgramVersion();
-    EXPECT_EQ(WelcomeText(), "<Welcome to> Lyrimo\n<Karaoke for Windows Made Easy>");
+    EXPECT_EQ(WelcomeText(), "<Welcome to> Lyrimo\n<Karaoke for Linux Made Easy>");
     EXPECT_EQ(VersionLine(), "<Version> " + VersionNumberText(version.major, version.minor));
     SetApp(nullptr);
 }
@@ -69,6 +70,16 @@ TEST_F(Shell, LoadFailuresTellWhyInTheWordsOfEachCaller) {
     EXPECT_TRUE(LoadSongForPlay(song, SongFile("good.lym", "Good"), tLoadFailureStyle::Menu));
     EXPECT_EQ(song.SongName(), "Good");
     EXPECT_TRUE(ui_.shownMessages.isEmpty());
+
+    // A file cut short still plays what it holds, after saying what was lost.
+    const QString cut = SongFile("cut.lym", "Cut");
+    QFile(cut).resize(QFileInfo(cut).size() - 10);
+    EXPECT_TRUE(LoadSongForPlay(song, cut, tLoadFailureStyle::CommandLine));
+    EXPECT_EQ(song.SongName(), "Cut");
+    ASSERT_EQ(ui_.shownMessages.size(), 1);
+    EXPECT_TRUE(
+        ui_.shownMessages[0].startsWith("Warning: The file is damaged: it ends before these could be read: "))
+        << ui_.shownMessages[0].toStdString();
 }
 
 TEST_F(Shell, CommandLinePlayCoversTheDesktopAndPutsEverythingBack) {

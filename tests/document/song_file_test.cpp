@@ -1,4 +1,5 @@
 #include "app/app_services.h"
+#include "app/temp_files.h"
 #include "document/song.h"
 #include "document/song_loading.h"
 #include "test_support.h"
@@ -11,9 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace lyrimo;
@@ -554,6 +558,34 @@ TEST(SongFileReading, LinkedFilesAreReadWhenTheyExist) {
     EXPECT_TRUE(song.Pictures.GetPicture(1)->isEmpty());
 }
 
+TEST(SongFileReading, LinkedMediaIsLookedForBesideTheSongFirst) {
+    const QString folder = Scratch("moved");
+    QDir().mkpath(folder + "/music");
+    QDir().mkpath(Scratch("elsewhere"));
+    ASSERT_TRUE(test::WriteFile(folder + "/music/tune.ogg", "ogg"));
+    ASSERT_TRUE(test::WriteFile(folder + "/tune.mp3", "mp3"));
+    ASSERT_TRUE(test::WriteFile(Scratch("elsewhere/other.mp3"), "mp3"));
+    auto mediaAfterLoading = [&](const QByteArray& stored, bool loadMedia = true) {
+        tLyrimoData original;
+        original.SongSettings.setUseMediaFile(1);
+        original.SongSettings.setMediaFileName(stored);
+        EXPECT_EQ(original.SaveToFile(folder + "/song.lym"), 0);
+        tLyrimoData song;
+        EXPECT_EQ(song.LoadFromFile(folder + "/song.lym", loadMedia), 0);
+        return song.SongSettings.MediaFileName();
+    };
+    const QByteArray here = QFile::encodeName(folder);
+    EXPECT_EQ(mediaAfterLoading("music/tune.ogg"), here + "/music/tune.ogg");
+    EXPECT_EQ(mediaAfterLoading("/gone/away/tune.mp3"), here + "/tune.mp3");
+    EXPECT_EQ(mediaAfterLoading("C:\\Karaoke\\tune.mp3"), here + "/tune.mp3");
+    // Not beside the song: the stored name stays, whether it exists or not.
+    const QByteArray other = QFile::encodeName(Scratch("elsewhere/other.mp3"));
+    EXPECT_EQ(mediaAfterLoading(other), other);
+    EXPECT_EQ(mediaAfterLoading("missing.wav"), "missing.wav");
+    // Only loading with media looks.
+    EXPECT_EQ(mediaAfterLoading("music/tune.ogg", false), "music/tune.ogg");
+}
+
 TEST(SongFileReading, CorrectionsAfterLoading) {
     tBytes f = SinglePartFile(320, 347, 1699);
     f.I32(18 + at::PlayWidth, 0).I32(18 + at::PlayHeight, -5).I32(18 + at::SplitSize, 10);
@@ -622,9 +654,53 @@ TEST(MalformedSongFiles, EveryTruncationLoadsSafely) {
         ASSERT_GE(song.PartCount(), 1);
         for (int p = 0; p < song.PartCount(); ++p)
             ASSERT_LE(song.GetPart(p)->LineCount() * 347, size) << "size " << size;
+        // A file cut anywhere says so; only the whole file loads without a word.
+        if (size >= 18)
+            ASSERT_EQ(song.LoadDamage.isEmpty(), size == whole.size()) << "size " << size;
     }
     // Nothing extracted is left behind.
     EXPECT_TRUE(QDir(test::ScratchFolder() + "/tmp").entryList(QDir::Files).isEmpty());
+}
+
+TEST(MalformedSongFiles, TheDamageReportSaysWhatWasLost) {
+    tLyrimoData rich;
+    MakeRichSong(rich, QByteArray(64, 'm'));
+    ASSERT_EQ(rich.SaveToFile(Scratch("whole.lym")), 0);
+    const QByteArray whole = test::ReadFile(Scratch("whole.lym"));
+    const QString path = Scratch("cut.lym");
+    auto damageWhenCutAt = [&](qsizetype size, bool loadMedia) {
+        EXPECT_TRUE(test::WriteFile(path, whole.left(size)));
+        tLyrimoData song;
+        EXPECT_EQ(song.LoadFromFile(path, loadMedia), 0);
+        return song.LoadDamage;
+    };
+
+    // The media is stored first, right after the 18-byte header; the settings follow it.
+    const QStringList inMedia = damageWhenCutAt(18 + 40, false);
+    EXPECT_TRUE(inMedia.contains("the song settings")) << inMedia.join(" | ").toStdString();
+
+    // Cut inside the second part's lines: what was read stays, the rest is named.
+    const qsizetype partsTable = I32At(whole, 18 + 64 + 961); // PartsTableOffset in the settings
+    // Part records are 92 bytes, a line 347 plus 3 a timing: cut into the second line of part 2.
+    const qsizetype secondPartLines = partsTable + 92 + 92 + (347 + 4 * 3) + 2;
+    tLyrimoData cut;
+    ASSERT_TRUE(test::WriteFile(path, whole.left(secondPartLines)));
+    ASSERT_EQ(cut.LoadFromFile(path, true), 0);
+    EXPECT_EQ(cut.PartCount(), 2);
+    EXPECT_EQ(cut.GetPart(0)->LineCount(), 2);
+    EXPECT_EQ(cut.GetPart(1)->LineCount(), 1);
+    // Everything stored after the cut is named too: the part tables and the pictures.
+    ASSERT_GE(cut.LoadDamage.size(), 3);
+    EXPECT_EQ(cut.LoadDamage.mid(0, 3), QStringList({"line 2 of part 2", "part 3",
+                                                     "the character sets and text formats of the parts"}));
+    EXPECT_TRUE(DamageReport(cut).startsWith(
+        "The file is damaged: it ends before these could be read: line 2 of part 2; part 3; the character"));
+
+    // The last table of the file is the parts' animation pictures.
+    EXPECT_EQ(damageWhenCutAt(whole.size() - 1, true), QStringList({"the animation pictures of the parts"}));
+    tLyrimoData loaded;
+    ASSERT_EQ(loaded.LoadFromFile(Scratch("whole.lym"), true), 0);
+    EXPECT_TRUE(DamageReport(loaded).isEmpty());
 }
 
 TEST(MalformedSongFiles, HostileCountsAndOffsetsStayBounded) {
@@ -705,6 +781,55 @@ TEST(SongFileSaving, ReplacingKeepsTheFilesPermissionsAndFollowsLinks) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     tLyrimoData loaded;
     EXPECT_EQ(loaded.LoadFromFile(path, false), 0);
+}
+
+// Runs `body` in a child process and returns how the child ended (waitpid's status).
+int RunInChild(const std::function<void()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        body();
+        ::_exit(99);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+QStringList ExtractedFiles() { return QDir(QDir::tempPath()).entryList({"~*"}, QDir::Files); }
+
+TEST(TemporaryMedia, EndingBySignalOrExitRemovesExtractedMedia) {
+    tLyrimoData rich;
+    MakeRichSong(rich, QByteArray(5000, 'm'));
+    const QString path = Scratch("signalled.lym");
+    ASSERT_EQ(rich.SaveToFile(path), 0);
+    ASSERT_TRUE(ExtractedFiles().isEmpty());
+    auto loadAndEnd = [&](const std::function<void()>& end) {
+        return [&path, end] {
+            RemoveTempFilesOnSignals();
+            auto* song = new tLyrimoData; // never freed: as when the program is killed
+            if (song->LoadFromFile(path, true) != 0 || !song->HasTempMedia())
+                ::_exit(98);
+            end();
+        };
+    };
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        const int status = RunInChild(loadAndEnd([signal] { ::raise(signal); }));
+        ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signal << " status " << status;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_TRUE(ExtractedFiles().isEmpty()) << "signal " << signal;
+    }
+    // exit() from inside a library (as Qt does when the display goes) skips the destructors.
+    const int status = RunInChild(loadAndEnd([] { std::exit(3); }));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_TRUE(ExtractedFiles().isEmpty());
+    // Files that their owner removed are no longer noted.
+    {
+        tLyrimoData song;
+        ASSERT_EQ(song.LoadFromFile(path, true), 0);
+        EXPECT_EQ(TrackedTempFileCount(), 1);
+    }
+    EXPECT_EQ(TrackedTempFileCount(), 0);
 }
 
 TEST(TemporaryMedia, NamesFollowTheTimeStampAndNeverCollide) {

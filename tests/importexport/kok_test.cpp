@@ -46,6 +46,16 @@ TEST_F(Kok, SongRefersToTheMp3OfTheSameName) {
                   "accurate for MP3 files...");
 }
 
+TEST_F(Kok, MediaBesideTheFileReplacesTheAssumedMp3) {
+    QDir().mkpath(ScratchFolder() + "/kok");
+    ASSERT_TRUE(ImportKok(Write("kok/night.kok", "la;1,0;"), song));
+    EXPECT_EQ(QFile::decodeName(song.SongSettings.MediaFileName()), ScratchFolder() + "/kok/night.mp3");
+    Write("kok/night.flac", "flac");
+    ASSERT_TRUE(ImportKok(ScratchFolder() + "/kok/night.kok", song));
+    EXPECT_EQ(QFile::decodeName(song.SongSettings.MediaFileName()), ScratchFolder() + "/kok/night.flac");
+    EXPECT_EQ(song.SongSettings.UseMediaFile(), 1);
+}
+
 TEST_F(Kok, MissingFilesFailWithoutAResult) {
     song.SetSongName("old");
     EXPECT_FALSE(ImportKok(ScratchFolder() + "/missing.kok", song));

@@ -2,6 +2,7 @@
 #include "importexport/lrc_export.h"
 #include "importexport/lrc_import.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace lyrimo;
@@ -79,6 +80,32 @@ TEST_F(Lrc, Utf8FilesBecomeSixteenBitText) {
         EXPECT_EQ(TimingsOf(line).back().first, 15);
         EXPECT_EQ(song.WideSongName(), QString::fromUtf8("Звезда"));
     }
+}
+
+TEST_F(Lrc, MusicOfTheSameNameBesideTheFileBecomesTheMedia) {
+    QDir().mkpath(ScratchFolder() + "/beside");
+    auto importFrom = [&](const QString& name) {
+        EXPECT_TRUE(ImportLrc(Write("beside/" + name, "[00:01]la la"), song));
+        return QFile::decodeName(song.SongSettings.MediaFileName());
+    };
+    // Nothing beside: no media, as before.
+    EXPECT_EQ(importFrom("alone.lrc"), "");
+    EXPECT_EQ(song.SongSettings.UseMediaFile(), 0);
+
+    // The first kind in the order wins, in whatever case it is spelt.
+    Write("beside/tune.mkv", "video");
+    Write("beside/tune.WAV", "wave");
+    Write("beside/tune.Ogg", "vorbis");
+    EXPECT_EQ(importFrom("tune.lrc"), ScratchFolder() + "/beside/tune.Ogg");
+    EXPECT_EQ(song.SongSettings.UseMediaFile(), 1);
+    EXPECT_EQ(song.SongSettings.EmbedMedia(), 0);
+    EXPECT_EQ(song.SongSettings.HasVideo(), 0);
+
+    // A video marks the song as having video; a name that only starts alike does not count.
+    Write("beside/clip.webm", "video");
+    Write("beside/clip.mp3.part", "partial");
+    EXPECT_EQ(importFrom("clip.lrc"), ScratchFolder() + "/beside/clip.webm");
+    EXPECT_EQ(song.SongSettings.HasVideo(), 1);
 }
 
 TEST_F(Lrc, UnreadableAndOversizedFilesFail) {

@@ -1,6 +1,7 @@
 #include "import_test_support.h"
 #include "importexport/midi_file.h"
 #include "importexport/midi_import.h"
+#include "importexport/text_detect.h"
 #include "smf_builder.h"
 
 #include <QFile>
@@ -244,6 +245,35 @@ TEST_F(MidiImport, Utf8LyricsBecomeSixteenBitTextCountingCharacters) {
     EXPECT_EQ(TimingsOf(*part.GetLine(0)).back().first, 7);
     EXPECT_EQ(part.GetLine(1)->WideText(), QString::fromUtf8("おそらの"));
     EXPECT_EQ(song.WideSongName(), QString::fromUtf8("きらきら"));
+}
+
+TEST_F(MidiImport, AShortUtf8TagOutsideTheLyricsStillMakesTheSongUtf8) {
+    // The only non-ASCII letters are in an information tag of a track without lyrics; a
+    // code-page guess from so few letters once took them for Central European text.
+    tSmfTrack info;
+    info.Text(0, "@IZolt\xC3\xA1n Kod\xC3\xA1ly").Text(0, "@TMountain Song").End();
+    ASSERT_TRUE(Import(Smf({info, TwoLineLyrics()})));
+    EXPECT_EQ(song.SongSettings.UnicodeText(), 1);
+    EXPECT_NE(song.SongSettings.TitleFontCharset(), 238);
+    EXPECT_NE(song.GetPart(0)->PartExtras.FontCharset(), 238);
+    EXPECT_EQ(song.GetPart(0)->GetLine(0)->WideText(), "Twinkle");
+}
+
+TEST(TextDetection, OnlyWellFormedUtf8CountsAsUtf8) {
+    for (const char* valid :
+         {"", "plain", "Zolt\xC3\xA1n", "\xE3\x81\x8D", "\xF0\x9F\x8E\xA4", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsValidUtf8(valid)) << valid;
+    for (const char* invalid : {"Dvo\xF8\xE1k", // Windows-1250
+                                "\x80", "\xC3", // a lone continuation, a cut sequence
+                                "\xC0\x80", "\xE0\x80\x80", "\xF0\x80\x80\x80", // overlong forms
+                                "\xED\xA0\x80",                                 // a surrogate
+                                "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80"})    // past U+10FFFF
+        EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
+
+    tEncodingDetector mixed;
+    mixed.Add("Zolt\xC3\xA1n");
+    mixed.Add("Dvo\xF8\xE1k");
+    EXPECT_NE(mixed.Result().form, tTextForm::Wide);
 }
 
 TEST_F(MidiImport, PlainAsciiLeavesTheTextSettingsAlone) {

@@ -157,6 +157,18 @@ TEST_F(MediaRequesterTest, CancellingTheRequesterPlaysNothing) {
     EXPECT_FALSE(Status().Playing);
 }
 
+TEST_F(MediaRequesterTest, ASongWithoutLinesIsNotPerformed) {
+    auto song = test::MakeSong({0, 0}, media_);
+    bool windowMade = false;
+    SetPlaybackWindowHook([&](TPlaybackWnd&) { windowMade = true; });
+    EXPECT_EQ(PlaySong(*song, 0, true, true, true), playresult::Skipped);
+    SetPlaybackWindowHook({});
+    EXPECT_FALSE(windowMade);
+    EXPECT_EQ(
+        services_.shownMessages,
+        QStringList({"Please Note...: This song has no lyrics to show: none of its parts has a line."}));
+}
+
 TEST_F(MediaRequesterTest, PlaySongWithoutRequesterPerformsAndMarksTheProgramAsPlaying) {
     SetMonitorsForTesting({{"\\\\.\\Display0", {0, 0, 320, 240}, {}, 0}});
     QStringList log;

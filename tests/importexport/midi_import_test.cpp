@@ -251,7 +251,7 @@ TEST_F(MidiImport, AShortUtf8TagOutsideTheLyricsStillMakesTheSongUtf8) {
     // The only non-ASCII letters are in an information tag of a track without lyrics; a
     // code-page guess from so few letters once took them for Central European text.
     tSmfTrack info;
-    info.Text(0, "@IZolt\xC3\xA1n Kod\xC3\xA1ly").Text(0, "@TMountain Song").End();
+    info.Text(0, "@IJos\xC3\xA9").Text(0, "@TMountain Song").End(); // "José"
     ASSERT_TRUE(Import(Smf({info, TwoLineLyrics()})));
     EXPECT_EQ(song.SongSettings.UnicodeText(), 1);
     EXPECT_NE(song.SongSettings.TitleFontCharset(), 238);

@@ -6,8 +6,8 @@
 #include "media/player_catalog.h"
 #include "playback/external_controls.h"
 #include "playback/playback_rules.h"
-#include "render/frame_composer.h"
 #include "render/drawing_utils.h"
+#include "render/frame_composer.h"
 #include "render/line_setup.h"
 #include "render/title_effect.h"
 
@@ -305,6 +305,8 @@ int32_t tPlaybackSession::MediaTimeForDrawing() {
 }
 
 void tPlaybackSession::DrawState(bool full) {
+    if (state_ > Stepping)
+        return; // closing: neither the title nor the lyrics are shown any more
     if (state_ <= WaitAfterTitle) {
         titleChanges_.Clear();
         titleDone_ = title_->Step(titleFrame_, full, state_ == ShowingTitle, &titleChanges_);
@@ -388,8 +390,14 @@ void tPlaybackSession::Click() {
 }
 
 void tPlaybackSession::RequestClose() {
-    if (result_ == tResult::None)
-        SetResult(tResult::Cancel);
+    if (result_ != tResult::None)
+        return;
+    // As the user's stop, but the closing step does not run: the loop of an animating state sees
+    // the state change and returns, and the run ends with that firing.
+    stopRequested_ = true;
+    skipRequested_ = false;
+    state_ = Closing;
+    SetResult(tResult::Cancel);
 }
 
 void tPlaybackSession::SetResult(tResult result) {

@@ -86,9 +86,8 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
         player_->SetDisplayRect({width + 100, height + 100, width + 200, height + 200});
         view_.ShowSpeedPanel(player_->CanChangeRate());
     } else {
-        App().MessageBox(Translate("There was an error starting the media for this karaoke") + "\r\n" +
-                             player_->TakeLastError(),
-                         Translate("Error"), mb::Ok | mb::IconWarning);
+        App().MessageBox(MediaStartErrorText(song, player_->TakeLastError()), Translate("Error"),
+                         mb::Ok | mb::IconWarning);
         state_ = Closing;
     }
 }

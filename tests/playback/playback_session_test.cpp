@@ -260,7 +260,8 @@ TEST_F(PlaybackSessionTest, CommandsAreIgnoredOnceClosing) {
     auto session = MakeSession();
     Start(*session, *song);
     EXPECT_EQ(services_.shownMessages,
-              QStringList({"Error: There was an error starting the media for this karaoke\r\nno decoder"}));
+              QStringList({"Error: There was an error starting the media for this karaoke\r\n" + media_ +
+                           "\r\nno decoder"}));
     EXPECT_EQ(session->State(), Closing);
 
     log_.clear();

@@ -145,7 +145,8 @@ TEST_F(PlaybackWindowTest, MediaThatCannotOpenShowsOneErrorAndEndsAsFinishedWith
     EXPECT_EQ(Perform(*song, 0, false, false), 0);
     ASSERT_EQ(services_.shownMessages.size(), 1);
     EXPECT_EQ(services_.shownMessages[0],
-              "Error: There was an error starting the media for this karaoke\r\nno decoder for this file");
+              "Error: There was an error starting the media for this karaoke\r\n" + media_ +
+                  "\r\nno decoder for this file");
     EXPECT_FALSE(states_.count(tPlaybackState::ShowingTitle));
     EXPECT_FALSE(states_.count(tPlaybackState::ShowingScreen));
     EXPECT_FALSE(log_.contains("Play"));

@@ -276,6 +276,24 @@ TEST_F(Preferences, EditedValuesAreStoredAndSavedOnOk) {
     EXPECT_EQ(window->result(), QDialog::Accepted);
 }
 
+TEST_F(Preferences, PortListShowsTheDeviceBesideEachPortAndStoresThePortName) {
+    Settings().EnablePort = "LPT2";
+    auto window = Window();
+    auto* ports = ControlOf<QComboBox>(*window, "ExternalControls/EnablePort");
+    ASSERT_NE(ports, nullptr);
+    QStringList shown;
+    for (int i = 0; i < ports->count(); ++i)
+        shown << ports->itemText(i);
+    EXPECT_EQ(shown,
+              QStringList({"COM1 (/dev/ttyS0)", "COM2 (/dev/ttyS1)", "COM3 (/dev/ttyS2)", "COM4 (/dev/ttyS3)",
+                           "LPT1 (/dev/lp0)", "LPT2 (/dev/lp1)", "LPT3 (/dev/lp2)"}));
+    EXPECT_EQ(ports->currentText(), "LPT2 (/dev/lp1)");
+    ports->setCurrentIndex(3);
+    window->accept();
+    EXPECT_EQ(Settings().EnablePort, "COM4");
+    EXPECT_EQ(Stored("ExternalControls/EnablePort").toString(), "COM4");
+}
+
 TEST_F(Preferences, CancelChangesNothing) {
     const tSettingsClass before = Settings();
     auto window = Window();

@@ -13,10 +13,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QWindow>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,8 @@
 #include "desktop/prefs_colours.h"
 
+#include "app/app_services.h"
+#include "app/settings.h"
+
 #include <QColorDialog>
 
 namespace lyrimo {
@@ -13,6 +16,26 @@ int32_t ProgramColour(const QColor& colour) {
 }
 
 QString ColourSwatchStyle(int32_t colour) { return "background-color: " + DialogColour(colour).name() + ";"; }
+
+QFont TimingFontOf(const tFontSetting& setting) {
+    QFont font(setting.name, setting.size);
+    font.setBold(setting.attributes & 1);
+    font.setItalic(setting.attributes & 2);
+    font.setUnderline(setting.attributes & 4);
+    font.setStrikeOut(setting.attributes & 8);
+    return font;
+}
+
+QString TimingSampleText(const tSettingsClass& settings) {
+    const QStringList words = Translate("Sample lyrics").toHtmlEscaped().split(' ');
+    auto coloured = [](int32_t colour, const QString& text) {
+        return "<span style=\"color:" + DialogColour(colour).name() + "\">" + text + "</span>";
+    };
+    QString text = coloured(settings.AltColor, words.first());
+    if (words.size() > 1)
+        text += " " + coloured(settings.TimingsEditorFont.colour, words.mid(1).join(' '));
+    return text;
+}
 
 void CustomColoursToDialog(const QStringList& colours) {
     for (const QString& entry : colours) {

@@ -1,5 +1,7 @@
 #include "desktop/prefs_pages.h"
 
+#include "playback/external_controls.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -29,8 +31,9 @@ TPrefsExternalControlsPage::TPrefsExternalControlsPage(tSettingsClass& edited,
 
     auto* portForm = new QFormLayout;
     auto* port = new QComboBox;
+    // The stored value is the port's name; the device beside it is the one the bytes go to.
     for (const char* name : kPorts)
-        port->addItem(name, name);
+        port->addItem(QString(name) + " (" + ExternalPortDevice(name) + ")", name);
     Bind("ExternalControls/EnablePort", port);
     portForm->addRow("Port:", port);
     layout->addLayout(portForm);

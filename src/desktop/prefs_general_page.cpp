@@ -2,6 +2,7 @@
 
 #include "app/app_services.h"
 #include "desktop/prefs_colours.h"
+#include "document/song.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -46,6 +47,10 @@ TPrefsGeneralPage::TPrefsGeneralPage(tSettingsClass& edited, std::vector<tPrefBi
     auto* recorder = new QVBoxLayout;
     addCheck(recorder, "MiscSettings/AutoPause", "Pause the timing recorder automatically");
     timingFont_ = new QLabel;
+    timingSample_ = new QLabel;
+    timingSample_->setObjectName("TimingSample");
+    timingSample_->setTextFormat(Qt::RichText);
+    timingSample_->setMinimumHeight(48);
     auto* font = new QPushButton("Font...");
     auto* untimed = new QPushButton("Colour of untimed text...");
     auto* timed = new QPushButton("Colour of timed text...");
@@ -60,6 +65,7 @@ TPrefsGeneralPage::TPrefsGeneralPage(tSettingsClass& edited, std::vector<tPrefBi
     colourRow->addWidget(timed);
     colourRow->addStretch();
     recorder->addLayout(fontRow);
+    recorder->addWidget(timingSample_);
     recorder->addLayout(colourRow);
     layout->addWidget(prefs::Group("Timing recorder", recorder));
     layout->addStretch();
@@ -78,19 +84,20 @@ QString TPrefsGeneralPage::LanguageChosen(const QString& fallback) const {
 void TPrefsGeneralPage::ShowTimingFont() {
     const tFontSetting& font = Edited().TimingsEditorFont;
     timingFont_->setText(font.name + ", " + QString::number(font.size) + " pt");
-    timingFont_->setStyleSheet(ColourSwatchStyle(Edited().AltColor) +
-                               "color: " + DialogColour(font.colour).name() + ";");
+    // The recorder shows a song's lyrics; a new song's background is what most will be timed on.
+    const int32_t background = tLyrimoData().SongSettings.BackgroundColour();
+    timingSample_->setStyleSheet("QLabel { " + ColourSwatchStyle(background) +
+                                 " padding: 6px 10px; border-radius: 6px; }");
+    // After the style sheet, which would otherwise give the label its parent's font again.
+    timingSample_->setFont(TimingFontOf(font));
+    timingSample_->setText(TimingSampleText(Edited()));
 }
 
 void TPrefsGeneralPage::ChooseTimingFont() {
     tFontSetting& setting = Edited().TimingsEditorFont;
-    QFont font(setting.name, setting.size);
-    font.setBold(setting.attributes & 1);
-    font.setItalic(setting.attributes & 2);
-    font.setUnderline(setting.attributes & 4);
-    font.setStrikeOut(setting.attributes & 8);
     bool ok = false;
-    font = QFontDialog::getFont(&ok, font, window(), Translate("Timing recorder font"));
+    const QFont font =
+        QFontDialog::getFont(&ok, TimingFontOf(setting), window(), Translate("Timing recorder font"));
     if (!ok)
         return;
     setting.name = font.family().left(kFontNameMaxLength);

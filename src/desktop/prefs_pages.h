@@ -60,6 +60,7 @@ private:
     std::vector<tLanguageChoice> languages_;
     QComboBox* language_ = nullptr;
     QLabel* timingFont_ = nullptr;
+    QLabel* timingSample_ = nullptr; // lyrics as the timing recorder shows them
 };
 
 // New songs' defaults, coming lines, text, ball and animations.

@@ -44,7 +44,7 @@ TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPref
     const std::pair<const char*, const char*> startChecks[] = {
         {"MiscSettings/DelayWait", "Wait for a mouse click before the karaoke starts"},
         {"Playback/TitleClickWait", "Wait for a mouse click after the title"},
-        {"MiscSettings/Hide Taskbar", "Hide the desktop and task bar during karaoke"},
+        {"MiscSettings/Hide Taskbar", "Cover the desktop and its panels during karaoke"},
     };
     for (const auto& [key, caption] : startChecks) {
         QCheckBox* check = prefs::Check(caption);

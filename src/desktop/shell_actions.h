@@ -13,7 +13,7 @@ namespace lyrimo {
 
 class tLyrimoData;
 
-inline constexpr const char* kApplicationTitle = "Lyrimo - Karaoke for Windows Made Easy!";
+inline constexpr const char* kApplicationTitle = "Lyrimo - Karaoke for Linux Made Easy!";
 inline constexpr const char* kNotAvailableYet = "Not available in this version yet";
 
 // ---- Dropped files
@@ -30,7 +30,7 @@ tDrop ClassifyDrop(const QStringList& files);
 
 // ---- Texts of the main menu
 
-// "Welcome to Lyrimo" and "Karaoke for Windows Made Easy" on two lines, translated.
+// "Welcome to Lyrimo" and "Karaoke for Linux Made Easy" on two lines, translated.
 QString WelcomeText();
 // The translated "Version" and this build's version number.
 QString VersionLine();

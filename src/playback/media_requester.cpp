@@ -65,6 +65,10 @@ void TGetMedia::BuildWindow() {
     track_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,2}"), track_));
     cdLayout->addRow(Translate("CD Drive:"), drives_);
     cdLayout->addRow(Translate("Track:"), track_);
+    // A song without media of its own (an imported lyrics file) comes as a CD song; a media file
+    // can always be chosen instead.
+    cdBrowse_ = new QPushButton(Translate("Browse..."));
+    cdLayout->addRow(Translate("Or a media file:"), cdBrowse_);
     pages_->addWidget(cdPage);
 
     auto* filePage = new QWidget;
@@ -103,7 +107,7 @@ void TGetMedia::BuildWindow() {
     template_ = new QPushButton(Translate("Appy Template"));
     // Applying an import template from here waits for the template chooser.
     template_->hide();
-    for (QPushButton* button : {play_, cancel_, step_, template_, browse_})
+    for (QPushButton* button : {play_, cancel_, step_, template_, browse_, cdBrowse_})
         button->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
@@ -126,6 +130,7 @@ void TGetMedia::BuildWindow() {
         ShowStepLook();
     });
     connect(browse_, &QPushButton::clicked, this, &TGetMedia::Browse);
+    connect(cdBrowse_, &QPushButton::clicked, this, &TGetMedia::Browse);
     connect(track_, &QLineEdit::textEdited, this, &TGetMedia::TrackEdited);
     connect(file_, &QLineEdit::textEdited, this, &TGetMedia::FileEdited);
     connect(drives_, &QComboBox::currentIndexChanged, this, &TGetMedia::FieldChanged);
@@ -140,7 +145,7 @@ void TGetMedia::FillFields() {
     const QStringList devices = CdDevices();
     for (int i = 0; i < devices.size(); ++i)
         if (const QString letter = CdDriveLetter(i); !letter.isEmpty())
-            drives_->addItem(letter + ":\\");
+            drives_->addItem(letter + ":\\ (" + devices[i] + ")"); // the letter is what is stored
     const QString defaultDrive = Settings().DefaultCDROM.left(1).toUpper();
     for (int i = 0; i < drives_->count(); ++i)
         if (!defaultDrive.isEmpty() && drives_->itemText(i).startsWith(defaultDrive))
@@ -161,11 +166,19 @@ void TGetMedia::FillFields() {
     track_->setReadOnly(!editable_);
     file_->setReadOnly(!editable_);
     browse_->setEnabled(editable_);
+    cdBrowse_->setEnabled(editable_);
     drives_->setEnabled(editable_);
 
-    pages_->setCurrentIndex(s.UseMediaFile() == 0 ? kCdPage : s.EmbedMedia() ? kEmbeddedPage : kFilePage);
+    // Embedded media without a name was never embedded: the song has no media, so the file page
+    // with its Browse button is offered.
+    const bool embedded = s.EmbedMedia() && (!mediaName.isEmpty() || song_.HasTempMedia());
+    pages_->setCurrentIndex(s.UseMediaFile() == 0 ? kCdPage : embedded ? kEmbeddedPage : kFilePage);
     Validate();
+    ShowNotes();
+}
 
+void TGetMedia::ShowNotes() {
+    const tSongSettings& s = song_.SongSettings;
     const int parts = song_.PartCount();
     Notes = QString::number(parts) + " " + (parts == 1 ? Translate("song part") : Translate("song parts"));
     if (s.HasVideo())
@@ -233,9 +246,17 @@ void TGetMedia::Browse() {
         dialog.selectFile(current.absoluteFilePath());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const QString chosen = dialog.selectedFiles().first();
-    file_->setText(chosen.left(kMaxMediaNameLength));
-    FileEdited(file_->text());
+    ChooseMediaFile(dialog.selectedFiles().first());
+}
+
+void TGetMedia::ChooseMediaFile(const QString& fileName) {
+    const QString chosen = fileName.left(kMaxMediaNameLength);
+    UseChosenMediaFile(song_, chosen);
+    file_->setText(chosen);
+    pages_->setCurrentIndex(kFilePage);
+    revalidate_.stop();
+    Validate();
+    ShowNotes();
 }
 
 void TGetMedia::PlayClicked() {
@@ -256,7 +277,8 @@ void TGetMedia::ToggleStepMode() {
 
 void TGetMedia::ShowStepLook() {
     step_->setChecked(StepMode);
-    step_->setStyleSheet(StepMode ? "QPushButton { background: #ffd23c; font-weight: bold; }" : QString());
+    step_->setStyleSheet(StepMode ? "QPushButton { background: #ffd23c; color: #1d1436; font-weight: bold; }"
+                                  : QString());
 }
 
 bool TGetMedia::TypingInField() const {

@@ -50,6 +50,10 @@ public:
 
     // Checks the media and enables Play when it is there.
     void Validate();
+    // A file chosen with Browse: it becomes the song's media (with video when it is a video file)
+    // and the file page shows it.
+    void ChooseMediaFile(const QString& fileName);
+    QPushButton* CdBrowseButton() const { return cdBrowse_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -63,6 +67,7 @@ private:
     void PlayClicked();
     void ToggleStepMode();
     void Browse();
+    void ShowNotes();
     void ShowStepLook();
     bool TypingInField() const;
 
@@ -80,6 +85,7 @@ private:
     QLineEdit* track_ = nullptr;
     QLineEdit* file_ = nullptr;
     QPushButton* browse_ = nullptr;
+    QPushButton* cdBrowse_ = nullptr; // choosing a media file instead of the CD
     QLabel* embedded_ = nullptr;
     QLabel* warnings_ = nullptr;
     QLabel* player_ = nullptr;

@@ -1,8 +1,14 @@
 #include "playback/playback_rules.h"
 
+#include "app/app_services.h"
 #include "app/text_codec.h"
+#include "document/binary_file.h"
 #include "document/song.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <Qt>
 
 #include <algorithm>
@@ -16,6 +22,42 @@ QString SongDetailText(const tLyrimoData& song, const QByteArray& narrow, const 
     // Character set 1 is the "default" set: the system code page.
     const int charset = song.SongSettings.TitleFontCharset();
     return DecodeText(narrow, charset == 1 ? SystemCodePage() : CodePageForCharset(charset));
+}
+
+QString MediaDescription(const tLyrimoData& song) {
+    const tSongSettings& s = song.SongSettings;
+    if (s.UseMediaFile() == 0)
+        return Translate("Audio CD track") + " " + QString::number(s.CdTrack());
+    const QString fileName = PathFromField(s.MediaFileName());
+    if (fileName.isEmpty())
+        return Translate("No media file is set");
+    // The extracted copy lives in the temporary folder under a made-up name; only its kind tells
+    // the user anything.
+    if (s.EmbedMedia())
+        return Translate("The media embedded in the song") + " (" + QFileInfo(fileName).suffix().toLower() +
+               ")";
+    return QDir::toNativeSeparators(fileName);
+}
+
+QString MediaStartErrorText(const tLyrimoData& song, const QString& reason) {
+    QString text =
+        Translate("There was an error starting the media for this karaoke") + "\r\n" + MediaDescription(song);
+    if (!reason.trimmed().isEmpty())
+        text += "\r\n" + reason.trimmed();
+    return text;
+}
+
+bool IsVideoFileName(const QString& fileName) {
+    static const QStringList kVideoSuffixes = {"mp4", "m4v", "mkv", "webm", "avi", "mov",  "mpg", "mpeg",
+                                               "wmv", "ogv", "flv", "3gp",  "ts",  "m2ts", "vob", "asf"};
+    return kVideoSuffixes.contains(QFileInfo(fileName).suffix().toLower());
+}
+
+void UseChosenMediaFile(tLyrimoData& song, const QString& fileName) {
+    tSongSettings& s = song.SongSettings;
+    s.setUseMediaFile(1);
+    s.setMediaFileName(QFile::encodeName(fileName));
+    s.setHasVideo(IsVideoFileName(fileName) ? 1 : 0);
 }
 
 double NextRate(double rate, bool faster) {

@@ -18,6 +18,18 @@ class tLyrimoData;
 // texts are Unicode, else its 8-bit text read in the title font's character set.
 QString SongDetailText(const tLyrimoData& song, const QByteArray& narrow, const QString& wide);
 
+// The song's media as a person names it: the file, the CD track or the embedded media.
+QString MediaDescription(const tLyrimoData& song);
+// The message shown when the media does not start: what could not be started and why (the
+// engine's reason, when it gave one), one per line.
+QString MediaStartErrorText(const tLyrimoData& song, const QString& reason);
+
+// Whether a media file holds video, judged by its extension.
+bool IsVideoFileName(const QString& fileName);
+// Makes a media file the user chose the song's media: played from that file, with video when the
+// file is a video.
+void UseChosenMediaFile(tLyrimoData& song, const QString& fileName);
+
 constexpr double kFastestRate = 4.5;
 constexpr double kSlowestRate = 0.4;
 constexpr double kRateStep = 0.1;

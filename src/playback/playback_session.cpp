@@ -6,8 +6,8 @@
 #include "media/player_catalog.h"
 #include "playback/external_controls.h"
 #include "playback/playback_rules.h"
-#include "render/frame_composer.h"
 #include "render/drawing_utils.h"
+#include "render/frame_composer.h"
 #include "render/line_setup.h"
 #include "render/title_effect.h"
 
@@ -86,9 +86,8 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
         player_->SetDisplayRect({width + 100, height + 100, width + 200, height + 200});
         view_.ShowSpeedPanel(player_->CanChangeRate());
     } else {
-        App().MessageBox(Translate("There was an error starting the media for this karaoke") + "\r\n" +
-                             player_->TakeLastError(),
-                         Translate("Error"), mb::Ok | mb::IconWarning);
+        App().MessageBox(MediaStartErrorText(song, player_->TakeLastError()), Translate("Error"),
+                         mb::Ok | mb::IconWarning);
         state_ = Closing;
     }
 }
@@ -305,6 +304,8 @@ int32_t tPlaybackSession::MediaTimeForDrawing() {
 }
 
 void tPlaybackSession::DrawState(bool full) {
+    if (state_ > Stepping)
+        return; // closing: neither the title nor the lyrics are shown any more
     if (state_ <= WaitAfterTitle) {
         titleChanges_.Clear();
         titleDone_ = title_->Step(titleFrame_, full, state_ == ShowingTitle, &titleChanges_);
@@ -388,8 +389,14 @@ void tPlaybackSession::Click() {
 }
 
 void tPlaybackSession::RequestClose() {
-    if (result_ == tResult::None)
-        SetResult(tResult::Cancel);
+    if (result_ != tResult::None)
+        return;
+    // As the user's stop, but the closing step does not run: the loop of an animating state sees
+    // the state change and returns, and the run ends with that firing.
+    stopRequested_ = true;
+    skipRequested_ = false;
+    state_ = Closing;
+    SetResult(tResult::Cancel);
 }
 
 void tPlaybackSession::SetResult(tResult result) {

@@ -89,7 +89,8 @@ public:
     void Click();
     // Asks for the next line in step mode.
     void RequestStep() { stepRequested_ = true; }
-    // The window is being closed while the run goes on: ends it as the user's stop.
+    // The window is being closed while the run goes on: ends it at once as the user's stop, from
+    // inside the loops of the fade-in, the title and the playing too.
     void RequestClose();
     bool HasResult() const { return result_ != tResult::None; }
 

@@ -72,6 +72,9 @@ TPlaybackWnd::TPlaybackWnd(QWidget* parent)
     setWindowTitle("Lyrimo Karaoke Playback");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // Closed by the window manager while a menu window is hidden, it may be the last window; the
+    // program goes on after the performance all the same.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     controls_ = std::make_unique<TPlaybackControls>();
     controls_->OnCommand = [this](tPlaybackCommand command) { Command(command); };
@@ -242,8 +245,8 @@ void TPlaybackWnd::keyPressEvent(QKeyEvent* event) { HandleKey(event); }
 void TPlaybackWnd::mousePressEvent(QMouseEvent*) { HandleClick(); }
 
 void TPlaybackWnd::closeEvent(QCloseEvent* event) {
-    // Closing while the performance runs ends it as the user's stop; the modal run then closes.
-    event->ignore();
+    // Closing is allowed: while the performance runs it ends at once as the user's stop.
+    event->accept();
     if (modalLoop_)
         session_->RequestClose();
 }

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
@@ -211,6 +212,16 @@ TEST_F(MainMenu, DroppedFilesThatCannotBePlayedAreReported) {
                                               "Lyrimo: Not available in this version yet",
                                               "Please Note...: This is not a valid Lyrimo file..."}));
     EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(MainMenu, TheAboutBoxNamesLinuxAndNoOtherPlatform) {
+    TAboutWnd about;
+    QStringList texts;
+    for (const QLabel* label : about.findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_TRUE(texts.contains("Lyrimo - Karaoke for Linux Made Easy!")) << texts.join(" | ").toStdString();
+    for (const QString& text : texts)
+        EXPECT_FALSE(text.contains("Windows")) << text.toStdString();
 }
 
 TEST_F(MainMenu, TipOfTheDayOpensAtStartOnlyWhenEnabled) {

@@ -7,12 +7,15 @@
 #include "desktop_test_support.h"
 #include "playback/monitors.h"
 #include "playback/playback_rules.h"
+#include "ui/program_style.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +23,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
 
 #include <set>
 
@@ -179,24 +183,69 @@ TEST_F(Preferences, ControlsThatOnlyMatterWithAnotherFollowIt) {
     EXPECT_FALSE(window->Control("MiscSettings/Priority")->isEnabled());
 }
 
-TEST_F(Preferences, TimingFontShowsItsNameSizeAndBothColours) {
+TEST_F(Preferences, TimingFontSampleShowsTheFontInBothColoursOnANewSongsBackground) {
     Settings().TimingsEditorFont.name = "DejaVu Sans";
     Settings().TimingsEditorFont.size = 12;
-    Settings().TimingsEditorFont.colour = 0x0000FF; // red in the program's order
-    Settings().AltColor = 0x00FF0000;               // blue
+    Settings().TimingsEditorFont.attributes = 1 | 2; // bold, italic
+    Settings().TimingsEditorFont.colour = 0x0000FF;  // red in the program's order
+    Settings().AltColor = 0x00FF0000;                // blue
+    // Under the program's style sheet, as the program shows it.
+    struct tProgramStyleForTheTest {
+        const QString styleName = QApplication::style()->name();
+        tProgramStyleForTheTest() { ApplyProgramStyle(*qApp); }
+        ~tProgramStyleForTheTest() {
+            qApp->setStyleSheet({});
+            QApplication::setPalette(QPalette());
+            QApplication::setStyle(styleName);
+        }
+    } programStyle;
     auto window = Window();
-    QLabel* shown = nullptr;
+    QLabel* name = nullptr;
     for (QLabel* label : window->findChildren<QLabel*>())
         if (label->text().endsWith(" pt"))
-            shown = label;
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->text(), "DejaVu Sans, 12 pt");
-    EXPECT_EQ(shown->styleSheet(), "background-color: #0000ff;color: #ff0000;");
+            name = label;
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "DejaVu Sans, 12 pt");
+    auto* sample = window->findChild<QLabel*>("TimingSample");
+    ASSERT_NE(sample, nullptr);
+    EXPECT_EQ(sample->font().family(), "DejaVu Sans");
+    EXPECT_EQ(sample->font().pointSize(), 12);
+    EXPECT_TRUE(sample->font().bold());
+    EXPECT_TRUE(sample->font().italic());
+    EXPECT_FALSE(sample->font().underline());
+    // The first word timed (blue), the rest not yet (red).
+    EXPECT_EQ(sample->text(),
+              "<span style=\"color:#0000ff\">Sample</span> <span style=\"color:#ff0000\">lyrics</span>");
+    EXPECT_TRUE(sample->styleSheet().contains("background-color: #000000;"))
+        << sample->styleSheet().toStdString();
 
+    // The sample follows a reset at once: timed red, untimed yellow.
     ui_.scriptedAnswers = {mb::IdOk};
     window->ResetToDefaults();
-    EXPECT_EQ(shown->text(), "Arial, 19 pt");
-    EXPECT_EQ(shown->styleSheet(), "background-color: #ff0000;color: #ffff00;");
+    EXPECT_EQ(name->text(), "Arial, 19 pt");
+    EXPECT_EQ(sample->text(),
+              "<span style=\"color:#ff0000\">Sample</span> <span style=\"color:#ffff00\">lyrics</span>");
+    EXPECT_FALSE(sample->font().bold());
+
+    // What is drawn: both colours on the background, in the sample's own font.
+    window->show();
+    QApplication::processEvents();
+    const QImage shot = sample->grab().toImage();
+    int redRows = 0;
+    bool yellow = false;
+    for (int y = 0; y < shot.height(); ++y) {
+        bool redInRow = false;
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            redInRow |= c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            yellow |= c.red() > 200 && c.green() > 200 && c.blue() < 60;
+        }
+        redRows += redInRow;
+    }
+    // Drawn in the chosen size, not the dialog's own: "Sample" stands at least a capital high.
+    EXPECT_GE(redRows, QFontMetrics(TimingFontOf(Settings().TimingsEditorFont)).capHeight());
+    EXPECT_TRUE(yellow);
+    EXPECT_EQ(shot.pixelColor(3, shot.height() / 2), QColor(Qt::black));
 }
 
 TEST_F(Preferences, CustomColoursGoToTheirDialogSlotsAndBack) {
@@ -274,6 +323,24 @@ TEST_F(Preferences, EditedValuesAreStoredAndSavedOnOk) {
     EXPECT_EQ(Stored("ExternalControls/EnablePort").toString(), "COM2");
     EXPECT_EQ(Stored("MiscSettings/Player2Order").toString(), "41532");
     EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(Preferences, PortListShowsTheDeviceBesideEachPortAndStoresThePortName) {
+    Settings().EnablePort = "LPT2";
+    auto window = Window();
+    auto* ports = ControlOf<QComboBox>(*window, "ExternalControls/EnablePort");
+    ASSERT_NE(ports, nullptr);
+    QStringList shown;
+    for (int i = 0; i < ports->count(); ++i)
+        shown << ports->itemText(i);
+    EXPECT_EQ(shown,
+              QStringList({"COM1 (/dev/ttyS0)", "COM2 (/dev/ttyS1)", "COM3 (/dev/ttyS2)", "COM4 (/dev/ttyS3)",
+                           "LPT1 (/dev/lp0)", "LPT2 (/dev/lp1)", "LPT3 (/dev/lp2)"}));
+    EXPECT_EQ(ports->currentText(), "LPT2 (/dev/lp1)");
+    ports->setCurrentIndex(3);
+    window->accept();
+    EXPECT_EQ(Settings().EnablePort, "COM4");
+    EXPECT_EQ(Stored("ExternalControls/EnablePort").toString(), "COM4");
 }
 
 TEST_F(Preferences, CancelChangesNothing) {

@@ -114,6 +114,44 @@ TEST_F(MediaRequesterTest, PagesFollowTheMediaKind) {
     EXPECT_EQ(song->SongSettings.CdTrack(), 12);
 }
 
+TEST_F(MediaRequesterTest, ASongWithoutMediaCanAlwaysTakeAChosenFile) {
+    const QString video = test::ScratchFolder() + "/clip.mp4";
+    test::WriteFile(video, "ftyp");
+    // An imported lyrics file without music comes as a CD song.
+    auto song = test::MakeSong({1}, {});
+    song->SongSettings.setUseMediaFile(0);
+    {
+        TGetMedia requester(*song, true);
+        requester.show();
+        EXPECT_EQ(requester.PageIndex(), 0);
+        EXPECT_TRUE(requester.CdBrowseButton()->isVisible());
+        EXPECT_TRUE(requester.CdBrowseButton()->isEnabled());
+        requester.ChooseMediaFile(video);
+        EXPECT_EQ(requester.PageIndex(), 1);
+        EXPECT_EQ(requester.FileField()->text(), video);
+        EXPECT_EQ(requester.Warnings(), "None");
+        EXPECT_TRUE(requester.PlayAllowed());
+        EXPECT_EQ(requester.Notes, "1 song part, contains video");
+    }
+    EXPECT_EQ(song->SongSettings.UseMediaFile(), 1);
+    EXPECT_EQ(song->SongSettings.MediaFileName(), QFile::encodeName(video));
+    EXPECT_EQ(song->SongSettings.HasVideo(), 1);
+
+    // Embedding asked for but nothing embedded: the file page, refusing Play until a file is chosen.
+    song->SongSettings.setEmbedMedia(1);
+    song->SongSettings.setMediaFileName({});
+    TGetMedia requester(*song, true);
+    EXPECT_EQ(requester.PageIndex(), 1);
+    EXPECT_FALSE(requester.PlayAllowed());
+    requester.ChooseMediaFile(media_);
+    EXPECT_TRUE(requester.PlayAllowed());
+    EXPECT_EQ(song->SongSettings.HasVideo(), 0);
+    EXPECT_EQ(requester.Notes, "1 song part");
+
+    TGetMedia readOnly(*song, false);
+    EXPECT_FALSE(readOnly.CdBrowseButton()->isEnabled());
+}
+
 TEST_F(MediaRequesterTest, StepModeIsOfferedOnlyForASinglePartAndNotes) {
     auto twoParts = test::MakeSong({1, 1}, media_);
     twoParts->SongSettings.setSlideShowEnabled(1);

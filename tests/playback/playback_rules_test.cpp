@@ -1,6 +1,7 @@
 #include "app/app_services.h"
 #include "playback/external_controls.h"
 #include "playback/playback_rules.h"
+#include "playback_fakes.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -16,6 +17,39 @@ TEST(PlaybackRules, TimeTextShowsMinutesAndSecondsOfPositionAndLength) {
     EXPECT_EQ(MinutesSecondsText(99 * 60000 + 59000), "99:59");
     EXPECT_EQ(MinutesSecondsText(100 * 60000 + 1000), "00:01"); // minutes wrap at 100
     EXPECT_EQ(MinutesSecondsText(-400), "00:00");
+}
+
+TEST(PlaybackRules, TheMediaErrorNamesWhatFailedAndTheEnginesReason) {
+    auto song = test::MakeSong({1}, "/music/My Song.mp3");
+    const QString start = "There was an error starting the media for this karaoke\r\n";
+    EXPECT_EQ(MediaStartErrorText(*song, "Invalid data found when processing input"),
+              start + "/music/My Song.mp3\r\nInvalid data found when processing input");
+    // Without a reason the message ends with what failed, not with an empty line.
+    EXPECT_EQ(MediaStartErrorText(*song, "  "), start + "/music/My Song.mp3");
+
+    song->SongSettings.setUseMediaFile(0);
+    song->SongSettings.setCdTrack(7);
+    EXPECT_EQ(MediaStartErrorText(*song, "no disc"), start + "Audio CD track 7\r\nno disc");
+
+    song->SongSettings.setUseMediaFile(1);
+    song->SongSettings.setEmbedMedia(1);
+    song->SongSettings.setMediaFileName("/tmp/lyrimo-x81f.KAR");
+    EXPECT_EQ(MediaDescription(*song), "The media embedded in the song (kar)");
+    song->SongSettings.setMediaFileName({});
+    EXPECT_EQ(MediaDescription(*song), "No media file is set");
+}
+
+TEST(PlaybackRules, AChosenMediaFileIsPlayedFromThatFileWithVideoOnlyForVideos) {
+    auto song = test::MakeSong({1}, {});
+    song->SongSettings.setUseMediaFile(0);
+    UseChosenMediaFile(*song, "/clips/Song.MKV");
+    EXPECT_EQ(song->SongSettings.UseMediaFile(), 1);
+    EXPECT_EQ(song->SongSettings.MediaFileName(), QByteArray("/clips/Song.MKV"));
+    EXPECT_EQ(song->SongSettings.HasVideo(), 1);
+    UseChosenMediaFile(*song, "/clips.mp4/song.ogg"); // a point in a folder name is no extension
+    EXPECT_EQ(song->SongSettings.HasVideo(), 0);
+    EXPECT_FALSE(IsVideoFileName("/music/song"));
+    EXPECT_TRUE(IsVideoFileName("a.webm"));
 }
 
 TEST(PlaybackRules, RatesStepByATenthWithinTheLimitsAndShowAsWholePercent) {

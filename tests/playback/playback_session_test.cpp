@@ -196,6 +196,61 @@ TEST_F(PlaybackSessionTest, WaitsAfterTheFadeAndRewindsOnlyWhilePlaying) {
     EXPECT_EQ(log_.filter("SetPosition").size(), 1);
 }
 
+TEST_F(PlaybackSessionTest, ClosingTheWindowEndsEachAnimatingStateWithinTheFrame) {
+    EnableExternalEvents();
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    for (tPlaybackState target : {ShowingScreen, ShowingTitle, Playing}) {
+        SCOPED_TRACE(int(target));
+        view_ = tRecordingView();
+        log_.clear();
+        test::WriteFile(portLog_, {});
+        auto song = test::MakeSong({2}, media_);
+        auto session = MakeSession();
+        int yields = 0;
+        int yieldsAtClose = -1;
+        int presentsAtClose = -1;
+        view_.onYield = [&] {
+            ++yields;
+            if (session->State() == target && yieldsAtClose < 0) {
+                yieldsAtClose = yields;
+                presentsAtClose = view_.fullPresents;
+                session->RequestClose();
+                EXPECT_EQ(session->State(), Closing);
+            }
+        };
+        Start(*session, *song);
+        int firings = 0;
+        while (firings < 100 && session->Fire())
+            ++firings;
+        ASSERT_GE(yieldsAtClose, 0);
+        // The loop returned at once: no further frame, the run ended with this firing.
+        EXPECT_EQ(yields, yieldsAtClose);
+        EXPECT_EQ(view_.fullPresents, presentsAtClose);
+        EXPECT_EQ(view_.runsEnded, 1);
+        EXPECT_EQ(session->Finish(), tPlayResult::Ended);
+        EXPECT_EQ(log_.contains("Play"), target == Playing);
+        EXPECT_TRUE(log_.contains("Stop"));
+        // Screen appears, (song starts,) screen disappears; the closing step with its song-stops
+        // event does not run.
+        EXPECT_EQ(test::ReadFile(portLog_),
+                  target == Playing ? QByteArray("\x01\x02\x04", 3) : QByteArray("\x01\x04", 2));
+    }
+}
+
+TEST_F(PlaybackSessionTest, ClosingBetweenFiringsEndsTheRunAtOnceAndOnlyOnce) {
+    Settings().DelayWait = true;
+    auto song = test::MakeSong({2}, media_);
+    auto session = MakeSession();
+    Start(*session, *song);
+    FireUntil(*session, WaitAfterFade);
+    session->RequestClose();
+    EXPECT_EQ(view_.runsEnded, 1);
+    session->RequestClose();
+    session->Command(tPlaybackCommand::Skip);
+    EXPECT_EQ(view_.runsEnded, 1);
+    EXPECT_EQ(session->Finish(), tPlayResult::Ended);
+}
+
 TEST_F(PlaybackSessionTest, CommandsAreIgnoredOnceClosing) {
     configure_ = [](tScriptedPlayer& p) {
         p.opens = false;
@@ -205,7 +260,8 @@ TEST_F(PlaybackSessionTest, CommandsAreIgnoredOnceClosing) {
     auto session = MakeSession();
     Start(*session, *song);
     EXPECT_EQ(services_.shownMessages,
-              QStringList({"Error: There was an error starting the media for this karaoke\r\nno decoder"}));
+              QStringList({"Error: There was an error starting the media for this karaoke\r\n" + media_ +
+                           "\r\nno decoder"}));
     EXPECT_EQ(session->State(), Closing);
 
     log_.clear();

@@ -12,9 +12,11 @@
 #include "test_support.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -143,7 +145,8 @@ TEST_F(PlaybackWindowTest, MediaThatCannotOpenShowsOneErrorAndEndsAsFinishedWith
     EXPECT_EQ(Perform(*song, 0, false, false), 0);
     ASSERT_EQ(services_.shownMessages.size(), 1);
     EXPECT_EQ(services_.shownMessages[0],
-              "Error: There was an error starting the media for this karaoke\r\nno decoder for this file");
+              "Error: There was an error starting the media for this karaoke\r\n" + media_ +
+                  "\r\nno decoder for this file");
     EXPECT_FALSE(states_.count(tPlaybackState::ShowingTitle));
     EXPECT_FALSE(states_.count(tPlaybackState::ShowingScreen));
     EXPECT_FALSE(log_.contains("Play"));
@@ -162,6 +165,31 @@ TEST_F(PlaybackWindowTest, EscapeDuringTitleEndsThePresentationWithoutStartingTh
     EXPECT_FALSE(log_.contains("Play"));
     // Screen appears and screen disappears; the song never started and was not stopped by itself.
     EXPECT_EQ(test::ReadFile(portLog_), QByteArray("\x0F\x00", 2));
+}
+
+TEST_F(PlaybackWindowTest, TheWindowManagersCloseEndsTheFadeTheTitleAndThePlayingAtOnce) {
+    EnableAllExternalEvents();
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    for (tPlaybackState target :
+         {tPlaybackState::ShowingScreen, tPlaybackState::ShowingTitle, tPlaybackState::Playing}) {
+        SCOPED_TRACE(int(target));
+        log_.clear();
+        auto song = test::MakeSong({2}, media_);
+        int framesAfterClose = -1;
+        const int result = Perform(*song, 0, false, false, [&](TPlaybackWnd& w) {
+            if (framesAfterClose >= 0) {
+                ++framesAfterClose;
+            } else if (w.State() == target) {
+                // As the close box and Alt+F4 arrive: a close event on the window's platform window.
+                QCloseEvent close;
+                QApplication::sendEvent(w.windowHandle(), &close);
+                framesAfterClose = 0;
+            }
+        });
+        EXPECT_EQ(result, 2);
+        EXPECT_EQ(framesAfterClose, 0);
+        EXPECT_EQ(log_.contains("Play"), target == tPlaybackState::Playing);
+    }
 }
 
 TEST_F(PlaybackWindowTest, MediaEndingByItselfFinishesAndSpaceOutsideBatchModeDoesNothing) {

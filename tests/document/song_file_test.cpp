@@ -655,8 +655,9 @@ TEST(MalformedSongFiles, EveryTruncationLoadsSafely) {
         for (int p = 0; p < song.PartCount(); ++p)
             ASSERT_LE(song.GetPart(p)->LineCount() * 347, size) << "size " << size;
         // A file cut anywhere says so; only the whole file loads without a word.
-        if (size >= 18)
+        if (size >= 18) {
             ASSERT_EQ(song.LoadDamage.isEmpty(), size == whole.size()) << "size " << size;
+        }
     }
     // Nothing extracted is left behind.
     EXPECT_TRUE(QDir(test::ScratchFolder() + "/tmp").entryList(QDir::Files).isEmpty());

@@ -6,8 +6,8 @@
 #include "media/player_catalog.h"
 #include "playback/external_controls.h"
 #include "playback/playback_rules.h"
-#include "render/frame_composer.h"
 #include "render/drawing_utils.h"
+#include "render/frame_composer.h"
 #include "render/line_setup.h"
 #include "render/title_effect.h"
 

@@ -1,5 +1,5 @@
-// Importing a 200 KB karaoke file (four lyric tracks, a melody and an accompaniment) and an
-// LRC file of 2,000 lines.
+// Importing a 200 KB karaoke file (four lyric tracks, a melody and an accompaniment), an
+// LRC file of 2,000 lines and one of 240,000 short lines.
 #include "app/app_services.h"
 #include "importexport/lrc_import.h"
 #include "importexport/midi_import.h"
@@ -125,5 +125,40 @@ void BM_ImportLrcFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * QFile(path).size());
 }
 BENCHMARK(BM_ImportLrcFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// An LRC as large as the importer takes: short lines of a few letters each, every whole
+// second of 100 minutes given forty times over.
+QString FullSizeLrcPath() {
+    static const QString path = [] {
+        QByteArray text;
+        for (int line = 0; line < 240000; ++line) {
+            const int second = (line * 7919) % 6000;
+            text += QString("[%1:%2.%3]la %4\n")
+                        .arg(second / 60, 2, 10, QChar('0'))
+                        .arg(second % 60, 2, 10, QChar('0'))
+                        .arg(line % 100, 2, 10, QChar('0'))
+                        .arg(line % 1000)
+                        .toLatin1();
+        }
+        const QString p = ImportFolder().filePath("full-size.lrc");
+        QFile out(p);
+        out.open(QIODevice::WriteOnly);
+        out.write(text.left(4 << 20));
+        return p;
+    }();
+    return path;
+}
+
+void BM_ImportFullSizeLrcFile(benchmark::State& state) {
+    Settings().ShowLRCImportResult = false;
+    const QString path = FullSizeLrcPath();
+    for (auto _ : state) {
+        tLyrimoData song;
+        if (!ImportLrc(path, song))
+            state.SkipWithError("import failed");
+    }
+    state.SetBytesProcessed(state.iterations() * QFile(path).size());
+}
+BENCHMARK(BM_ImportFullSizeLrcFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -1,5 +1,13 @@
 #include "app/command_line.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #ifndef LYRIMO_VERSION_MAJOR
 #define LYRIMO_VERSION_MAJOR -1
 #define LYRIMO_VERSION_MINOR -1
@@ -101,6 +109,59 @@ bool IsPreRelease(const tProgramVersion& version) { return version.major == 0; }
 QString VersionBanner() {
     const tProgramVersion version = ProgramVersion();
     return "Lyrimo " + VersionNumberText(version.major, version.minor);
+}
+
+namespace {
+
+bool IsUtf8Name(const QByteArray& name) { return QFile::encodeName(QFile::decodeName(name)) == name; }
+
+// A name as text: UTF-8 when it is, else one character per byte, which is how the Latin-1
+// names of old karaoke collections read.
+QString ReadableName(const QByteArray& name) {
+    return IsUtf8Name(name) ? QFile::decodeName(name) : QString::fromLatin1(name);
+}
+
+// Qt opens files by names it writes as UTF-8, so a file whose name is not UTF-8 is reached
+// through a link of the same readable name, one folder per argument, in a folder of this
+// run that goes when the program ends. Empty when no link could be made.
+QString LinkWithUtf8Name(const QByteArray& raw) {
+    static QTemporaryDir links(QDir::tempPath() + "/lyrimo-names-XXXXXX");
+    static int count = 0;
+    if (!links.isValid())
+        return {};
+    QByteArray target = raw;
+    if (!target.startsWith('/')) {
+        char cwd[PATH_MAX];
+        if (!::getcwd(cwd, sizeof cwd))
+            return {};
+        target = QByteArray(cwd) + '/' + raw;
+    }
+    const QString folder = links.path() + '/' + QString::number(count++);
+    const QString link = folder + '/' + ReadableName(raw.mid(raw.lastIndexOf('/') + 1));
+    if (!QDir().mkdir(folder) || ::symlink(target.constData(), QFile::encodeName(link).constData()) != 0)
+        return {};
+    return link;
+}
+
+} // namespace
+
+QString ArgumentFromSystem(const char* raw) {
+    const QByteArray bytes(raw);
+    if (IsUtf8Name(bytes))
+        return QFile::decodeName(bytes);
+    struct stat st {};
+    if (::stat(raw, &st) == 0) {
+        if (const QString link = LinkWithUtf8Name(bytes); !link.isEmpty())
+            return link;
+    }
+    return ReadableName(bytes);
+}
+
+QStringList ArgumentsFromSystem(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << ArgumentFromSystem(argv[i]);
+    return arguments;
 }
 
 } // namespace lyrimo

@@ -38,6 +38,11 @@ struct tStartRequest {
 // arguments: the program's arguments without the program name.
 tStartRequest ParseCommandLine(const QStringList& arguments);
 
+// One argument exactly as the system passed it, as a path this program can open.
+QString ArgumentFromSystem(const char* raw);
+// argv[1] to argv[argc - 1], each through ArgumentFromSystem.
+QStringList ArgumentsFromSystem(int argc, char** argv);
+
 // The text "--help" prints.
 QString UsageText();
 

@@ -1,5 +1,6 @@
 // lyrimo-cli: the headless companion of Lyrimo, for people and for other tools.
 #include "app/app_services.h"
+#include "app/command_line.h"
 #include "app/settings.h"
 #include "app/temp_files.h"
 #include "cli/balls_command.h"
@@ -143,7 +144,7 @@ int ReadSettings(const tOptions& options) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     RemoveTempFilesOnSignals();
-    QStringList args = app.arguments().mid(1);
+    QStringList args = ArgumentsFromSystem(argc, argv);
     if (args.isEmpty() || args[0] == "--help" || args[0] == "-h") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;

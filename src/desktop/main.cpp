@@ -7,10 +7,7 @@
 int main(int argc, char** argv) {
     // "--help" and "--version" are answered before any window system is needed, so they work
     // on a plain terminal. Other mistakes wait until Qt has taken out its own options.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const lyrimo::tStartRequest request = lyrimo::ParseCommandLine(arguments);
+    const lyrimo::tStartRequest request = lyrimo::ParseCommandLine(lyrimo::ArgumentsFromSystem(argc, argv));
     if (request.mode == lyrimo::tEntryMode::ShowHelp || request.mode == lyrimo::tEntryMode::ShowVersion)
         return lyrimo::AnswerOnTerminal(request);
     return lyrimo::RunDesktopProgram(argc, argv);

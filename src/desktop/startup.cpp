@@ -90,8 +90,8 @@ int RunDesktopProgram(int argc, char** argv) {
     // The menu ends the program when it closes; windows closing while it is collapsed must not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Qt has taken its own options out of the arguments by now.
-    const tStartRequest request = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    // Qt has taken its own options out of argc and argv by now.
+    const tStartRequest request = ParseCommandLine(ArgumentsFromSystem(argc, argv));
     if (const int exitCode = AnswerOnTerminal(request); exitCode >= 0)
         return exitCode;
 

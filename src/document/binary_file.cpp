@@ -14,18 +14,39 @@ namespace lyrimo {
 
 tFileReader::~tFileReader() { Close(); }
 
+namespace {
+
+// Only plain files hold songs: a FIFO or device named as one would block a reader, or
+// never end.
+int ErrorUnlessRegular(const struct stat& st) {
+    if (S_ISREG(st.st_mode))
+        return 0;
+    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+}
+
+} // namespace
+
 int tFileReader::Open(const QString& path) {
     Close();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return errno;
+    if (const int error = ErrorUnlessRegular(st))
+        return error;
+    // The file may be swapped for a FIFO after the check: opening never waits for a writer,
+    // and the file is checked again once it is open.
+    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return errno;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    const int error = ::fstat(fd_, &st) != 0 ? errno : ErrorUnlessRegular(st);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (error != 0 || flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int failure = error != 0 ? error : errno;
         Close();
-        return error;
+        return failure;
     }
-    size_ = S_ISREG(st.st_mode) ? st.st_size : 0;
+    size_ = st.st_size;
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,6 +24,13 @@ constexpr int kHeaderSize = 18;
 constexpr int kPartExtrasStride = 12;
 // Picture files named by a song are read only up to this size.
 constexpr int64_t kMaxLinkedFileSize = 256 << 20;
+
+// The largest values a song keeps: pixels of the design size, the percentage of the
+// screen the pictures take, pixels the lyrics move, the text effect's spacing, and
+// milliseconds of any time or offset (a hundred hours).
+constexpr int32_t kMaxPlaySize = 16384, kMaxSplitSize = 90, kMaxShift = 4096;
+constexpr uint8_t kMaxTextSpacing = 50;
+constexpr int32_t kMaxTime = 100 * 3600 * 1000;
 
 class tHeader : public tByteRecord<kHeaderSize> {
 public:
@@ -410,7 +418,32 @@ private:
                     slot.Record.setFrameCount(1);
             }
         }
+        BoundSizesAndTimes();
     }
+
+    // Songs are swapped between strangers: values far beyond anything the editor writes
+    // are brought back to its limits, so that no size or time overflows further on.
+    void BoundSizesAndTimes() {
+        tSongSettings& s = Settings();
+        s.setPlayWidth(std::min(s.PlayWidth(), kMaxPlaySize));
+        s.setPlayHeight(std::min(s.PlayHeight(), kMaxPlaySize));
+        s.setSplitSize(std::min(s.SplitSize(), kMaxSplitSize));
+        s.setVerticalShift(static_cast<int16_t>(std::clamp<int>(s.VerticalShift(), -kMaxShift, kMaxShift)));
+        s.setSlideShowStartOffset(BoundedTime(s.SlideShowStartOffset()));
+        for (int i = 0; i < song_.PartCount(); ++i) {
+            tLyricsData& part = *song_.GetPart(i);
+            part.PartRecord.setStartOffset(BoundedTime(part.PartRecord.StartOffset()));
+            part.PartExtras.setTextSpacing(std::min<uint8_t>(part.PartExtras.TextSpacing(), kMaxTextSpacing));
+        }
+        for (int i = 0; i < song_.Slides.Count(); ++i) {
+            tSlideRecord slide = song_.Slides.GetSlide(i);
+            slide.setShowTime(BoundedTime(slide.ShowTime()));
+            slide.setRemoveTime(BoundedTime(slide.RemoveTime()));
+            song_.Slides.SetSlide(i, slide);
+        }
+    }
+
+    static int32_t BoundedTime(int32_t ms) { return std::clamp(ms, -kMaxTime, kMaxTime); }
 
     tLyrimoData& song_;
     const tFileReader& file_;

@@ -3,48 +3,29 @@
 #include "app/app_services.h"
 #include "importexport/text_detect.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cctype>
-#include <cstring>
+#include <string>
 #include <string_view>
 
 namespace lyrimo {
 namespace {
 
 // One time tag of a lyric line: its time key ("mmss", each part at least two characters)
-// followed by the line's text. Entries sort as the text of key and lyric joined.
+// followed by the line's text. Entries sort as the text of key and lyric joined; the joined
+// texts of all entries lie one after another in one buffer, so that sorting compares them
+// in place instead of joining or walking two pieces at every comparison.
 struct tEntry {
-    QByteArray key;
+    size_t sortStart;
+    size_t sortLength;
     int text; // index of the lyric text
     int time; // ms
 };
 
 QByteArray PadTwo(const QByteArray& text) {
     return text.size() >= 2 ? text : QByteArray(2 - text.size(), '0') + text;
-}
-
-// Compares a1 + a2 with b1 + b2 as text, without joining them.
-bool JoinedLess(std::string_view a1, std::string_view a2, std::string_view b1, std::string_view b2) {
-    const std::string_view a[] = {a1, a2}, b[] = {b1, b2};
-    int ai = 0, bi = 0;
-    size_t ao = 0, bo = 0;
-    for (;;) {
-        for (; ai < 2 && ao == a[ai].size(); ++ai)
-            ao = 0;
-        for (; bi < 2 && bo == b[bi].size(); ++bi)
-            bo = 0;
-        if (ai == 2 || bi == 2)
-            return ai == 2 && bi != 2;
-        const size_t n = std::min(a[ai].size() - ao, b[bi].size() - bo);
-        if (const int order = std::memcmp(a[ai].data() + ao, b[bi].data() + bo, n))
-            return order < 0;
-        ao += n;
-        bo += n;
-    }
-}
-
-std::string_view View(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<size_t>(bytes.size())};
 }
 
 class tLrcImport {
@@ -66,10 +47,21 @@ private:
     tImportedText text_;
     QList<QByteArray> lyrics_;
     std::vector<tEntry> entries_;
+    std::string sortTexts_; // every entry's key and lyric, joined
 };
 
 bool tLrcImport::Run() {
     song_.Clear();
+    if (QFileInfo(path_).size() > kMaxLyricsTextFileSize) {
+        if (progress_) {
+            App().MessageBox(Translate("This file is too large to import") + ". " +
+                                 Translate("The largest file that can be imported is") + " " +
+                                 QString::number(kMaxLyricsTextFileSize >> 20) + " MiB.",
+                             "Lyrimo - " + Translate("Error Importing File") + "...",
+                             mb::Ok | mb::IconWarning);
+        }
+        return false;
+    }
     QByteArray bytes;
     if (!ReadLyricsTextFile(path_, bytes))
         return false;
@@ -141,13 +133,18 @@ void tLrcImport::CollectTimeTags(const QByteArray& line) {
         int minutes = 0, seconds = 0;
         if (!ParseWholeNumber(key.left(2), minutes) || !ParseWholeNumber(key.mid(2, 2), seconds))
             continue;
-        entries_.push_back({key, lyric, (minutes * 60 + seconds) * 1000});
+        const QByteArray& text = lyrics_.constLast();
+        entries_.push_back(
+            {sortTexts_.size(), size_t(key.size() + text.size()), lyric, (minutes * 60 + seconds) * 1000});
+        sortTexts_.append(key.constData(), size_t(key.size()));
+        sortTexts_.append(text.constData(), size_t(text.size()));
     }
 }
 
 void tLrcImport::BuildLines() {
-    std::sort(entries_.begin(), entries_.end(), [this](const tEntry& a, const tEntry& b) {
-        return JoinedLess(View(a.key), View(lyrics_.at(a.text)), View(b.key), View(lyrics_.at(b.text)));
+    const std::string_view texts(sortTexts_);
+    std::sort(entries_.begin(), entries_.end(), [texts](const tEntry& a, const tEntry& b) {
+        return texts.substr(a.sortStart, a.sortLength) < texts.substr(b.sortStart, b.sortLength);
     });
     tLyricsData& part = *song_.GetPart(0);
     part.PartRecord.setTimingsRecorded(1);

@@ -231,6 +231,7 @@ struct tMidiImport {
     QList<QByteArray> merged;
     QList<QByteArray> information;
     std::array<tPartSlot, kPartSlots> partSlots;
+    bool zeroTempoSeen = false;
 
     void Report(int stage, int maximum, int position) {
         ReportProgress(progress, owner, song, stage, maximum, position, import_kind::Midi);
@@ -246,6 +247,7 @@ struct tMidiImport {
     bool FailWithError(const QString& message) { return Fail(message, Translate("Error")); }
 
     bool Run();
+    QString ZeroTempoNote() const;
     bool ReadFile();
     bool CollectEvents();
     bool Merge();
@@ -385,6 +387,11 @@ void tMidiImport::BuildLines() {
         if (IsTempoLine(line)) {
             const qsizetype open = blank + 1 + kTempoPrefix.size();
             tempo = line.mid(open, line.indexOf(']', open) - open).toUInt(nullptr, 16);
+            if (tempo == 0) {
+                // No time would pass at all: every lyric would land at the tempo's tick.
+                tempo = kStartTempo;
+                zeroTempoSeen = true;
+            }
             continue;
         }
 
@@ -510,6 +517,13 @@ void tMidiImport::ApplySettings() {
     }
 }
 
+QString tMidiImport::ZeroTempoNote() const {
+    if (!zeroTempoSeen)
+        return {};
+    return ". " + Translate("This file sets a tempo of 0, which cannot be played; the default tempo was used "
+                            "instead");
+}
+
 bool tMidiImport::Run() {
     song.Clear();
     if (!ReadFile() || !CollectEvents() || !Merge())
@@ -523,7 +537,8 @@ bool tMidiImport::Run() {
         Settings().ShowKARImportResult,
         Translate("Import of the Midi karaoke file") + " " + path + " " +
             Translate("was sucessful. Please Note: You may need to adjust the \"Start Time "
-                      "Offset\" for this song"));
+                      "Offset\" for this song") +
+            ZeroTempoNote());
     return true;
 }
 

@@ -43,10 +43,10 @@ void SetWorkingPixelFormat(tPixelFormat format) { g_workingPixelFormat = format;
 Bitmap::Bitmap(int width, int height, tPixelFormat format) { Allocate(width, height, format); }
 
 void Bitmap::Allocate(int width, int height, tPixelFormat format) {
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    if (width_ == 0 || height_ == 0)
-        width_ = height_ = 0;
+    // Sizes come from strangers' files in the end; beyond the picture cap nothing is kept.
+    const bool allowed = PictureSizeAllowed(width, height);
+    width_ = allowed ? width : 0;
+    height_ = allowed ? height : 0;
     format_ = format;
     pixels32_.clear();
     pixels16_.clear();

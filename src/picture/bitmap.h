@@ -34,7 +34,8 @@ class Bitmap {
 public:
     // An empty 0 × 0 bitmap.
     Bitmap() = default;
-    // All pixels black. Negative sizes count as 0.
+    // All pixels black. A size that is not positive or lies beyond kMaxPicturePixels gives
+    // an empty bitmap.
     Bitmap(int width, int height, tPixelFormat format);
 
     int Width() const { return width_; }

@@ -219,19 +219,66 @@ void ApplyGraphicsModeSetting(int screenBitsPerPixel) {
     SetWorkingPixelFormat(PixelFormatForGraphicsMode(Settings().GraphicsMode, screenBitsPerPixel));
 }
 
+namespace {
+
+constexpr int kSmallestScaledSize = 1, kLargestScaledSize = 999;
+
+// A string of "W" is as wide as its letters together, so one letter is measured and the
+// string is never built: a stored width of two billion pixels costs no more than 640.
+class tSampleWidth {
+public:
+    tSampleWidth(const tFont& font, int designWidth) : font_(font) {
+        const int64_t letter = LetterWidth(font_.Size());
+        letters_ = letter > 0 ? (designWidth + letter - 1) / letter : designWidth;
+        letters_ = std::clamp<int64_t>(letters_, 1, std::max(designWidth, 1));
+    }
+    int64_t At(int size) { return letters_ * LetterWidth(size); }
+
+private:
+    int64_t LetterWidth(int size) {
+        font_.SetSize(size);
+        return font_.TextWidth(QStringLiteral("W"));
+    }
+    tFont font_;
+    int64_t letters_ = 1;
+};
+
+// The first size in [from, to] for which fits is false, or to + 1 when there is none;
+// fits holds for every size below the first that it does not hold for.
+template <class Fits>
+int FirstSizeNotFitting(int from, int to, Fits fits) {
+    int low = from, high = to + 1;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (fits(middle))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+} // namespace
+
 void ScaleFontToWidth(tFont& font, int designWidth, int targetWidth) {
     if (designWidth == targetWidth || designWidth < 1 || targetWidth < 1)
         return;
-    QString sample;
-    do
-        sample += QLatin1Char('W');
-    while (font.TextWidth(sample) < designWidth && sample.size() < designWidth);
+    tSampleWidth sample(font, designWidth);
+    const int start = font.Size();
     if (targetWidth < designWidth) {
-        while (font.Size() >= 2 && font.TextWidth(sample) >= targetWidth)
-            font.SetSize(font.Size() - 1);
+        // The largest size at or below the current one whose sample is narrower than the
+        // target, and never below the smallest size.
+        if (start < 2 || sample.At(start) < targetWidth)
+            return;
+        const int first =
+            FirstSizeNotFitting(2, start, [&](int size) { return sample.At(size) < targetWidth; });
+        font.SetSize(std::max(first - 1, kSmallestScaledSize));
     } else {
-        while (font.Size() <= 998 && targetWidth >= font.TextWidth(sample))
-            font.SetSize(font.Size() + 1);
+        // The smallest size from the current one up whose sample is wider than the target.
+        if (start > kLargestScaledSize - 1)
+            return;
+        font.SetSize(FirstSizeNotFitting(start, kLargestScaledSize - 1,
+                                         [&](int size) { return sample.At(size) <= targetWidth; }));
     }
 }
 

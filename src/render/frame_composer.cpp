@@ -27,7 +27,9 @@ tPlaybackAreas ComputePlaybackAreas(const tLyrimoData& song, int width, int heig
     if (stepMode || s.FullScreenVideo() || s.FullScreenSlideShow() ||
         (!s.SlideShowEnabled() && !s.HasVideo()))
         return {whole, whole};
-    const int h = int(int64_t(height) * s.SplitSize() / 100);
+    // The split is a percentage; a damaged song may store any number there.
+    const int split = std::clamp<int32_t>(s.SplitSize(), 0, 100);
+    const int h = int(int64_t(height) * split / 100);
     if (s.LyricsAtBottom())
         return {tMyRect{0, h, width, height}, tMyRect{0, 0, width, h}};
     return {tMyRect{0, 0, width, height - h}, tMyRect{0, height - h, width, height}};

@@ -1,7 +1,11 @@
 #include "app/command_line.h"
+#include "test_support.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ostream>
 
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -78,6 +82,32 @@ TEST(CommandLine, LongOptionMistakesAreReported) {
         EXPECT_EQ(request.mode, tEntryMode::UsageError);
         EXPECT_FALSE(request.problem.isEmpty());
     }
+}
+
+TEST(CommandLine, FileNamesThatAreNotUtf8StillOpen) {
+    // "café.lym" with its accent in Latin-1, as old karaoke collections name files.
+    const QByteArray raw = QFile::encodeName(test::ScratchFolder()) + "/caf\xE9.lym";
+    std::FILE* file = std::fopen(raw.constData(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("song bytes", file);
+    std::fclose(file);
+
+    char* argv[] = {const_cast<char*>("lyrimo"), const_cast<char*>(raw.constData()),
+                    const_cast<char*>("/PLAY")};
+    const QStringList arguments = ArgumentsFromSystem(3, argv);
+    ASSERT_EQ(arguments.size(), 2);
+    EXPECT_EQ(arguments[1], "/PLAY");
+    const QString path = arguments[0];
+    EXPECT_TRUE(path.endsWith(QString::fromUtf8("caf\u00E9.lym"))) << path.toStdString();
+    QFile opened(path);
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly)) << path.toStdString();
+    EXPECT_EQ(opened.readAll(), "song bytes");
+    EXPECT_EQ(ParseCommandLine(arguments).file, path);
+
+    // Names in UTF-8 pass unchanged, whether or not they exist.
+    EXPECT_EQ(ArgumentFromSystem("\xD0\xBE\xD0\xB4\xD0\xB0.lym"),
+              QString::fromUtf8("\u043E\u0434\u0430.lym"));
+    EXPECT_EQ(ArgumentFromSystem("/no/such/folder/caf\xE9.lym").left(16), "/no/such/folder/");
 }
 
 TEST(Version, MinorNumberHasTwoDigits) {

@@ -868,3 +868,86 @@ TEST(SongLoadingMessages, NewerVersionWarningAndErrorTexts) {
     EXPECT_EQ(ErrorText(-1), "Unknown Error (-1)");
     EXPECT_EQ(ErrorText(ENOENT), QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
+
+namespace {
+
+// A song whose stored sizes, counts and times are far beyond anything the editor writes.
+void MakeHostileSizes(tLyrimoData& song) {
+    tSongSettings& s = song.SongSettings;
+    s.setPlayWidth(2000000000);
+    s.setPlayHeight(65280);
+    s.setSplitSize(INT32_MAX);
+    s.setVerticalShift(-32768);
+    s.setLegacyTextSpacing(255);
+    s.setSlideShowStartOffset(INT32_MIN);
+    tLyricsData& part = *song.GetPart(0);
+    part.PartRecord.setStartOffset(INT32_MAX);
+    part.PartExtras.setTextSpacing(255);
+    tPictureRecord picture;
+    song.Pictures.AddPicture(picture);
+    tSlideRecord slide;
+    slide.setShowTime(INT32_MIN);
+    slide.setRemoveTime(INT32_MAX);
+    song.Slides.AddSlide(slide);
+}
+
+} // namespace
+
+TEST(SongFileReading, StoredSizesAndTimesNoRealSongHoldsAreBounded) {
+    tLyrimoData song;
+    MakeHostileSizes(song);
+    const QString path = Scratch("hostile-sizes.lym");
+    ASSERT_EQ(song.SaveToFile(path), 0);
+    tLyrimoData loaded;
+    ASSERT_EQ(loaded.LoadFromFile(path, false), 0);
+    const tSongSettings& s = loaded.SongSettings;
+    EXPECT_EQ(s.PlayWidth(), 16384);
+    EXPECT_EQ(s.PlayHeight(), 16384);
+    EXPECT_EQ(s.SplitSize(), 90);
+    EXPECT_EQ(s.VerticalShift(), -4096);
+    EXPECT_EQ(s.SlideShowStartOffset(), -360000000);
+    const tLyricsData& part = *loaded.GetPart(0);
+    EXPECT_EQ(part.PartRecord.StartOffset(), 360000000);
+    EXPECT_EQ(part.PartExtras.TextSpacing(), 50);
+    ASSERT_EQ(loaded.Slides.Count(), 1);
+    EXPECT_EQ(loaded.Slides.GetSlide(0).ShowTime(), -360000000);
+    EXPECT_EQ(loaded.Slides.GetSlide(0).RemoveTime(), 360000000);
+
+    // The values real songs hold load as stored.
+    tLyrimoData usual;
+    usual.SongSettings.setPlayWidth(1920);
+    usual.SongSettings.setPlayHeight(1080);
+    usual.SongSettings.setSplitSize(90);
+    usual.SongSettings.setVerticalShift(-4096);
+    usual.GetPart(0)->PartExtras.setTextSpacing(15);
+    usual.GetPart(0)->PartRecord.setStartOffset(-250);
+    ASSERT_EQ(usual.SaveToFile(path), 0);
+    ASSERT_EQ(loaded.LoadFromFile(path, false), 0);
+    EXPECT_EQ(loaded.SongSettings.PlayWidth(), 1920);
+    EXPECT_EQ(loaded.SongSettings.PlayHeight(), 1080);
+    EXPECT_EQ(loaded.SongSettings.SplitSize(), 90);
+    EXPECT_EQ(loaded.SongSettings.VerticalShift(), -4096);
+    EXPECT_EQ(loaded.GetPart(0)->PartExtras.TextSpacing(), 15);
+    EXPECT_EQ(loaded.GetPart(0)->PartRecord.StartOffset(), -250);
+}
+
+TEST(SongFileReading, AFifoOrDeviceNamedAsTheSongFailsAtOnce) {
+    const QString fifo = Scratch("song-fifo.lym");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Nobody writes to the FIFO: opening it for reading would wait for a writer forever.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10);
+        tLyrimoData song;
+        const int fifoResult = song.LoadFromFile(fifo, true);
+        const int deviceResult = song.LoadFromFile("/dev/zero", true);
+        tSongSettings settings;
+        const bool quickRead = ReadSettingsRecord(fifo, settings);
+        std::_Exit(fifoResult > 0 && deviceResult > 0 && !quickRead ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the load did not return";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}

@@ -131,6 +131,36 @@ TEST_F(Lrc, UnreadableAndOversizedFilesFail) {
     EXPECT_EQ(song.GetPart(0)->LineCount(), 10);
 }
 
+TEST_F(Lrc, AnOversizedFileIsRefusedSayingTheLimit) {
+    QByteArray text = "[00:01]la\n";
+    text += QByteArray(4 * 1024 * 1024, ' ');
+    ASSERT_FALSE(Import(text, [](QObject*, tLyrimoData&, int, int, int, int) {}));
+    ASSERT_EQ(ui.shownMessages.size(), 1);
+    EXPECT_TRUE(ui.shownMessages[0].contains("too large")) << ui.shownMessages[0].toStdString();
+    EXPECT_TRUE(ui.shownMessages[0].contains("4 MiB")) << ui.shownMessages[0].toStdString();
+
+    text.chop(10); // exactly at the limit
+    EXPECT_TRUE(Import(text));
+}
+
+TEST_F(Lrc, AFullSizedFileOfShortLinesImportsEveryTime) {
+    // Every whole second of 100 minutes, each given by forty lines in reverse order.
+    QByteArray text;
+    for (int copy = 0; copy < 40; ++copy) {
+        for (int second = 100 * 60 - 1; second >= 0; --second) {
+            text += '[' + QByteArray::number(second / 60).rightJustified(2, '0') + ':' +
+                    QByteArray::number(second % 60).rightJustified(2, '0') + ']' +
+                    QByteArray::number(copy % 10) + "\n";
+        }
+    }
+    ASSERT_GT(text.size(), 2 << 20);
+    ASSERT_TRUE(Import(text));
+    const tLyricsData& part = *song.GetPart(0);
+    ASSERT_EQ(part.LineCount(), 6000);
+    EXPECT_EQ(part.GetLine(0)->Text(), "0"); // the smallest text of each time comes first
+    EXPECT_EQ(part.GetLine(5999)->LineRecord.LineStart(), 5999 * 1000);
+}
+
 TEST_F(Lrc, ExportMergesLinesOfTheSameText) {
     song.SetArtistName("Artist");
     song.SetSongName("Song");

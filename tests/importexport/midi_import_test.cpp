@@ -62,6 +62,23 @@ TEST_F(MidiImport, TempoChangesApplyFromTheirTick) {
     EXPECT_EQ(part.GetLine(1)->LineRecord.LineStart(), 1000 + 3 * 600);
 }
 
+TEST_F(MidiImport, ATempoOfZeroCountsAsTheStartingTempoAndIsNoted) {
+    Settings().ShowKARImportResult = true;
+    tSmfTrack conductor;
+    conductor.Tempo(96, 0).End();
+    ASSERT_TRUE(Import(Smf({conductor, TwoLineLyrics()})));
+    const tLyricsData& part = *song.GetPart(0);
+    ASSERT_EQ(LineTexts(part), QStringList({"Twinkle", "star"}));
+    EXPECT_EQ(part.GetLine(0)->LineRecord.LineStart(), 800);
+    EXPECT_EQ(part.GetLine(1)->LineRecord.LineStart(), 2000);
+    ASSERT_EQ(ui.shownImportResults.size(), 1);
+    EXPECT_TRUE(ui.shownImportResults[0].contains("tempo of 0")) << ui.shownImportResults[0].toStdString();
+
+    ASSERT_TRUE(Import(Smf({TwoLineLyrics()})));
+    ASSERT_EQ(ui.shownImportResults.size(), 2);
+    EXPECT_FALSE(ui.shownImportResults[1].contains("tempo")) << "only a file with a zero tempo says so";
+}
+
 TEST_F(MidiImport, SmpteDivisionCountsFramesAndIsNotedWhenInteractive) {
     tSmfTrack words;
     words.Tempo(0, 900000).Lyric(1000, "one").Lyric(500, "/two").End();

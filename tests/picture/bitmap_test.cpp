@@ -98,6 +98,20 @@ TEST(Bitmap, PictureSizeCapWithoutOverflow) {
     EXPECT_FALSE(PictureSizeAllowed(-1, -1));
 }
 
+TEST(Bitmap, SizesBeyondThePictureCapGiveAnEmptyBitmap) {
+    for (tPixelFormat format : {tPixelFormat::Bits16, tPixelFormat::Bits24}) {
+        Bitmap tooTall(8192, 8193, format);
+        EXPECT_TRUE(tooTall.IsEmpty());
+        EXPECT_EQ(tooTall.Width(), 0);
+        Bitmap grown(16, 16, format);
+        grown.SetSize(INT_MAX, 2);
+        EXPECT_TRUE(grown.IsEmpty());
+        grown.SetPixel(3, 1, 0xFFFFFF); // writes nothing, touches nothing
+        EXPECT_EQ(grown.Pixel(3, 1), 0u);
+    }
+    EXPECT_EQ(Bitmap(8192, 16, tPixelFormat::Bits24).Width(), 8192);
+}
+
 const uint8_t* Data(const QByteArray& bytes) { return reinterpret_cast<const uint8_t*>(bytes.constData()); }
 
 TEST(Png, RoundTripAndTranslucency) {

@@ -67,6 +67,25 @@ TEST_F(Composer, SplitScreenAreas) {
     EXPECT_EQ(ComputePlaybackAreas(*song, 1024, 768, false).Picture, whole);
 }
 
+TEST_F(Composer, SplitSizesNoSongHoldsStayInsideTheClient) {
+    auto song = MakeSong({Sung("la", 1000)});
+    song->SongSettings.setSlideShowEnabled(1);
+    const tMyRect whole{0, 0, 1024, 768};
+    for (int32_t split : {INT32_MAX, 1000, 101, -1, INT32_MIN}) {
+        for (int bottom : {0, 1}) {
+            song->SongSettings.setSplitSize(split);
+            song->SongSettings.setLyricsAtBottom(uint8_t(bottom));
+            const tPlaybackAreas areas = ComputePlaybackAreas(*song, 1024, 768, false);
+            for (const tMyRect& area : {areas.Lyrics, areas.Picture}) {
+                EXPECT_GE(area.Top, whole.Top) << split;
+                EXPECT_LE(area.Bottom, whole.Bottom) << split;
+                EXPECT_GE(area.Height(), 0) << split;
+            }
+            EXPECT_EQ(areas.Lyrics.Height() + areas.Picture.Height(), 768) << split;
+        }
+    }
+}
+
 TEST_F(Composer, PictureAreaTakesTheVideosProportions) {
     const tMyRect area{0, 461, 1024, 768};
     EXPECT_EQ(FitAreaToVideo(area, 640, 480), SizedRect((1024 - 409) / 2, 461, 409, 307));

@@ -284,6 +284,44 @@ TEST(FontScaling, ScalesToTheScreenWidth) {
     EXPECT_EQ(same.Size(), 20);
 }
 
+// The size a font is scaled to, found by measuring a string of "W" at every size in turn.
+int ScaledSizeByCounting(tFont font, int designWidth, int targetWidth) {
+    QString sample;
+    do
+        sample += QLatin1Char('W');
+    while (font.TextWidth(sample) < designWidth && sample.size() < designWidth);
+    if (targetWidth < designWidth) {
+        while (font.Size() >= 2 && font.TextWidth(sample) >= targetWidth)
+            font.SetSize(font.Size() - 1);
+    } else {
+        while (font.Size() <= 998 && targetWidth >= font.TextWidth(sample))
+            font.SetSize(font.Size() + 1);
+    }
+    return font.Size();
+}
+
+TEST(FontScaling, SearchedSizeIsTheSmallestThatFills) {
+    const struct {
+        int size, design, target;
+    } cases[] = {{20, 640, 1280}, {20, 1280, 640}, {28, 1024, 1920},  {12, 800, 801},
+                 {16, 801, 800},  {40, 3, 7},      {200, 640, 100000}};
+    for (const auto& c : cases) {
+        tFont font("Arial", c.size);
+        ScaleFontToWidth(font, c.design, c.target);
+        EXPECT_EQ(font.Size(), ScaledSizeByCounting(tFont("Arial", c.size), c.design, c.target))
+            << c.size << " " << c.design << " " << c.target;
+    }
+}
+
+TEST(FontScaling, HugeDesignWidthsEndAtTheSizeLimits) {
+    tFont shrunk("Arial", 28);
+    ScaleFontToWidth(shrunk, 2000000000, 1920);
+    EXPECT_EQ(shrunk.Size(), 1);
+    tFont grown("Arial", 28);
+    ScaleFontToWidth(grown, 65280, INT32_MAX);
+    EXPECT_EQ(grown.Size(), 999);
+}
+
 TEST(FontScaling, InkTopSeatsOnLowerCaseLetters) {
     tFont font("Arial", 28);
     tInkTop ink = MeasureInkTop(font);

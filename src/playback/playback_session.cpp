@@ -381,8 +381,9 @@ void tPlaybackSession::ChangeRate(bool faster) {
     ShowOnScreen(Translate("Speed") + " " + (player_->GetRate() > 1.0 ? "+" : "") + speed);
 }
 
+// Step mode plays no media, so pausing, speed and time mean nothing there.
 void tPlaybackSession::ShowOnScreen(const QString& text) {
-    if (OnScreenDisplayWanted(Settings().OnScreenDisplay, controlsHidden_))
+    if (!stepMode_ && OnScreenDisplayWanted(Settings().OnScreenDisplay, controlsHidden_))
         onScreen_ = tOnScreenText{text, clock_()};
 }
 

@@ -294,10 +294,6 @@ TEST_F(PlaybackSessionTest, CommandsAreShownOverTheLyricsWhenTheControlsAreHidde
 }
 
 TEST_F(PlaybackSessionTest, TheOnScreenChoiceDecidesWhetherCommandsAreShown) {
-    EXPECT_FALSE(OnScreenDisplayWanted(0, true));
-    EXPECT_FALSE(OnScreenDisplayWanted(1, false));
-    EXPECT_TRUE(OnScreenDisplayWanted(1, true));
-    EXPECT_TRUE(OnScreenDisplayWanted(2, false));
     EXPECT_EQ(tSettingsClass().OnScreenDisplay, 1) << "shown while the controls are hidden by default";
 
     configure_ = [](tScriptedPlayer& p) { p.length = 60000; };

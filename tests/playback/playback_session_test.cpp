@@ -328,6 +328,10 @@ TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterTheP
     ASSERT_NE(session->Composer(), nullptr);
     auto& renderers = session->Composer()->Renderers();
     ASSERT_EQ(renderers.size(), 2u);
+    Settings().OnScreenDisplay = 2;
+    session->Command(tPlaybackCommand::Faster);
+    EXPECT_TRUE(session->OnScreen().Text.isEmpty()) << "nothing plays, so no speed is shown";
+    Settings().OnScreenDisplay = 1;
 
     // Without a request a firing shows no new line.
     ASSERT_TRUE(session->Fire());

@@ -170,6 +170,9 @@ public:
     bool Framerate = false;
     int GraphicsMode = 0;
     bool TitleClickWait = false;
+    // The short messages over the lyrics after a playback command: 0 never, 1 only while the
+    // controls window is hidden (it shares the playback monitor), 2 always.
+    int OnScreenDisplay = 1;
 
     // "Tips"
     bool TipsEnabled = true;

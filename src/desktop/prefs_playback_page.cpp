@@ -61,6 +61,11 @@ TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPref
     QCheckBox* frameRate = prefs::Check("Show the frame rate");
     Bind("Playback/Framerate", frameRate);
     performance->addRow(frameRate);
+    QComboBox* onScreen =
+        prefs::Choices({"Never", "When the controls window is hidden", "After every command"});
+    onScreen->setToolTip("Shows pause, speed and time over the lyrics for two seconds after each command");
+    Bind("Playback/OnScreenDisplay", onScreen);
+    performance->addRow("On-screen messages:", onScreen);
     lowPriority_ = prefs::Check("Use less processor time");
     Bind("MiscSettings/Mode", lowPriority_);
     performance->addRow(lowPriority_);

@@ -19,6 +19,10 @@ namespace lyrimo {
 
 using enum tPlaybackState;
 
+bool OnScreenDisplayWanted(int choice, bool controlsHidden) {
+    return choice == 2 || (choice == 1 && controlsHidden);
+}
+
 tPlaybackSession::tPlaybackSession(tPlaybackView& view, std::unique_ptr<tMyMediaPlayer> player,
                                    tPlaybackClock clock)
     : view_(view), clock_(std::move(clock)), player_(std::move(player)),
@@ -317,6 +321,8 @@ void tPlaybackSession::DrawState(bool full) {
     tComposerInput input;
     input.mediaTime = MediaTimeForDrawing();
     input.full = full;
+    input.onScreen = onScreen_;
+    input.clock = clock_();
     const tChangesList& changes = composer_->Compose(input);
     view_.Present(composer_->Frame(), changes, full || composer_->LastWasFull());
     if (OnFramePresented)
@@ -332,10 +338,12 @@ void tPlaybackSession::Command(tPlaybackCommand command) {
     case tPlaybackCommand::Play:
         player_->Play();
         TellControls(state_);
+        ShowOnScreen(Translate("Continued") + "   " + OnScreenTimeText());
         break;
     case tPlaybackCommand::Pause:
         player_->PauseResume();
         TellControls(Paused);
+        ShowOnScreen(Translate(player_->IsPaused() ? "Paused" : "Continued") + "   " + OnScreenTimeText());
         break;
     case tPlaybackCommand::Stop:
         stopRequested_ = true;
@@ -359,15 +367,30 @@ void tPlaybackSession::Command(tPlaybackCommand command) {
         break;
     case tPlaybackCommand::Step: stepRequested_ = true; break;
     case tPlaybackCommand::Rewind:
-        if (state_ == Playing)
+        if (state_ == Playing) {
+            ShowOnScreen(Translate("Rewound"));
             Rewind();
+        }
         break;
     }
 }
 
 void tPlaybackSession::ChangeRate(bool faster) {
     player_->SetRate(NextRate(player_->GetRate(), faster));
-    view_.ShowSpeed(SpeedText(player_->GetRate()));
+    const QString speed = SpeedText(player_->GetRate());
+    view_.ShowSpeed(speed);
+    ShowOnScreen(Translate("Speed") + " " + (player_->GetRate() > 1.0 ? "+" : "") + speed);
+}
+
+// Step mode plays no media, so pausing, speed and time mean nothing there.
+void tPlaybackSession::ShowOnScreen(const QString& text) {
+    if (!stepMode_ && OnScreenDisplayWanted(Settings().OnScreenDisplay, controlsHidden_))
+        onScreen_ = tOnScreenText{text, clock_()};
+}
+
+// The position and length as the controls window's time shows them, spaced out for the screen.
+QString tPlaybackSession::OnScreenTimeText() {
+    return MinutesSecondsText(player_->GetPosition()) + " / " + MinutesSecondsText(player_->GetLength());
 }
 
 void tPlaybackSession::Rewind() {

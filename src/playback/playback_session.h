@@ -12,6 +12,7 @@
 #include "picture/bitmap.h"
 #include "playback/playback_state.h"
 #include "render/changes_list.h"
+#include "render/on_screen_display.h"
 
 #include <QString>
 
@@ -60,6 +61,10 @@ using tPlaybackClock = std::function<int64_t()>;
 // How a performance ended; the numbers are the play results.
 enum class tPlayResult { Finished = 0, Skipped = 1, Ended = 2 };
 
+// Whether commands are shown over the lyrics, for the "OnScreenDisplay" choice (0 never, 1 only
+// while the controls window is hidden because it shares the playback monitor, 2 always).
+bool OnScreenDisplayWanted(int choice, bool controlsHidden);
+
 class tPlaybackSession {
 public:
     // Takes the player manager.
@@ -87,6 +92,11 @@ public:
     void Command(tPlaybackCommand command);
     // A click on the window: continues a wait and, in step mode, asks for the next line.
     void Click();
+    // The controls window is hidden because it shares the playback monitor, so commands are
+    // shown over the lyrics unless the preferences say otherwise.
+    void SetControlsHidden(bool hidden) { controlsHidden_ = hidden; }
+    // The message over the lyrics the last command left (empty text before any).
+    const tOnScreenText& OnScreen() const { return onScreen_; }
     // Asks for the next line in step mode.
     void RequestStep() { stepRequested_ = true; }
     // The window is being closed while the run goes on: ends it at once as the user's stop, from
@@ -130,6 +140,8 @@ private:
     void Rewind();
     void ChangeRate(bool faster);
     void SendEvent(int event);
+    void ShowOnScreen(const QString& text);
+    QString OnScreenTimeText();
     void SetFramePixelFormat(int screenBitsPerPixel);
 
     void ResetStatistics();
@@ -164,6 +176,8 @@ private:
     tResult result_ = tResult::None;
     bool inStep_ = false;
     int failedFirings_ = 0;
+    bool controlsHidden_ = false;
+    tOnScreenText onScreen_;
 
     Bitmap titleFrame_;
     tChangesList titleChanges_;

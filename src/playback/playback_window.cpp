@@ -140,7 +140,9 @@ void TPlaybackWnd::Showing() {
                               SongDetailText(song, song.SongName(), song.WideSongName()),
                               SongDetailText(song, song.SongYear(), song.WideSongYear()));
     controls_->SetPlayerLine(Translate("Unknown at present") + "...");
-    if (SameMonitor(monitor_role::Play, monitor_role::Control)) {
+    const bool controlsHidden = SameMonitor(monitor_role::Play, monitor_role::Control);
+    session_->SetControlsHidden(controlsHidden);
+    if (controlsHidden) {
         setCursor(Qt::BlankCursor);
         cursorHidden_ = true;
     } else {

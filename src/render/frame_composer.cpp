@@ -178,6 +178,7 @@ const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
             SetLineMeasured(*renderer, 0);
         renderer->DrawFrame(frame_, nullptr, CurrentChanges, time, endEarlyMargin_);
     }
+    DrawOnScreen(input);
 
     // What was drawn last frame is copied again, so that whatever it covered is restored.
     ScratchChanges.Clear();
@@ -187,6 +188,31 @@ const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
         PreviousChanges.Clear();
     PreviousChanges.AddAll(ScratchChanges);
     return CurrentChanges;
+}
+
+// The frame is painted afresh every time, so the message is drawn into every frame it shows in,
+// but its box only counts as changed when it appears, changes or goes; what lies beneath it then
+// reaches the screen once from the frame.
+void tFrameComposer::DrawOnScreen(const tComposerInput& input) {
+    const bool showing = OnScreenTextShowing(input.onScreen, input.clock);
+    if (!showing && onScreenBox_.IsEmpty())
+        return;
+    if (!showing) {
+        CurrentChanges.Add(onScreenBox_);
+        onScreenBox_ = {};
+        onScreenShown_ = {};
+        return;
+    }
+    if (!onScreen_)
+        onScreen_ = std::make_unique<tOnScreenDisplay>(lyricsArea_);
+    const tMyRect box = onScreen_->Draw(frame_, input.onScreen.Text);
+    if (input.onScreen != onScreenShown_ || box != onScreenBox_) {
+        if (!onScreenBox_.IsEmpty() && box != onScreenBox_)
+            CurrentChanges.Add(onScreenBox_);
+        CurrentChanges.Add(box);
+    }
+    onScreenShown_ = input.onScreen;
+    onScreenBox_ = box;
 }
 
 void tFrameComposer::PrepareWantedLines() {

@@ -9,6 +9,7 @@
 #include "picture/bitmap.h"
 #include "render/changes_list.h"
 #include "render/line_setup.h"
+#include "render/on_screen_display.h"
 #include "render/part_playback.h"
 
 #include <cstdint>
@@ -28,6 +29,8 @@ struct tComposerInput {
     bool full = false;                  // full redraw asked
     const Bitmap* videoFrame = nullptr; // latest decoded video frame (32-bit) when the song has video
     bool videoFrameChanged = true;      // the video frame differs from the one given last time
+    tOnScreenText onScreen;             // the message over the lyrics, set by the session's clock
+    int64_t clock = 0;                  // the session's clock now, which the message is timed by
 };
 
 // The lyrics area and the picture area of a client width × height: where the lyrics are laid out
@@ -92,6 +95,8 @@ public:
 
     const Bitmap& Frame() const { return frame_; }
     Bitmap& Frame() { return frame_; }
+    // The box of the on-screen message the last Compose drew (empty when none).
+    const tMyRect& OnScreenBox() const { return onScreenBox_; }
     // The last Compose was a full redraw (asked, or the background layer changed as a whole).
     bool LastWasFull() const { return lastWasFull_; }
     bool StepMode() const { return setup_.StepMode; }
@@ -112,6 +117,7 @@ private:
     bool DrawBackground(int32_t time);
     void DrawVideo(const tComposerInput& input);
     void SetLineMeasured(tLyricslinePlayback& renderer, int index);
+    void DrawOnScreen(const tComposerInput& input);
 
     tLyrimoData* song_;
     int width_;
@@ -126,6 +132,9 @@ private:
     Bitmap scaledVideo_;
     std::unique_ptr<tSlideShowhandler> slideShow_;
     std::vector<std::unique_ptr<tLyricslinePlayback>> renderers_;
+    std::unique_ptr<tOnScreenDisplay> onScreen_; // made when a message first shows
+    tOnScreenText onScreenShown_;
+    tMyRect onScreenBox_;
 };
 
 } // namespace lyrimo

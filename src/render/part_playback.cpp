@@ -162,7 +162,8 @@ void tLyricslinePlayback::ChooseMode(tLineRole& role) {
 
 // The two slots are as high as the highest line that goes into each. Lines alternate between
 // the slots, and every verse (the lines after an untimed line) starts again in the slot of the
-// first line. Lines in the top slot need room for the ball above them.
+// first line. Both slots keep room for the ball above their lines, so that the ball of a line
+// in the bottom slot bounces between the two lines instead of over the top line's letters.
 void tLyricslinePlayback::ComputeSlotHeights(const tLineImages& images) {
     tLyricsPlayback& measure = *currentRenderer_;
     tLineRole measuring;
@@ -171,13 +172,15 @@ void tLyricslinePlayback::ComputeSlotHeights(const tLineImages& images) {
     measure.Setup(song_, partIndex_, setup_, measuring, images);
     int top = 0;
     int bottom = 0;
+    int bottomBallRoom = 0;
     // The slot flag means "in the bottom slot", as currentAtBottom_ does for the shown line.
     bool inBottom = !firstLineTop_;
     for (int i = 0; i < LineCount(); ++i) {
         measure.PrepareLine(i, false, 0, false);
-        if (inBottom)
-            bottom = std::max(bottom, int(measure.TextHeight()));
-        else
+        if (inBottom) {
+            bottom = std::max(bottom, int(measure.TextHeight() + measure.BallSpace()));
+            bottomBallRoom = std::max(bottomBallRoom, int(measure.BallSpace()));
+        } else
             top = std::max(top, int(measure.TextHeight() + measure.BallSpace()));
         inBottom = LineHasTimings(i) ? !inBottom : !firstLineTop_;
     }
@@ -185,9 +188,11 @@ void tLyricslinePlayback::ComputeSlotHeights(const tLineImages& images) {
         const int64_t sum = int64_t(top) + bottom;
         top = int(int64_t(top) * blockHeight_ / sum);
         bottom = int(int64_t(bottom) * blockHeight_ / sum);
+        bottomBallRoom = int(int64_t(bottomBallRoom) * blockHeight_ / sum);
     }
     topSlotHeight_ = top;
     bottomSlotHeight_ = bottom;
+    bottomBallRoom_ = std::min(bottomBallRoom, bottom);
 }
 
 int tLyricslinePlayback::LineCount() const {
@@ -404,6 +409,9 @@ bool tLyricslinePlayback::DrawMultiLine(const tDrawTarget& target) {
     const bool drawNext = nextShown_ && alphas.next > 0;
     const bool drawPrevious = previousShown_ && alphas.previous > 0;
 
+    // Lines of the bottom slot start below the ball's room; their text gets what remains.
+    const int lowerTop = y + bottomBallRoom_;
+    const int lowerHeight = bottomSlotHeight_ - bottomBallRoom_;
     bool finished = true;
     int extentTop = y;
     int extentBottom = y;
@@ -421,11 +429,11 @@ bool tLyricslinePlayback::DrawMultiLine(const tDrawTarget& target) {
                               y - d, region, true);
                 extentTop = std::min(extentTop, y - d);
             }
-            const int clip = std::min(current.TextHeight(), bottomSlotHeight_);
-            finished = current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, clip, y,
-                                         region, true);
-            extentTop = std::min(extentTop, y - current.BallSpace());
-            extentBottom = y + clip;
+            const int clip = std::min(current.TextHeight(), lowerHeight);
+            finished = current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, clip,
+                                         lowerTop, region, true);
+            extentTop = std::min(extentTop, lowerTop - current.BallSpace());
+            extentBottom = lowerTop + clip;
         }
     } else if (currentShown_) {
         const int d = std::min(current.TextHeight(), topSlotHeight_);
@@ -433,16 +441,16 @@ bool tLyricslinePlayback::DrawMultiLine(const tDrawTarget& target) {
             current.DrawFrame(frame, t, target.endEarlyMargin, 255, rendererChanges, d, y - d, region, true);
         extentTop = y - d - current.BallSpace();
         if (drawNext) {
-            const int clip = std::min(next.TextHeight(), bottomSlotHeight_);
-            DrawNeighbour(next, frame, 0, target.endEarlyMargin, alphas.next, rendererChanges, clip, y,
+            const int clip = std::min(next.TextHeight(), lowerHeight);
+            DrawNeighbour(next, frame, 0, target.endEarlyMargin, alphas.next, rendererChanges, clip, lowerTop,
                           region, false);
-            extentBottom = std::max(extentBottom, y + clip);
+            extentBottom = std::max(extentBottom, lowerTop + clip);
         }
         if (drawPrevious) {
-            const int clip = std::min(previous.TextHeight(), bottomSlotHeight_);
+            const int clip = std::min(previous.TextHeight(), lowerHeight);
             DrawNeighbour(previous, frame, t, target.endEarlyMargin, alphas.previous, rendererChanges, clip,
-                          y, region, true);
-            extentBottom = std::max(extentBottom, y + clip);
+                          lowerTop, region, true);
+            extentBottom = std::max(extentBottom, lowerTop + clip);
         }
     }
     if (backing && extentTop != extentBottom)

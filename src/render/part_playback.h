@@ -93,6 +93,8 @@ public:
     bool Fade() const { return fade_; }
     int32_t TopSlotHeight() const { return topSlotHeight_; }
     int32_t BottomSlotHeight() const { return bottomSlotHeight_; }
+    // The part of the bottom slot above its lines kept free for the ball.
+    int32_t BottomBallRoom() const { return bottomBallRoom_; }
     const tInstrumentalAnimation* Animation() const { return animation_.get(); }
     const tAnimationWindow& AnimationWindow() const { return animationWindow_; }
 
@@ -146,6 +148,7 @@ private:
     bool firstLine_ = false;
     int32_t topSlotHeight_ = 0;
     int32_t bottomSlotHeight_ = 0;
+    int32_t bottomBallRoom_ = 0;
     uint8_t mode_ = linemode::Single;
     bool firstLineTop_ = true;
     std::unique_ptr<tLyricsPlayback> currentRenderer_;

@@ -148,6 +148,7 @@ TEST_F(SettingsStoreTest, EveryValueSurvivesSaveAndLoad) {
     s.SortMethod = false, s.FileSelPath = "/songs";
     s.Enabled = true, s.HalfSize = false, s.BlendBG = true, s.PrevAlign = 2, s.PrevDefPos = false;
     s.NiceWordwrap = false, s.Framerate = true, s.GraphicsMode = 3, s.TitleClickWait = true;
+    s.OnScreenDisplay = 2;
     s.TipsEnabled = false, s.TipsIndex = 12;
     s.EnableControls = true, s.EnablePort = "COM2", s.Enable = {false, true, true, false};
     s.SendData = {"01", "02 03", "A0", "FFFF"}, s.RemoteEnabled = true;
@@ -173,7 +174,9 @@ TEST_F(SettingsStoreTest, ReadCorrectionsAndUnreadableValues) {
     store_->setValue("MiscSettings/DelayWait", "2");
     store_->setValue("MiscSettings/DefaultCDROM", "E:\\");
     store_->setValue("Timings Editor Font/Font Name", QString(40, 'N'));
+    store_->setValue("Playback/OnScreenDisplay", 7);
     tSettingsClass s = Loaded();
+    EXPECT_EQ(s.OnScreenDisplay, 1) << "an unknown choice falls back to the default";
     EXPECT_EQ(s.Early, 100);
     EXPECT_EQ(s.BounceHeightinPercent, 80);
     EXPECT_EQ(s.LeadIN, 500);

@@ -130,6 +130,7 @@ PreviewMode/NiceWordwrap=1
 Playback/Framerate=0
 Playback/GraphicsMode=0
 Playback/TitleClickWait=0
+Playback/OnScreenDisplay=1
 Tips/Tips Enabled=1
 Tips/Tips Index=0
 SoundEffects/Count=0

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 namespace lyrimo {
 namespace {
@@ -300,6 +301,80 @@ TEST_F(PlaybackSessionTest, SpeedCommandsWhilePlayingShowTheRateReadBack) {
     EXPECT_EQ(speeds, QStringList({"350%", "-10%"}));
 }
 
+TEST_F(PlaybackSessionTest, CommandsAreShownOverTheLyricsWhenTheControlsAreHidden) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 225000; };
+    auto song = test::MakeSong({1}, media_);
+    auto session = MakeSession();
+    session->SetControlsHidden(true);
+    QStringList shown;
+    std::vector<int64_t> setAt;
+    bool boxDrawn = false;
+    auto record = [&] {
+        shown << session->OnScreen().Text;
+        setAt.push_back(session->OnScreen().SetAt);
+    };
+    bool commanded = false;
+    view_.onYield = [&] {
+        if (session->State() != Playing || commanded)
+            return;
+        commanded = true;
+        session->Command(tPlaybackCommand::Pause);
+        record();
+        session->Command(tPlaybackCommand::Pause);
+        record();
+        player_->rate = 1.0;
+        session->Command(tPlaybackCommand::Faster);
+        record();
+        player_->rate = 1.0;
+        session->Command(tPlaybackCommand::Slower);
+        record();
+        session->Command(tPlaybackCommand::Rewind);
+        record();
+        boxDrawn = !session->Composer()->OnScreenBox().IsEmpty();
+        session->Command(tPlaybackCommand::Play);
+        record();
+        session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song);
+    EXPECT_TRUE(session->OnScreen().Text.isEmpty()) << "nothing before the first command";
+    EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+    ASSERT_EQ(shown.size(), 6);
+    EXPECT_TRUE(shown[0].startsWith("Paused   00:0")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].endsWith(" / 03:45")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].startsWith("Continued   00:0")) << shown[1].toStdString();
+    EXPECT_EQ(shown.mid(2, 3), QStringList({"Speed +10%", "Speed -10%", "Rewound"}));
+    EXPECT_TRUE(shown[5].startsWith("Continued")) << shown[5].toStdString();
+    EXPECT_TRUE(std::is_sorted(setAt.begin(), setAt.end()));
+    EXPECT_LT(setAt.front(), setAt.back()) << "each message is timed by the session's clock";
+    EXPECT_TRUE(boxDrawn) << "the rewound frame carries the message";
+}
+
+TEST_F(PlaybackSessionTest, TheOnScreenChoiceDecidesWhetherCommandsAreShown) {
+    EXPECT_EQ(tSettingsClass().OnScreenDisplay, 1) << "shown while the controls are hidden by default";
+
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({1}, media_);
+    for (auto [choice, hidden, expected] : {std::tuple{0, true, false}, std::tuple{1, false, false},
+                                            std::tuple{1, true, true}, std::tuple{2, false, true}}) {
+        Settings().OnScreenDisplay = choice;
+        auto session = MakeSession();
+        session->SetControlsHidden(hidden);
+        QString text;
+        view_.onYield = [&] {
+            if (session->State() != Playing)
+                return;
+            session->Command(tPlaybackCommand::Faster);
+            text = session->OnScreen().Text;
+            session->Command(tPlaybackCommand::Stop);
+        };
+        Start(*session, *song);
+        EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+        EXPECT_EQ(!text.isEmpty(), expected) << "choice " << choice << ", controls hidden " << hidden;
+        view_ = tRecordingView();
+    }
+    Settings().OnScreenDisplay = 1;
+}
+
 TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterThePartWithFewestLines) {
     auto song = test::MakeSong({3, 2}, media_);
     auto session = MakeSession();
@@ -309,6 +384,10 @@ TEST_F(PlaybackSessionTest, StepModeShowsALineOfEveryPartPerStepAndEndsAfterTheP
     ASSERT_NE(session->Composer(), nullptr);
     auto& renderers = session->Composer()->Renderers();
     ASSERT_EQ(renderers.size(), 2u);
+    Settings().OnScreenDisplay = 2;
+    session->Command(tPlaybackCommand::Faster);
+    EXPECT_TRUE(session->OnScreen().Text.isEmpty()) << "nothing plays, so no speed is shown";
+    Settings().OnScreenDisplay = 1;
 
     // Without a request a firing shows no new line.
     ASSERT_TRUE(session->Fire());

@@ -223,6 +223,62 @@ TEST_F(LinePlayback, SlotsAreSizedByTheLinesThatGoIntoThem) {
     EXPECT_GT(lines->BottomSlotHeight(), lines->TopSlotHeight());
 }
 
+// In two-line display the ball of a line in the bottom slot bounces in room of its own between
+// the slots, never over the letters of the line in the top slot.
+TEST_F(LinePlayback, BallOfTheBottomSlotStaysClearOfTheTopLine) {
+    auto song = MakeSong({Sung("three moon", 1000), Sung("two the sun", 2200, 1600), Sung("one more", 4000)});
+    Settings().FLTL = true;
+    auto plain = Create(*song);
+    EXPECT_EQ(plain->BottomBallRoom(), 0) << "no ball, no room";
+    EXPECT_EQ(plain->TopSlotHeight(), plain->BottomSlotHeight());
+
+    tLyricsData* part = song->GetPart(0);
+    part->PartExtras.setBallStyle(2);
+    part->PartRecord.setBallNumber(3);
+    tBouncingBall ball;
+    ball.LoadBuiltIn(3, false);
+    ASSERT_GT(ball.Height(), 0);
+    auto lines = Create(*song);
+    EXPECT_GT(lines->BottomBallRoom(), 0);
+    EXPECT_EQ(lines->TopSlotHeight() - plain->TopSlotHeight(), lines->BottomBallRoom());
+    EXPECT_EQ(lines->BottomSlotHeight() - plain->BottomSlotHeight(), lines->BottomBallRoom());
+
+    ASSERT_GT(FirstTimeShowing(*lines, 1, 2200), 0);
+    int highest = kHeight, lowest = 0, withUpperLine = 0;
+    for (int32_t t = 2200; t < 3700; t += 40) {
+        ASSERT_EQ(Frame(*lines, t), 1);
+        ASSERT_TRUE(lines->CurrentAtBottom());
+        const tMyRect* drawn = nullptr;
+        for (const tMyRect& rect : changes_)
+            if (rect.Width() == ball.FrameWidth && rect.Height() == ball.Height())
+                drawn = &rect;
+        ASSERT_NE(drawn, nullptr) << "the ball is drawn at " << t;
+        // The top line's ink is the first run of rows with ink beside the ball.
+        int upperTop = -1, upperBottom = -1;
+        for (int y = 0; y < kHeight; ++y) {
+            bool ink = false;
+            for (int x = 0; x < kWidth && !ink; ++x)
+                ink = frame_.Pixel(x, y) != 0 &&
+                      !(x >= drawn->Left && x < drawn->Right && y >= drawn->Top && y < drawn->Bottom);
+            if (ink && upperTop < 0)
+                upperTop = y;
+            if (ink)
+                upperBottom = y + 1;
+            else if (upperBottom >= 0)
+                break;
+        }
+        ASSERT_GT(upperBottom, 0) << "the bottom line is drawn at " << t;
+        if (upperTop >= drawn->Bottom)
+            continue; // mid-line, while neither neighbour shows in the top slot
+        ++withUpperLine;
+        EXPECT_GE(drawn->Top, upperBottom) << "the ball covers the top line at " << t;
+        highest = std::min(highest, int(drawn->Top));
+        lowest = std::max(lowest, int(drawn->Top));
+    }
+    EXPECT_LT(highest, lowest) << "the ball still bounces";
+    EXPECT_GT(withUpperLine, 20) << "the top slot showed a line in most frames";
+}
+
 TEST_F(LinePlayback, PreviewGoesAboveLyricsAtTheBottomOfTheBlock) {
     auto song = MakeSong({Sung("sung now", 1000), Sung("coming next", 3000)});
     song->SongSettings.setMultiLineMode(2);

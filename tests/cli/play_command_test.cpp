@@ -23,12 +23,8 @@ namespace {
 
 class PlayCommand : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ::setenv("SDL_AUDIODRIVER", "dummy", 0);
-        QDir().mkpath(ScratchFolder() + "/play");
-        ASSERT_TRUE(WriteWav(Wav(), TestSignal(48000, 1.0)));
-    }
-    static QString Wav() { return ScratchFolder() + "/play/one-second.wav"; }
+    static void SetUpTestSuite() { ASSERT_FALSE(Wav().isEmpty()); }
+    static QString Wav() { return OneSecondWav(ScratchFolder() + "/play"); }
 };
 
 TEST_F(PlayCommand, PlayCommandPrintsAnAdvancingClock) {

@@ -1,5 +1,6 @@
 #include "media_fixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -183,6 +184,14 @@ int64_t FirstSound(const std::vector<float>& frames, float threshold) {
         if (std::fabs(frames[i]) > threshold)
             return static_cast<int64_t>(i / 2);
     return -1;
+}
+
+QString OneSecondWav(const QString& folder) {
+    const QString path = folder + "/one-second.wav";
+    if (QFile::exists(path))
+        return path;
+    QDir().mkpath(folder);
+    return WriteWav(path, TestSignal(48000, 1.0)) ? path : QString();
 }
 
 } // namespace lyrimo::test

@@ -28,6 +28,9 @@ tSignal TestSignal(int rate, double seconds);
 
 QByteArray WavBytes(const tSignal& signal);
 bool WriteWav(const QString& path, const tSignal& signal);
+// folder/one-second.wav, one second of the test signal at 48 kHz, written when missing; empty
+// when it could not be written.
+QString OneSecondWav(const QString& folder);
 
 // Encodes with the ffmpeg program; false when it failed.
 bool Encode(const QString& input, const QString& output, const QStringList& options);

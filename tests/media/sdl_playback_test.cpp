@@ -23,21 +23,13 @@
 
 using namespace lyrimo;
 using namespace lyrimo::test;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
 class SdlPlaybackTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ::setenv("SDL_AUDIODRIVER", "dummy", 0);
-        QDir().mkpath(ScratchFolder() + "/sdl");
-        ASSERT_TRUE(WriteWav(Wav(), TestSignal(48000, 1.0)));
-    }
-    static QString Wav() { return ScratchFolder() + "/sdl/one-second.wav"; }
+    static void SetUpTestSuite() { ASSERT_FALSE(Wav().isEmpty()); }
+    static QString Wav() { return OneSecondWav(ScratchFolder() + "/sdl"); }
 
     // Polls every few milliseconds until the condition holds or the time is up.
     static bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {

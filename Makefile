@@ -1,5 +1,5 @@
 # Lyrimo: the two commands that set everything up are `make demo` and `make test`.
-.PHONY: all deps demo test bench release asan clean format format-check
+.PHONY: all deps demo test bench fuzz release asan clean format format-check
 
 JOBS ?= $(shell nproc)
 DEMO_KAR = assets/demo/twinkle.kar
@@ -45,11 +45,22 @@ demo: release
 test: format-check asan
 	cd build/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Each fuzz target runs for FUZZ_SECONDS (scripts/fuzz tells more).
+FUZZ_SECONDS ?= 60
+build/fuzz/build.ninja:
+	bash scripts/install-deps fuzz
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLYRIMO_FUZZ=ON
+
+fuzz: deps build/fuzz/build.ninja
+	bash scripts/install-deps fuzz
+	cmake --build build/fuzz -j $(JOBS)
+	scripts/fuzz $(FUZZ_SECONDS)
+
 bench: release
 	build/release/bench/lyrimo-bench
 	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-playback-bench
 
-SOURCES = find src tests bench assets -name '*.cpp' -o -name '*.h'
+SOURCES = find src tests bench assets fuzz -name '*.cpp' -o -name '*.h'
 
 format:
 	$(SOURCES) | xargs clang-format -i

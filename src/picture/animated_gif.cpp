@@ -96,6 +96,7 @@ private:
 
 struct tGifImages {
     int width = 0, height = 0; // the picture (logical screen)
+    size_t fileBytes = 0;
     std::vector<tGifFrame> frames;
     std::vector<uint8_t> indexes;
     tColourSet mapColours;
@@ -138,7 +139,8 @@ bool ReadImage(GifFileType* gif, tGifImages& images, std::optional<GraphicsContr
         images.height = desc.Top + desc.Height;
     }
     int frameCount = static_cast<int>(images.frames.size()) + 1;
-    if (frameCount > kMaxFrames || !PictureSizeAllowed(images.width, images.height, frameCount))
+    if (frameCount > kMaxFrames ||
+        !PictureSizeFitsData(images.width, images.height, frameCount, images.fileBytes))
         return false;
 
     tGifFrame frame;
@@ -223,6 +225,7 @@ bool ReadGif(const uint8_t* data, size_t size, tGifImages& images) {
         return false;
     images.width = gif->SWidth;
     images.height = gif->SHeight;
+    images.fileBytes = size;
     images.palettes.push_back(ColoursOf(gif->SColorMap));
     images.backgroundIndex = gif->SBackGroundColor;
     for (tColour c : images.palettes.front())

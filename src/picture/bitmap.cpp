@@ -37,6 +37,14 @@ bool PictureSizeAllowed(int64_t width, int64_t height, int64_t count) {
     return area <= kMaxPicturePixels && area * count <= kMaxPicturePixels;
 }
 
+bool PictureSizeFitsData(int64_t width, int64_t height, int64_t count, size_t dataBytes) {
+    if (!PictureSizeAllowed(width, height, count))
+        return false;
+    const int64_t describable =
+        int64_t(std::min<size_t>(dataBytes, size_t(kMaxPicturePixels))) * kMostPixelsPerDataByte;
+    return width * height * count <= std::max(kPixelsAnyPictureMayHold, describable);
+}
+
 tPixelFormat WorkingPixelFormat() { return g_workingPixelFormat; }
 void SetWorkingPixelFormat(tPixelFormat format) { g_workingPixelFormat = format; }
 

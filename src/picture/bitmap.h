@@ -24,6 +24,15 @@ constexpr int64_t kMaxPicturePixels = int64_t{64} * 1024 * 1024;
 // True when width × height × count is positive and within kMaxPicturePixels.
 bool PictureSizeAllowed(int64_t width, int64_t height, int64_t count = 1);
 
+// A picture file of any size may hold this many pixels; a larger one needs data to match.
+constexpr int64_t kPixelsAnyPictureMayHold = int64_t{4} * 1024 * 1024;
+// More pixels per byte of data than real pictures reach even when flat: a file claiming
+// more is a decompression bomb, which would cost memory and time for nothing.
+constexpr int64_t kMostPixelsPerDataByte = 1024;
+
+// PictureSizeAllowed, and no more pixels than a file of dataBytes can describe.
+bool PictureSizeFitsData(int64_t width, int64_t height, int64_t count, size_t dataBytes);
+
 enum class tPixelFormat { Bits16, Bits24, Bits32 };
 
 // The pixel format of the renderer's off-screen bitmaps; Bits24 unless set.

@@ -87,7 +87,7 @@ bool DecodePng(const uint8_t* data, size_t size, Bitmap& target) {
     tPngImage png;
     if (!png_image_begin_read_from_memory(&png.image, data, size))
         return false;
-    if (!PictureSizeAllowed(png.image.width, png.image.height))
+    if (!PictureSizeFitsData(png.image.width, png.image.height, 1, size))
         return false;
     png.image.format = PNG_FORMAT_BGRA;
     Bitmap picture(static_cast<int>(png.image.width), static_cast<int>(png.image.height),

@@ -94,7 +94,7 @@ bool ReadDibHeader(const tBytes& dib, bool inIcon, tDibHeader& h) {
         h.height /= 2;
     h.topDown = h.height < 0;
     h.height = h.height < 0 ? -h.height : h.height;
-    if (!PictureSizeAllowed(h.width, h.height))
+    if (!PictureSizeFitsData(h.width, h.height, 1, dib.size))
         return false;
 
     h.paletteStart = h.headerSize;

@@ -107,7 +107,8 @@ bool DecodeJpegGuarded(tJpegJob& job) {
     job.progress.progress_monitor = JpegProgress;
     c.progress = &job.progress;
     jpeg_mem_src(&c, job.data, static_cast<unsigned long>(job.size));
-    if (jpeg_read_header(&c, TRUE) != JPEG_HEADER_OK || !PictureSizeAllowed(c.image_width, c.image_height))
+    if (jpeg_read_header(&c, TRUE) != JPEG_HEADER_OK ||
+        !PictureSizeFitsData(c.image_width, c.image_height, 1, job.size))
         return false;
     const bool cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
     c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;

@@ -8,40 +8,18 @@
 #include <cstdlib>
 #include <random>
 
-#include <jpeglib.h>
-
 namespace lyrimo {
 namespace {
 
+using test::BmpFile;
+using test::Dib;
+using test::IcoFile;
+using test::IconDib;
+using test::Put;
+using test::WriteJpeg;
+
 constexpr tColour kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 const std::vector<tColour> kColours = {kRed, kGreen, kBlue, kWhite, 0x123456, 0x808080, 0xA0B0C0, 0x010203};
-
-void Put(QByteArray& b, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        b.append(char(i < 4 ? value >> (8 * i) & 0xFF : 0));
-}
-
-// A device-independent bitmap: header (12 bytes when core, else 40), masks, palette, pixels.
-QByteArray Dib(int width, int height, int bits, uint32_t compression, const std::vector<tColour>& palette,
-               const QByteArray& pixels, const std::vector<uint32_t>& masks = {}, bool core = false) {
-    QByteArray b;
-    const int field = core ? 2 : 4, entry = core ? 3 : 4;
-    Put(b, core ? 12 : 40, 4), Put(b, width, field), Put(b, height, field), Put(b, 1, 2), Put(b, bits, 2);
-    if (!core)
-        Put(b, compression, 4), Put(b, 0, 12), Put(b, palette.size(), 4), Put(b, 0, 4);
-    for (uint32_t m : masks)
-        Put(b, m, 4);
-    for (tColour c : palette)
-        Put(b, Bitmap::PixelValue(c, tPixelFormat::Bits32), entry);
-    return b + pixels;
-}
-
-QByteArray BmpFile(int width, int height, int bits, uint32_t compression, const std::vector<tColour>& palette,
-                   const QByteArray& pixels, const std::vector<uint32_t>& masks = {}, bool core = false) {
-    QByteArray dib = Dib(width, height, bits, compression, palette, pixels, masks, core), b("BM");
-    Put(b, 14 + dib.size(), 4), Put(b, 0, 4), Put(b, 14 + dib.size() - pixels.size(), 4);
-    return b + dib;
-}
 
 // 5 × 3 values, values[(x + y) % n] at (x, y), packed bottom row first (or top-down) as BMP rows.
 // Values of 16 bits and more are stored little-endian, so 24-bit values are 0x00RRGGBB.
@@ -84,36 +62,6 @@ const std::vector<uint32_t> kValues = [] {
     return values;
 }();
 
-QByteArray WriteJpeg(int width, int height, int components, J_COLOR_SPACE space,
-                     const std::vector<uint8_t>& pixels, bool progressive = false,
-                     const std::vector<jpeg_scan_info>& scans = {}) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr errors;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    c.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = JDIMENSION(width), c.image_height = JDIMENSION(height);
-    c.input_components = components, c.in_color_space = space;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&c);
-    if (!scans.empty())
-        c.scan_info = scans.data(), c.num_scans = int(scans.size());
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPLE*>(pixels.data()) + size_t(c.next_scanline) * width * components;
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    QByteArray out(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
-}
-
 // 16 × 8: red on the left half, blue on the right.
 QByteArray TwoColourJpeg(bool progressive = false) {
     std::vector<uint8_t> rgb;
@@ -128,25 +76,6 @@ bool Near(tColour a, tColour b, int tolerance = 6) {
             return false;
     }
     return true;
-}
-
-// A square 32-bit icon image of one colour and alpha: colours, then an empty AND mask.
-QByteArray IconDib(int size, tColour colour, uint8_t alpha) {
-    QByteArray pixels;
-    for (int i = 0; i < size * size; ++i)
-        Put(pixels, uint32_t(alpha) << 24 | Bitmap::PixelValue(colour, tPixelFormat::Bits32), 4);
-    return Dib(size, size * 2, 32, 0, {}, pixels + QByteArray(size * 4, '\0'));
-}
-
-QByteArray IcoFile(const std::vector<std::pair<int, QByteArray>>& images) {
-    QByteArray b, data;
-    Put(b, 0, 2), Put(b, 1, 2), Put(b, images.size(), 2);
-    for (const auto& [size, bytes] : images) {
-        Put(b, size & 0xFF, 1), Put(b, size & 0xFF, 1), Put(b, 0, 2), Put(b, 1, 2), Put(b, 32, 2);
-        Put(b, bytes.size(), 4), Put(b, 6 + 16 * images.size() + data.size(), 4);
-        data += bytes;
-    }
-    return b + data;
 }
 
 TEST(DecodePicture, Jpegs) {

@@ -3,7 +3,15 @@
 // made by small random changes to those files for that long. The random changes start from a
 // fixed seed, so a run repeats; an input is written to "last-input" in the working folder
 // before it runs, so the one that failed is at hand to keep among the regressions.
+//
+// As when fuzzing, an input fails when it crashes, when it runs too long (kInputSeconds, more
+// than the fuzzer allows since tests share the machine) or when the process grows beyond
+// kMostMemoryMb.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +29,22 @@ namespace {
 
 using tInput = std::vector<uint8_t>;
 
+constexpr unsigned kInputSeconds = 5;
+constexpr long kMostMemoryMb = 256;
+
+void TooLong(int) {
+    static const char message[] = "An input ran too long; it is kept in last-input\n";
+    if (write(STDERR_FILENO, message, sizeof message - 1) < 0)
+        _exit(3);
+    _exit(3);
+}
+
+long PeakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
 tInput ReadInput(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return tInput(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -33,7 +57,13 @@ void KeepAsLastInput(const tInput& input) {
 
 void Run(const tInput& input) {
     KeepAsLastInput(input);
+    alarm(kInputSeconds);
     LLVMFuzzerTestOneInput(input.data(), input.size());
+    alarm(0);
+    if (PeakMemoryMb() > kMostMemoryMb) {
+        std::fprintf(stderr, "An input took %ld MB; it is kept in last-input\n", PeakMemoryMb());
+        std::exit(4);
+    }
 }
 
 std::vector<tInput> CollectInputs(const std::vector<std::string>& names) {
@@ -112,6 +142,7 @@ int main(int argc, char** argv) {
         else
             names.emplace_back(argv[i]);
     }
+    std::signal(SIGALRM, TooLong);
     const std::vector<tInput> inputs = CollectInputs(names);
     if (inputs.empty()) {
         std::fprintf(stderr, "No inputs to replay\n");

@@ -277,6 +277,19 @@ TEST(DecodePicture, HostileInputFailsSafely) {
     EXPECT_FALSE(DecodePicture(bigJpeg, "big.jpg", b));
     EXPECT_FALSE(DecodePicture(BmpFile(100000, 100000, 24, 0, {}, QByteArray(64, 0)), "big.bmp", b));
     EXPECT_FALSE(DecodePicture(BmpFile(8000, 8000, 24, 0, {}, QByteArray(64, 0)), "short.bmp", b));
+    // Run-length and LZW data can describe a big blank picture in a few bytes: beyond what any
+    // picture may hold, the data must match the size.
+    const QByteArray endOfPicture("\x00\x01", 2);
+    EXPECT_TRUE(DecodePicture(BmpFile(2048, 2048, 8, 1, {kRed}, endOfPicture), "blank.bmp", b));
+    EXPECT_EQ(b.Height(), 2048);
+    EXPECT_FALSE(DecodePicture(BmpFile(2048, 2049, 8, 1, {kRed}, endOfPicture), "blank.bmp", b));
+    const QByteArray blank(4096 * 4096 / kMostPixelsPerDataByte, '\0');
+    EXPECT_TRUE(DecodePicture(BmpFile(4096, 4096, 8, 1, {kRed}, blank + endOfPicture), "long.bmp", b));
+    EXPECT_TRUE(
+        DecodePicture(test::WriteGif(2000, 2000, {kRed, kBlue}, {test::SolidGifFrame(2, 2, 1)}), "c.gif", b));
+    EXPECT_FALSE(
+        DecodePicture(test::WriteGif(2000, 2000, {kRed, kBlue}, {test::SolidGifFrame(2, 2, 1), half}),
+                      "c.gif", b)); // the strip of two frames is beyond what the file describes
     QByteArray farIcon = IcoFile({{3, IconDib(3, kGreen, 255)}});
     farIcon.replace(18, 4, QByteArray("\xF0\xFF\xFF\xFF", 4)); // image offset beyond the file
     EXPECT_FALSE(DecodePicture(farIcon, "far.ico", b));

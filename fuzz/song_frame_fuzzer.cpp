@@ -1,5 +1,5 @@
 // A song loaded and performed into a small frame: the title screen, then the lyrics, ball,
-// animations and slide show over the first minute, as the playback window composes them.
+// animations and slide show over the first 40 seconds, as the playback window composes them.
 #include "fuzz_support.h"
 
 #include "app/app_services.h"
@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int kWidth = 160, kHeight = 120;
-constexpr int32_t kPerformanceMs = 60000, kFrameMs = 250;
+constexpr int32_t kPerformanceMs = 40000, kFrameMs = 400;
 constexpr int kTitleFrames = 8;
 
 int64_t g_clock = 0;

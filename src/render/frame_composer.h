@@ -114,8 +114,12 @@ public:
 
 private:
     void PrepareSlideShow();
-    bool DrawBackground(int32_t time);
-    void DrawVideo(const tComposerInput& input);
+    bool CutsOutOverVideo() const;
+    bool UpdateBackground(int32_t time, bool& full);
+    void PrepareVideo(const tComposerInput& input);
+    void DrawWholeLayer();
+    void DrawLayerArea(const tMyRect& area);
+    void RestoreLayer(const tComposerInput& input);
     void SetLineMeasured(tLyricslinePlayback& renderer, int index);
     void DrawOnScreen(const tComposerInput& input);
 
@@ -130,6 +134,15 @@ private:
     tMyRect pictureArea_;
     Bitmap frame_;
     Bitmap scaledVideo_;
+    // The frame holds the background layer (the slide show or the colour, and the video frame
+    // over it) everywhere except where the last frame drew over it: the lyrics, balls and
+    // animations listed in drawnOver_ and the on-screen message. A frame repaints only those
+    // from the layer before drawing, unless the layer changed or a full redraw was asked.
+    bool layerInFrame_ = false;
+    tChangesList drawnOver_;
+    const Bitmap* video_ = nullptr; // the video frame at its target size, while one is shown
+    tMyRect videoTarget_;
+    tMyRect videoTargetShown_; // where the last frame showed the video
     std::unique_ptr<tSlideShowhandler> slideShow_;
     std::vector<std::unique_ptr<tLyricslinePlayback>> renderers_;
     std::unique_ptr<tOnScreenDisplay> onScreen_; // made when a message first shows

@@ -93,6 +93,8 @@ public:
     void SetKeyColour(tColour colour);
     tColour KeyColour() const { return keyColour_; }
 
+    // Only Compose draws on the frame: it keeps the background layer there from one frame to the
+    // next, so whatever else is drawn on it stays until a full redraw.
     const Bitmap& Frame() const { return frame_; }
     Bitmap& Frame() { return frame_; }
     // The box of the on-screen message the last Compose drew (empty when none).

@@ -25,6 +25,8 @@ tMyRect Union(const tMyRect& a, const tMyRect& b) {
 } // namespace
 
 void tChangesList::Add(tMyRect r) {
+    if (alsoAddTo_)
+        alsoAddTo_->Add(r);
     if (r.Right < r.Left)
         std::swap(r.Left, r.Right);
     if (r.Bottom < r.Top)

@@ -39,6 +39,9 @@ public:
     // Copies every listed rectangle from source to the same place on target.
     void CopyChanges(const Bitmap& source, Bitmap& target) const;
     void Clear() { rects_.clear(); }
+    // Every rectangle added from now on is also added to other (null: to no other list), so that
+    // what one drawer added can be told apart from the rest of the list.
+    void AlsoAddTo(tChangesList* other) { alsoAddTo_ = other; }
 
     int Count() const { return int(rects_.size()); }
     bool IsEmpty() const { return rects_.empty(); }
@@ -48,6 +51,7 @@ public:
 
 private:
     std::vector<tMyRect> rects_;
+    tChangesList* alsoAddTo_ = nullptr;
 };
 
 } // namespace lyrimo

@@ -86,6 +86,7 @@ void tFrameComposer::CreateRenderers() {
 void tFrameComposer::PrepareSlideShow() {
     // No player offers an overlay surface here, so the background never has to avoid its key.
     slideShow_->Prepare(song_, width_, keyColour_, false, pictureArea_, height_);
+    layerInFrame_ = false;
 }
 
 void tFrameComposer::SeedSlideShow(uint32_t seed) {
@@ -110,28 +111,36 @@ void tFrameComposer::SetKeyColour(tColour colour) {
         renderer->SetKeyColour(colour);
 }
 
-// Draws the background layer; true when it changed as a whole and the frame must be copied in full.
-bool tFrameComposer::DrawBackground(int32_t time) {
+// Lyrics cut out over full-screen video: the layer is the plain background colour.
+bool tFrameComposer::CutsOutOverVideo() const {
     const tSongSettings& s = song_->SongSettings;
-    const tColour background = tColour(s.BackgroundColour());
-    if (setup_.StepMode) {
-        slideShow_->DrawLayer(frame_, 0, background);
-        return false;
-    }
-    if (s.FullScreenVideo() && s.CutoutText()) {
-        // The video fills the window; only the lyrics' own pixels cover it.
-        frame_.Fill(background);
-        return false;
-    }
-    if (!slideShow_->DrawLayer(frame_, time, background))
-        return false;
-    if (!s.SlideShowEnabled() || s.FullScreenSlideShow())
-        return true;
-    CurrentChanges.Add(pictureArea_);
-    return false;
+    return s.FullScreenVideo() && s.CutoutText();
 }
 
-void tFrameComposer::DrawVideo(const tComposerInput& input) {
+// Brings the background layer to the time; true when it changed. A change that the screen must
+// take as a whole makes the frame full; a change of the picture area only is added to the changes.
+bool tFrameComposer::UpdateBackground(int32_t time, bool& full) {
+    if (setup_.StepMode)
+        return slideShow_->UpdateLayer(0);
+    if (CutsOutOverVideo())
+        return false;
+    if (!slideShow_->UpdateLayer(time))
+        return false;
+    const tSongSettings& s = song_->SongSettings;
+    if (!s.SlideShowEnabled() || s.FullScreenSlideShow())
+        full = true;
+    else
+        CurrentChanges.Add(pictureArea_);
+    return true;
+}
+
+// Finds where the video frame goes and brings it to that size; the changes get its place when
+// the frame is new.
+void tFrameComposer::PrepareVideo(const tComposerInput& input) {
+    video_ = nullptr;
+    videoTarget_ = {};
+    if (!input.videoFrame || setup_.StepMode)
+        return;
     const Bitmap& video = *input.videoFrame;
     if (video.IsEmpty() || pictureArea_.IsEmpty())
         return;
@@ -139,7 +148,7 @@ void tFrameComposer::DrawVideo(const tComposerInput& input) {
     if (target.IsEmpty())
         return;
     if (target.Width() == video.Width() && target.Height() == video.Height()) {
-        frame_.CopyRect(video, 0, 0, video.Width(), video.Height(), target.Left, target.Top);
+        video_ = &video;
     } else {
         // Scaling is the expensive part; a frame that did not change is not scaled again.
         if (input.videoFrameChanged || scaledVideo_.Width() != target.Width() ||
@@ -147,10 +156,56 @@ void tFrameComposer::DrawVideo(const tComposerInput& input) {
             scaledVideo_ = Bitmap(target.Width(), target.Height(), frame_.Format());
             StretchPicture(video, scaledVideo_, tMyRect{0, 0, target.Width(), target.Height()});
         }
-        frame_.CopyRect(scaledVideo_, 0, 0, target.Width(), target.Height(), target.Left, target.Top);
+        video_ = &scaledVideo_;
     }
+    videoTarget_ = target;
     if (input.videoFrameChanged)
         CurrentChanges.Add(target);
+}
+
+void tFrameComposer::DrawWholeLayer() {
+    const tColour background = tColour(song_->SongSettings.BackgroundColour());
+    if (!setup_.StepMode && CutsOutOverVideo())
+        frame_.Fill(background);
+    else
+        slideShow_->DrawWholeLayer(frame_, background);
+    if (video_)
+        frame_.CopyRect(*video_, 0, 0, video_->Width(), video_->Height(), videoTarget_.Left,
+                        videoTarget_.Top);
+}
+
+void tFrameComposer::DrawLayerArea(const tMyRect& area) {
+    const tMyRect r{std::max(area.Left, 0), std::max(area.Top, 0), std::min(area.Right, width_),
+                    std::min(area.Bottom, height_)};
+    if (r.IsEmpty())
+        return;
+    const bool underVideo = video_ && r.Left >= videoTarget_.Left && r.Top >= videoTarget_.Top &&
+                            r.Right <= videoTarget_.Right && r.Bottom <= videoTarget_.Bottom;
+    if (!underVideo) {
+        const tColour background = tColour(song_->SongSettings.BackgroundColour());
+        if (!setup_.StepMode && CutsOutOverVideo())
+            frame_.FillRect(r.Left, r.Top, r.Width(), r.Height(), background);
+        else
+            slideShow_->DrawLayerArea(frame_, r, background);
+    }
+    if (!video_)
+        return;
+    const tMyRect v{std::max(r.Left, videoTarget_.Left), std::max(r.Top, videoTarget_.Top),
+                    std::min(r.Right, videoTarget_.Right), std::min(r.Bottom, videoTarget_.Bottom)};
+    if (!v.IsEmpty())
+        frame_.CopyRect(*video_, v.Left - videoTarget_.Left, v.Top - videoTarget_.Top, v.Width(), v.Height(),
+                        v.Left, v.Top);
+}
+
+// Repaints from the layer what the last frame drew over it, and the video's place when the
+// video frame is new or moved.
+void tFrameComposer::RestoreLayer(const tComposerInput& input) {
+    for (const tMyRect& r : drawnOver_)
+        DrawLayerArea(r);
+    if (videoTarget_ != videoTargetShown_)
+        DrawLayerArea(videoTargetShown_);
+    if (input.videoFrameChanged || videoTarget_ != videoTargetShown_)
+        DrawLayerArea(videoTarget_);
 }
 
 void tFrameComposer::SetLineMeasured(tLyricslinePlayback& renderer, int index) {
@@ -165,20 +220,29 @@ const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
     CurrentChanges.Clear();
 
     bool full = input.full;
-    if (DrawBackground(time))
-        full = true;
-    if (input.videoFrame && !setup_.StepMode)
-        DrawVideo(input);
+    const bool layerChanged = UpdateBackground(time, full);
+    PrepareVideo(input);
     if (full)
         CurrentChanges.Add(tMyRect{0, 0, width_, height_});
     lastWasFull_ = full;
+    if (full || layerChanged || !layerInFrame_)
+        DrawWholeLayer();
+    else
+        RestoreLayer(input);
+    layerInFrame_ = true;
+    videoTargetShown_ = videoTarget_;
 
+    drawnOver_.Clear();
+    CurrentChanges.AlsoAddTo(&drawnOver_);
     for (auto& renderer : renderers_) {
         if (renderer->ShownLine() == -1)
             SetLineMeasured(*renderer, 0);
         renderer->DrawFrame(frame_, nullptr, CurrentChanges, time, endEarlyMargin_);
     }
+    CurrentChanges.AlsoAddTo(nullptr);
     DrawOnScreen(input);
+    if (!onScreenBox_.IsEmpty())
+        drawnOver_.Add(onScreenBox_);
 
     // What was drawn last frame is copied again, so that whatever it covered is restored.
     ScratchChanges.Clear();
@@ -190,8 +254,8 @@ const tChangesList& tFrameComposer::Compose(const tComposerInput& input) {
     return CurrentChanges;
 }
 
-// The frame is painted afresh every time, so the message is drawn into every frame it shows in,
-// but its box only counts as changed when it appears, changes or goes; what lies beneath it then
+// The message is drawn into every frame it shows in, over the layer repainted beneath it, but
+// its box only counts as changed when it appears, changes or goes; what lies beneath it then
 // reaches the screen once from the frame.
 void tFrameComposer::DrawOnScreen(const tComposerInput& input) {
     const bool showing = OnScreenTextShowing(input.onScreen, input.clock);

@@ -93,6 +93,8 @@ public:
     void SetKeyColour(tColour colour);
     tColour KeyColour() const { return keyColour_; }
 
+    // Only Compose draws on the frame: it keeps the background layer there from one frame to the
+    // next, so whatever else is drawn on it stays until a full redraw.
     const Bitmap& Frame() const { return frame_; }
     Bitmap& Frame() { return frame_; }
     // The box of the on-screen message the last Compose drew (empty when none).
@@ -114,8 +116,12 @@ public:
 
 private:
     void PrepareSlideShow();
-    bool DrawBackground(int32_t time);
-    void DrawVideo(const tComposerInput& input);
+    bool CutsOutOverVideo() const;
+    bool UpdateBackground(int32_t time, bool& full);
+    void PrepareVideo(const tComposerInput& input);
+    void DrawWholeLayer();
+    void DrawLayerArea(const tMyRect& area);
+    void RestoreLayer(const tComposerInput& input);
     void SetLineMeasured(tLyricslinePlayback& renderer, int index);
     void DrawOnScreen(const tComposerInput& input);
 
@@ -130,6 +136,15 @@ private:
     tMyRect pictureArea_;
     Bitmap frame_;
     Bitmap scaledVideo_;
+    // The frame holds the background layer (the slide show or the colour, and the video frame
+    // over it) everywhere except where the last frame drew over it: the lyrics, balls and
+    // animations listed in drawnOver_ and the on-screen message. A frame repaints only those
+    // from the layer before drawing, unless the layer changed or a full redraw was asked.
+    bool layerInFrame_ = false;
+    tChangesList drawnOver_;
+    const Bitmap* video_ = nullptr; // the video frame at its target size, while one is shown
+    tMyRect videoTarget_;
+    tMyRect videoTargetShown_; // where the last frame showed the video
     std::unique_ptr<tSlideShowhandler> slideShow_;
     std::vector<std::unique_ptr<tLyricslinePlayback>> renderers_;
     std::unique_ptr<tOnScreenDisplay> onScreen_; // made when a message first shows

@@ -66,8 +66,46 @@ void CopyArea(const Bitmap& source, Bitmap& out, int x0, int y0, int x1, int y1)
         out.CopyRect(source, x0, y0, x1 - x0, y1 - y0, x0, y0);
 }
 
+void CopyArea(const Bitmap& source, Bitmap& out, const tMyRect& r) {
+    CopyArea(source, out, r.Left, r.Top, r.Right, r.Bottom);
+}
+
 void CopyAll(const Bitmap& source, Bitmap& out) {
     out.CopyRect(source, 0, 0, out.Width(), out.Height(), 0, 0);
+}
+
+tMyRect Intersection(const tMyRect& a, const tMyRect& b) {
+    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+}
+
+tMyRect ClipTo(const Bitmap& image, const tMyRect& r) {
+    return Intersection(r, tMyRect{0, 0, image.Width(), image.Height()});
+}
+
+// Draws area of out with inner inside box and outer around it, inner's top left lying at
+// (innerX, innerY) and outer's at the origin. Every pixel is written once: the bands of outer
+// around the box, then the box.
+void DrawInset(const Bitmap& outer, const Bitmap& inner, int innerX, int innerY, const tMyRect& box,
+               Bitmap& out, const tMyRect& area) {
+    const tMyRect r = ClipTo(out, area);
+    const tMyRect inside =
+        Intersection(r, Intersection(box, SizedRect(innerX, innerY, inner.Width(), inner.Height())));
+    if (inside.IsEmpty()) {
+        CopyArea(outer, out, r);
+        return;
+    }
+    CopyArea(outer, out, r.Left, r.Top, r.Right, inside.Top);
+    CopyArea(outer, out, r.Left, inside.Top, inside.Left, inside.Bottom);
+    CopyArea(outer, out, inside.Right, inside.Top, r.Right, inside.Bottom);
+    CopyArea(outer, out, r.Left, inside.Bottom, r.Right, r.Bottom);
+    out.CopyRect(inner, inside.Left - innerX, inside.Top - innerY, inside.Width(), inside.Height(),
+                 inside.Left, inside.Top);
+}
+
+// The whole of out from two images of its size: inner inside box, outer around it.
+void DrawInset(const Bitmap& outer, const Bitmap& inner, const tMyRect& box, Bitmap& out) {
+    DrawInset(outer, inner, 0, 0, box, out, tMyRect{0, 0, out.Width(), out.Height()});
 }
 
 void CrossFade(const tFrames& f, double p) {
@@ -222,12 +260,13 @@ void Dissolve(const tFrames& f, double p) {
 // `inner` inside the centred box of the given half sizes (one pixel wider than twice the
 // half), `outer` around it.
 void Box(const tFrames& f, const Bitmap& outer, const Bitmap& inner, double fraction) {
-    CopyAll(outer, f.Out);
-    if (fraction <= 0.0001)
+    if (fraction <= 0.0001) {
+        CopyAll(outer, f.Out);
         return;
+    }
     const int cx = f.W / 2, cy = f.H / 2;
     const int hw = RoundEven((f.W / 2) * fraction), hh = RoundEven((f.H / 2) * fraction);
-    CopyArea(inner, f.Out, cx - hw, cy - hh, cx + hw + 1, cy + hh + 1);
+    DrawInset(outer, inner, tMyRect{cx - hw, cy - hh, cx + hw + 1, cy + hh + 1}, f.Out);
 }
 
 // A band of half size `half` around the middle, covering everything once the half
@@ -241,13 +280,12 @@ std::pair<int, int> CentredBand(int size, int half) {
 
 void CentreWipe(const tFrames& f, const Bitmap& outer, const Bitmap& inner, double fraction,
                 bool horizontal) {
-    CopyAll(outer, f.Out);
     if (horizontal) {
         auto [top, bottom] = CentredBand(f.H, RoundEven((f.H / 2) * fraction));
-        CopyArea(inner, f.Out, 0, top, f.W, bottom);
+        DrawInset(outer, inner, tMyRect{0, top, f.W, bottom}, f.Out);
     } else {
         auto [left, right] = CentredBand(f.W, RoundEven((f.W / 2) * fraction));
-        CopyArea(inner, f.Out, left, 0, right, f.H);
+        DrawInset(outer, inner, tMyRect{left, 0, right, f.H}, f.Out);
     }
 }
 
@@ -445,6 +483,12 @@ const Bitmap& tSlideShowhandler::ImageOfSlide(int position) const {
 }
 
 bool tSlideShowhandler::DrawLayer(Bitmap& frame, int32_t mediaTime, tColour backgroundColour) {
+    const bool changed = UpdateLayer(mediaTime);
+    DrawWholeLayer(frame, backgroundColour);
+    return changed;
+}
+
+bool tSlideShowhandler::UpdateLayer(int32_t mediaTime) {
     const tCurrentSlide current = CurrentSlideAt(mediaTime);
     bool changed = false;
     if (current.Position != CurrentSlide) {
@@ -453,41 +497,64 @@ bool tSlideShowhandler::DrawLayer(Bitmap& frame, int32_t mediaTime, tColour back
         Settled = false;
         changed = true;
     }
-
-    if (CurrentSlide < 0) {
-        if (HasBackground)
-            CopyAll(Background, frame);
-        else
-            frame.Fill(backgroundColour);
+    shownPicture_ = current.Picture;
+    inTransition_ = false;
+    if (CurrentSlide < 0 || !FullScreen)
         return changed;
-    }
-
-    if (!FullScreen) {
-        CopyAll(Background, frame);
-        const Bitmap& picture = Pictures[size_t(current.Picture)];
-        if (!picture.IsEmpty()) {
-            const int x = PictureArea.Left + (PictureArea.Right - PictureArea.Left) / 2 - picture.Width() / 2;
-            const int y = PictureArea.Top + (PictureArea.Bottom - PictureArea.Top) / 2 - picture.Height() / 2;
-            frame.CopyRect(picture, 0, 0, picture.Width(), picture.Height(), x, y);
-        }
-        return changed;
-    }
 
     double progress = 1.0;
     if (current.Duration >= 1) {
         const int64_t t = int64_t(mediaTime) + Song->SongSettings.SlideShowStartOffset();
         progress = std::clamp(double(t - current.ShowTime) / current.Duration, 0.0, 1.0);
     }
-    const Bitmap& newImage = ImageOfSlide(CurrentSlide);
     if (progress < 0.999999999) {
-        Transition(ImageOfSlide(PreviousSlide), newImage, frame, current.Transition, progress, format_);
+        inTransition_ = true;
+        transitionNumber_ = current.Transition;
+        transitionProgress_ = progress;
         Settled = false;
         return true;
     }
-    CopyAll(newImage, frame);
     const bool firstTime = !Settled;
     Settled = true;
     return firstTime;
+}
+
+void tSlideShowhandler::DrawWholeLayer(Bitmap& frame, tColour backgroundColour) const {
+    if (inTransition_) {
+        Transition(ImageOfSlide(PreviousSlide), ImageOfSlide(CurrentSlide), frame, transitionNumber_,
+                   transitionProgress_, format_);
+        return;
+    }
+    DrawLayerArea(frame, tMyRect{0, 0, frame.Width(), frame.Height()}, backgroundColour);
+}
+
+void tSlideShowhandler::DrawLayerArea(Bitmap& frame, const tMyRect& area, tColour backgroundColour) const {
+    if (inTransition_) {
+        DrawWholeLayer(frame, backgroundColour);
+        return;
+    }
+    const tMyRect r = ClipTo(frame, area);
+    if (r.IsEmpty())
+        return;
+    if (CurrentSlide < 0) {
+        if (HasBackground)
+            CopyArea(Background, frame, r);
+        else
+            frame.FillRect(r.Left, r.Top, r.Width(), r.Height(), backgroundColour);
+        return;
+    }
+    if (FullScreen) {
+        CopyArea(ImageOfSlide(CurrentSlide), frame, r);
+        return;
+    }
+    const Bitmap& picture = Pictures[size_t(shownPicture_)];
+    if (picture.IsEmpty()) {
+        CopyArea(Background, frame, r);
+        return;
+    }
+    const int x = PictureArea.Left + (PictureArea.Right - PictureArea.Left) / 2 - picture.Width() / 2;
+    const int y = PictureArea.Top + (PictureArea.Bottom - PictureArea.Top) / 2 - picture.Height() / 2;
+    DrawInset(Background, picture, x, y, SizedRect(x, y, picture.Width(), picture.Height()), frame, r);
 }
 
 void tSlideShowhandler::Transition(const Bitmap& oldImage, const Bitmap& newImage, Bitmap& out, int number,

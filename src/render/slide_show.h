@@ -84,6 +84,16 @@ public:
     // the last call (new slide or transition in progress).
     bool DrawLayer(Bitmap& frame, int32_t mediaTime, tColour backgroundColour);
 
+    // DrawLayer in two steps, for a caller that keeps the layer in its frame and repaints only
+    // what was drawn over it: UpdateLayer brings the layer to the media time without drawing and
+    // answers as DrawLayer does; the Draw functions then draw the layer as last brought up to
+    // date, every pixel once.
+    bool UpdateLayer(int32_t mediaTime);
+    void DrawWholeLayer(Bitmap& frame, tColour backgroundColour) const;
+    // Only the area of the frame; while a transition runs (UpdateLayer answered true) the
+    // transition is composed as a whole, so then the whole layer is drawn.
+    void DrawLayerArea(Bitmap& frame, const tMyRect& area, tColour backgroundColour) const;
+
     // Composes out, in format, from two images of equal size at progress 0..1 of a transition. Both
     // images are brought to format first; nothing is drawn when the three sizes differ.
     static void Transition(const Bitmap& oldImage, const Bitmap& newImage, Bitmap& out, int number,
@@ -114,6 +124,12 @@ private:
 
     std::mt19937 Random;
     tPixelFormat format_;
+    // The layer as UpdateLayer left it: the slide's picture (for pictures centred in the
+    // picture area) and the transition running, if any.
+    int shownPicture_ = -1;
+    int transitionNumber_ = 0;
+    double transitionProgress_ = 0;
+    bool inTransition_ = false;
 };
 
 } // namespace lyrimo

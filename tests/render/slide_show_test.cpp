@@ -407,5 +407,42 @@ TEST_F(SlideShowTest, InactiveShowAndUnreadableBackgroundFallBackToTheColour) {
     EXPECT_EQ(frame.Pixel(3, 3), kGreen); // the window's colour, as nothing was decoded
 }
 
+// A caller that keeps the layer repaints it piece by piece: areas reaching over the picture's
+// edges and out of the frame give the whole layer, and nothing outside an area is touched.
+TEST_F(SlideShowTest, LayerDrawnByAreasEqualsTheWholeLayer) {
+    AddPicture(SolidPng(20, 10, kRed));
+    AddPicture(SolidPng(8, 8, kGreen));
+    song.Slides.AddSlide(Slide(0, 1000, 0, true));
+    song.Slides.AddSlide(Slide(1, 2000, 0, true, kBoxOut, 10));
+    const tColour kMark = 0x123456;
+    const std::vector<tMyRect> areas = {
+        {-5, -5, 30, 20}, {30, -5, 70, 20}, {-5, 20, 12, 60}, {12, 20, 70, 60}};
+    for (bool fullScreen : {false, true}) {
+        Prepare(fullScreen, {10, 8, 50, 48});
+        for (int32_t time : {0, 1000, 3000}) {
+            Bitmap whole(64, 48, WorkingPixelFormat());
+            show.DrawLayer(whole, time, kBlue);
+            Bitmap pieces(64, 48, WorkingPixelFormat());
+            pieces.Fill(kMark);
+            show.DrawLayerArea(pieces, {20, 10, 21, 11}, kBlue);
+            EXPECT_EQ(pieces.Pixel(20, 10), whole.Pixel(20, 10)) << fullScreen << " " << time;
+            EXPECT_TRUE(pieces.Pixel(21, 10) == kMark && pieces.Pixel(20, 11) == kMark)
+                << fullScreen << " " << time;
+            for (const tMyRect& area : areas)
+                show.DrawLayerArea(pieces, area, kBlue);
+            EXPECT_EQ(pieces, whole) << fullScreen << " " << time;
+        }
+    }
+
+    // A transition is composed as a whole: it reports its change, and an area draws all of it.
+    EXPECT_TRUE(show.UpdateLayer(2500));
+    Bitmap whole(64, 48, WorkingPixelFormat()), area(64, 48, WorkingPixelFormat());
+    show.DrawWholeLayer(whole, kBlue);
+    show.DrawLayerArea(area, {0, 0, 1, 1}, kBlue);
+    EXPECT_EQ(area, whole);
+    EXPECT_EQ(whole.Pixel(32, 24), kGreen);
+    EXPECT_EQ(whole.Pixel(1, 1), kRed);
+}
+
 } // namespace
 } // namespace lyrimo

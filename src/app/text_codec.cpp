@@ -5,18 +5,69 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 namespace lyrimo {
 namespace {
 
 std::string g_systemCodePage = "WINDOWS-1252";
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Opening a converter loads its tables each time, which costs far more than converting a
+// short text; importers convert one text per lyric event. So each thread keeps the converters
+// it opened, the most recently used first, and returns them to their initial state before
+// every use.
+class tConverterCache {
+public:
+    tConverterCache() = default;
+    ~tConverterCache() {
+        for (const tEntry& entry : entries_)
+            iconv_close(entry.cd);
+    }
+    tConverterCache(const tConverterCache&) = delete;
+    tConverterCache& operator=(const tConverterCache&) = delete;
+
+    // A converter ready for a new text; kNoConverter when iconv knows no such conversion.
+    iconv_t Get(const char* to, const char* from) {
+        auto found = std::find_if(entries_.begin(), entries_.end(),
+                                  [&](const tEntry& entry) { return entry.to == to && entry.from == from; });
+        if (found == entries_.end())
+            return Open(to, from);
+        std::rotate(entries_.begin(), found, found + 1);
+        iconv(entries_.front().cd, nullptr, nullptr, nullptr, nullptr);
+        return entries_.front().cd;
+    }
+
+private:
+    struct tEntry {
+        std::string to, from;
+        iconv_t cd;
+    };
+    static constexpr size_t kMaxConverters = 16;
+
+    iconv_t Open(const char* to, const char* from) {
+        const iconv_t cd = iconv_open(to, from);
+        if (cd == kNoConverter)
+            return cd;
+        if (entries_.size() == kMaxConverters) {
+            iconv_close(entries_.back().cd);
+            entries_.pop_back();
+        }
+        entries_.insert(entries_.begin(), tEntry{to, from, cd});
+        return cd;
+    }
+
+    std::vector<tEntry> entries_;
+};
+
 // Converts src with iconv; an input sequence the target cannot take is replaced
 // by `replacement` (in the target encoding) and skipped by `skipBytes`.
 QByteArray Convert(const char* to, const char* from, const QByteArray& src, const QByteArray& replacement,
                    size_t skipBytes) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    thread_local tConverterCache converters;
+    const iconv_t cd = converters.Get(to, from);
+    if (cd == kNoConverter)
         return {};
     QByteArray out;
     out.reserve(src.size() * 2 + 16);
@@ -38,7 +89,6 @@ QByteArray Convert(const char* to, const char* from, const QByteArray& src, cons
         in += skip;
         inLeft -= skip;
     }
-    iconv_close(cd);
     return out;
 }
 

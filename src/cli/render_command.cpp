@@ -152,8 +152,10 @@ private:
     tFrameComposer composer_;
 };
 
-bool WriteFrame(const Bitmap& frame, const QString& path) {
-    if (SavePng(frame, path))
+// Sequences are written fast: they come by the thousand and are usually read once, by a video
+// encoder. A single frame is kept small.
+bool WriteFrame(const Bitmap& frame, const QString& path, tPngCompression compression) {
+    if (SavePng(frame, path, compression))
         return true;
     std::fprintf(stderr, "lyrimo-cli: cannot write %s\n", qUtf8Printable(path));
     return false;
@@ -172,7 +174,7 @@ bool RenderTitle(const tLyrimoData& song, const tRenderOptions& o, int64_t& numb
     for (int64_t i = 0; i < frames; ++i) {
         g_frameClock = i * 1000 / o.fps;
         const bool done = title.Step(screen, i == 0, true);
-        if (!WriteFrame(screen, FramePath(o.output, number++)))
+        if (!WriteFrame(screen, FramePath(o.output, number++), tPngCompression::Fast))
             return false;
         if (done)
             break;
@@ -194,7 +196,7 @@ int RenderSequence(tLyrimoData& song, const tRenderOptions& o) {
     for (int64_t i = 0; i < frames; ++i) {
         const int32_t time = int32_t(o.from + i * 1000 / o.fps);
         const Bitmap& frame = run.ComposeAt(time, i == 0 && o.from == 0, false);
-        if (!WriteFrame(frame, FramePath(o.output, number++)))
+        if (!WriteFrame(frame, FramePath(o.output, number++), tPngCompression::Fast))
             return 1;
         run.PrepareWantedLines();
     }
@@ -224,7 +226,8 @@ int RunRenderCommand(const QStringList& args) {
     if (o.single) {
         tRenderRun run(song, o);
         run.ReachTime(o.time);
-        status = WriteFrame(run.ComposeAt(o.time, o.time == 0, false), o.output) ? 0 : 1;
+        status =
+            WriteFrame(run.ComposeAt(o.time, o.time == 0, false), o.output, tPngCompression::Small) ? 0 : 1;
     } else {
         status = RenderSequence(song, o);
     }

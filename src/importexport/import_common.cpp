@@ -58,7 +58,7 @@ bool SameTextIgnoringAsciiCase(const QString& a, const QString& b) {
     return true;
 }
 
-bool ParseWholeNumber(const QByteArray& text, int& value) {
+bool ParseWholeNumber(QByteArrayView text, int& value) {
     qsizetype i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))

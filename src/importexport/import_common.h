@@ -5,6 +5,7 @@
 #include "document/song.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -55,7 +56,7 @@ bool SameTextIgnoringAsciiCase(const QString& a, const QString& b);
 
 // Whole decimal number with an optional sign, nothing else; false when it is not one or
 // does not fit in 32 bits.
-bool ParseWholeNumber(const QByteArray& text, int& value);
+bool ParseWholeNumber(QByteArrayView text, int& value);
 
 // Shows the import result window when the setting is on, and stores the opposite of its
 // check box back into the setting.

@@ -35,24 +35,27 @@ constexpr uint32_t kStartTempo = 400000; // microseconds per quarter note
 constexpr int64_t kEventLineBudget = 32 << 20;
 constexpr int kLineOverhead = 32;
 
-QByteArray TickText(uint64_t tick) {
-    QByteArray text = QByteArray::number(static_cast<qulonglong>(tick));
-    if (text.size() < 9)
-        text.prepend(QByteArray(9 - text.size(), '0'));
-    return text;
+// The tick, zero-padded to nine digits, and room for `more` bytes after it.
+QByteArray TickText(uint64_t tick, qsizetype more = 0) {
+    const QByteArray digits = QByteArray::number(static_cast<qulonglong>(tick));
+    QByteArray text;
+    text.reserve(std::max<qsizetype>(digits.size(), 9) + more);
+    if (digits.size() < 9)
+        text.fill('0', 9 - digits.size());
+    return text += digits;
 }
 
-QByteArray TextAfterFirstBlank(const QByteArray& line) {
+QByteArrayView TextAfterFirstBlank(QByteArrayView line) {
     const qsizetype blank = line.indexOf(' ');
-    return blank < 0 ? QByteArray() : line.mid(blank + 1);
+    return blank < 0 ? QByteArrayView() : line.sliced(blank + 1);
 }
 
-bool IsTempoLine(const QByteArray& line) {
+bool IsTempoLine(QByteArrayView line) {
     const qsizetype blank = line.indexOf(' ');
-    return blank >= 0 && line.mid(blank + 1, kTempoPrefix.size()) == kTempoPrefix;
+    return blank >= 0 && line.sliced(blank + 1).startsWith(kTempoPrefix);
 }
 
-bool IsInformationTag(const QByteArray& text) {
+bool IsInformationTag(QByteArrayView text) {
     if (text.size() < 2 || text[0] != '@')
         return false;
     const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(text[1])));
@@ -158,7 +161,9 @@ bool CollectTrackEvents(const QByteArray& track, QList<QByteArray>& lines, tEnco
             uint32_t tempo = 0;
             for (qsizetype i = 0; i < std::min<qsizetype>(data.size(), 4); ++i)
                 tempo = tempo << 8 | static_cast<uint8_t>(data[i]);
-            if (!keep(TickText(tick) + "0 " + kTempoPrefix + QByteArray::number(tempo, 16).toUpper() + "]"))
+            QByteArray line = TickText(tick, 2 + kTempoPrefix.size() + 9);
+            line += "0 " + kTempoPrefix + QByteArray::number(tempo, 16).toUpper() + ']';
+            if (!keep(std::move(line)))
                 return false;
             continue;
         }
@@ -179,7 +184,11 @@ bool CollectTrackEvents(const QByteArray& track, QList<QByteArray>& lines, tEnco
         if (type == 0x01 || type == 0x05) {
             order = static_cast<int64_t>(tick) == lastTextTick ? order + 1 : 0;
             lastTextTick = static_cast<int64_t>(tick);
-            line = TickText(tick) + char('0' + order % 10) + ' ' + data;
+            // Room for the part marker the line may get when the tracks are merged.
+            line = TickText(tick, 2 + data.size() + 4);
+            line += char('0' + order % 10);
+            line += ' ';
+            line += data;
         } else {
             line = (type == 0x02   ? kCopyrightPrefix
                     : type == 0x03 ? kSequenceNamePrefix
@@ -317,21 +326,22 @@ bool tMidiImport::Merge() {
 
     for (int k = 0; k < static_cast<int>(lyricTracks.size()); ++k) {
         const QByteArray marker = kPartMarker + QByteArray::number(k);
-        for (const QByteArray& line : trackLines[lyricTracks[k]]) {
+        for (QByteArray& line : trackLines[lyricTracks[k]]) {
             if (line.startsWith(kSequenceNamePrefix)) {
                 const QByteArray name = TrimLyricText(line.mid(kSequenceNamePrefix.size() - 1));
                 partSlots[k].name = text.Cut(text.Units(name), kMaxPartNameLength);
             } else if (line.startsWith('*') || IsInformationTag(TextAfterFirstBlank(line))) {
-                information << TextAfterFirstBlank(line);
+                information << TextAfterFirstBlank(line).toByteArray();
             } else {
-                merged << line + marker;
+                line += marker;
+                merged << std::move(line);
             }
         }
     }
     for (int t : otherTracks) {
-        for (const QByteArray& line : trackLines[t]) {
+        for (QByteArray& line : trackLines[t]) {
             if (IsTempoLine(line))
-                merged << line;
+                merged << std::move(line);
             else if (line.startsWith(kSequenceNamePrefix))
                 continue;
             else if (!line.isEmpty() && std::isdigit(static_cast<unsigned char>(line[0])) &&
@@ -374,12 +384,13 @@ void tMidiImport::BuildLines() {
         const qsizetype marker = line.lastIndexOf(kPartMarker);
         if (marker >= 0) {
             int number = 0;
-            if (ParseWholeNumber(line.mid(marker + 1), number) && number >= 0 && number < song.PartCount())
+            if (ParseWholeNumber(QByteArrayView(line).sliced(marker + 1), number) && number >= 0 &&
+                number < song.PartCount())
                 part = number;
             line.truncate(marker);
         }
         const qsizetype blank = line.indexOf(' ');
-        const uint64_t tick = line.left(std::max<qsizetype>(blank - 1, 0)).toULongLong();
+        const uint64_t tick = QByteArrayView(line).first(std::max<qsizetype>(blank - 1, 0)).toULongLong();
         time +=
             MidiTime(static_cast<int64_t>(tick) - static_cast<int64_t>(previousTick), tempo, midi.Division);
         previousTick = tick;

@@ -5,6 +5,7 @@
 
 #include <uchardet.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -148,23 +149,26 @@ bool tImportedText::SameIgnoringCase(const QString& a, const QString& b) const {
 }
 
 bool tImportedText::RemoveMarker(QByteArray& bytes, const QByteArray& marker) const {
+    if (bytes.size() < marker.size())
+        return false;
     if (sourceLeadBytes == tLeadBytes::None || form != tTextForm::EightBit) {
         if (!bytes.contains(marker))
             return false;
         bytes.replace(marker, QByteArray());
         return true;
     }
+    const QByteArrayView all(bytes);
     QByteArray kept;
     kept.reserve(bytes.size());
     bool found = false;
-    for (qsizetype i = 0; i < bytes.size();) {
-        if (bytes.mid(i, marker.size()) == marker) {
+    for (qsizetype i = 0; i < all.size();) {
+        if (all.sliced(i).startsWith(marker)) {
             found = true;
             i += marker.size();
             continue;
         }
-        const int step = IsLeadByte(sourceLeadBytes, static_cast<unsigned char>(bytes[i])) ? 2 : 1;
-        kept += bytes.mid(i, step);
+        const int step = IsLeadByte(sourceLeadBytes, static_cast<unsigned char>(all[i])) ? 2 : 1;
+        kept += all.sliced(i, std::min<qsizetype>(step, all.size() - i));
         i += step;
     }
     bytes = kept;

@@ -1,6 +1,7 @@
-// libpng reports errors by longjmp. Only its simplified API is used here: that API
-// sets its own jump point inside libpng's C code and returns a failure flag, so no
-// longjmp ever crosses a C++ frame of ours.
+// libpng reports errors by longjmp. Reading and the small kind of writing use its
+// simplified API, which sets its own jump point inside libpng's C code and returns a
+// failure flag. Fast writing needs the full API to choose the compression; its jump
+// point is in WriteFastPng, and the frames a jump leaves hold no object with a destructor.
 #include "picture/bitmap_png.h"
 
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <png.h>
 
 #include <bit>
+#include <csetjmp>
 #include <cstring>
 #include <vector>
 
@@ -43,11 +45,8 @@ uint32_t OverBlack(uint32_t bgra) {
     return scale((bgra >> 16) & 0xFF) << 16 | scale((bgra >> 8) & 0xFF) << 8 | scale(bgra & 0xFF);
 }
 
-} // namespace
-
-QByteArray EncodePng(const Bitmap& bitmap) {
-    if (bitmap.IsEmpty())
-        return {};
+// The bitmap's pixels as R, G, B bytes, rows one after another.
+std::vector<png_byte> RgbBytes(const Bitmap& bitmap) {
     const int width = bitmap.Width(), height = bitmap.Height();
     std::vector<png_byte> rgb(static_cast<size_t>(width) * height * 3);
     png_byte* out = rgb.data();
@@ -59,6 +58,10 @@ QByteArray EncodePng(const Bitmap& bitmap) {
             *out++ = (colour >> 16) & 0xFF;
         }
     }
+    return rgb;
+}
+
+QByteArray EncodeSmallPng(const std::vector<png_byte>& rgb, int width, int height) {
     tPngImage png;
     png.image.width = static_cast<png_uint_32>(width);
     png.image.height = static_cast<png_uint_32>(height);
@@ -73,8 +76,80 @@ QByteArray EncodePng(const Bitmap& bitmap) {
     return bytes;
 }
 
-bool SavePng(const Bitmap& bitmap, const QString& path) {
-    QByteArray bytes = EncodePng(bitmap);
+void AppendToBytes(png_structp png, png_bytep data, size_t length) {
+    auto* bytes = static_cast<QByteArray*>(png_get_io_ptr(png));
+    bool appended = true;
+    try {
+        bytes->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+    } catch (...) {
+        appended = false;
+    }
+    if (!appended)
+        png_error(png, "out of memory");
+}
+
+void FlushNothing(png_structp) {}
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+// Level 1 and no row filters, as libpng's own emphasis on speed does: for frame sequences,
+// which are written by the thousand and read once.
+bool WriteFastPng(png_structp png, png_infop info, const png_byte* rgb, int width, int height,
+                  QByteArray* bytes) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, bytes, AppendToBytes, FlushNothing);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL); // as the small kind is tagged
+    png_write_info(png, info);
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, rgb + rowBytes * static_cast<size_t>(y));
+    png_write_end(png, info);
+    return true;
+}
+
+class tPngWriter {
+public:
+    tPngWriter() : png(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning)) {
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~tPngWriter() { png_destroy_write_struct(&png, &info); }
+    tPngWriter(const tPngWriter&) = delete;
+    tPngWriter& operator=(const tPngWriter&) = delete;
+
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+QByteArray EncodeFastPng(const std::vector<png_byte>& rgb, int width, int height) {
+    tPngWriter writer;
+    if (!writer.png || !writer.info)
+        return {};
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(rgb.size() / 8 + 1024));
+    if (!WriteFastPng(writer.png, writer.info, rgb.data(), width, height, &bytes))
+        return {};
+    return bytes;
+}
+
+} // namespace
+
+QByteArray EncodePng(const Bitmap& bitmap, tPngCompression compression) {
+    if (bitmap.IsEmpty())
+        return {};
+    const std::vector<png_byte> rgb = RgbBytes(bitmap);
+    if (compression == tPngCompression::Fast)
+        return EncodeFastPng(rgb, bitmap.Width(), bitmap.Height());
+    return EncodeSmallPng(rgb, bitmap.Width(), bitmap.Height());
+}
+
+bool SavePng(const Bitmap& bitmap, const QString& path, tPngCompression compression) {
+    QByteArray bytes = EncodePng(bitmap, compression);
     if (bytes.isEmpty())
         return false;
     QSaveFile file(path);

@@ -11,10 +11,15 @@
 
 namespace lyrimo {
 
+enum class tPngCompression {
+    Small, // zlib's default level: pictures that are kept
+    Fast,  // several times faster, several times larger: frame sequences
+};
+
 // The bitmap as an 8-bit RGB PNG; empty when the bitmap is empty or encoding fails.
-QByteArray EncodePng(const Bitmap& bitmap);
+QByteArray EncodePng(const Bitmap& bitmap, tPngCompression compression = tPngCompression::Small);
 // Writes the PNG through a temporary file that replaces path only when complete.
-bool SavePng(const Bitmap& bitmap, const QString& path);
+bool SavePng(const Bitmap& bitmap, const QString& path, tPngCompression compression = tPngCompression::Small);
 
 // Decodes PNG bytes into a 32-bit bitmap. Transparent and translucent pixels are
 // composed over black, as when the picture is drawn on a fresh bitmap. False (and

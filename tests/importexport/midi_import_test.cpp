@@ -293,6 +293,33 @@ TEST(TextDetection, OnlyWellFormedUtf8CountsAsUtf8) {
     EXPECT_NE(mixed.Result().form, tTextForm::Wide);
 }
 
+// A line-break marker that is the second byte of a double-byte character belongs to the
+// character; the 0x5C of Shift-JIS 0x83 0x5C is the best known.
+TEST(TextDetection, LineBreakMarkersAreRemovedOutsideDoubleByteCharacters) {
+    const tImportedText japanese = TextFormForEncoding("SHIFT_JIS");
+    QByteArray bytes = "\\a\x83\\b\\";
+    EXPECT_TRUE(japanese.RemoveMarker(bytes, "\\"));
+    EXPECT_EQ(bytes, "a\x83\\b");
+    bytes = "\x83\\";
+    EXPECT_FALSE(japanese.RemoveMarker(bytes, "\\"));
+    EXPECT_EQ(bytes, "\x83\\");
+    bytes = "ab\x83"; // a lead byte with nothing after it
+    EXPECT_FALSE(japanese.RemoveMarker(bytes, "\\"));
+    EXPECT_EQ(bytes, "ab\x83");
+
+    const tImportedText latin = TextFormForEncoding("WINDOWS-1252");
+    const QByteArray run(136, 'z');
+    bytes = run + "x" + run + run;
+    EXPECT_TRUE(latin.RemoveMarker(bytes, run));
+    EXPECT_EQ(bytes, "x");
+    bytes = QByteArray(135, 'z');
+    EXPECT_FALSE(latin.RemoveMarker(bytes, run));
+    EXPECT_EQ(bytes, QByteArray(135, 'z'));
+    bytes = "a/b/";
+    EXPECT_TRUE(latin.RemoveMarker(bytes, "/"));
+    EXPECT_EQ(bytes, "ab");
+}
+
 TEST_F(MidiImport, PlainAsciiLeavesTheTextSettingsAlone) {
     Settings().UseMultibyte = false;
     ASSERT_TRUE(Import(Smf({TwoLineLyrics()})));

@@ -138,6 +138,39 @@ TEST(Png, RoundTripAndTranslucency) {
     EXPECT_EQ(b.Pixel(0, 0), 0x5A5A5Au);
 }
 
+// Noise with a flat band, in every pixel format; large enough for many pieces of output.
+Bitmap NoisyPicture(tPixelFormat format) {
+    Bitmap b(301, 203, format);
+    uint32_t seed = 12345;
+    for (int y = 0; y < b.Height(); ++y) {
+        for (int x = 0; x < b.Width(); ++x) {
+            seed = seed * 1103515245 + 12345;
+            b.SetPixel(x, y, y > 80 && y < 120 ? kGreen : seed >> 8);
+        }
+    }
+    return b;
+}
+
+TEST(Png, FastCompressionDecodesToTheSamePixels) {
+    for (tPixelFormat format : {tPixelFormat::Bits16, tPixelFormat::Bits24, tPixelFormat::Bits32}) {
+        Bitmap picture = NoisyPicture(format);
+        const QByteArray fast = EncodePng(picture, tPngCompression::Fast);
+        const QByteArray small = EncodePng(picture);
+        EXPECT_EQ(test::PngDeflateLevel(fast), 0);
+        EXPECT_EQ(test::PngDeflateLevel(small), 2);
+        picture.SetFormat(tPixelFormat::Bits32);
+        Bitmap decoded;
+        ASSERT_TRUE(DecodePng(Data(fast), size_t(fast.size()), decoded));
+        EXPECT_EQ(decoded, picture);
+    }
+    const QString path = test::ScratchFolder() + "/fast.png";
+    ASSERT_TRUE(SavePng(NoisyPicture(tPixelFormat::Bits24), path, tPngCompression::Fast));
+    Bitmap loaded;
+    ASSERT_TRUE(LoadPng(path, loaded));
+    EXPECT_EQ(loaded, NoisyPicture(tPixelFormat::Bits32));
+    EXPECT_TRUE(EncodePng(Bitmap(), tPngCompression::Fast).isEmpty());
+}
+
 TEST(Png, TruncatedOrHugePicturesFail) {
     const QByteArray png = test::WritePng(2, 2, 3, std::vector<uint8_t>(12, 7));
     Bitmap b(1, 1, tPixelFormat::Bits24);

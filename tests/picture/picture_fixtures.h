@@ -115,6 +115,21 @@ inline QByteArray WritePng(int width, int height, int channels, const std::vecto
     return out;
 }
 
+// The compression its writer declares in the zlib header of a PNG's first IDAT chunk: 0 the
+// fastest, 1 fast, 2 zlib's default, 3 the smallest; -1 without pixel data.
+inline int PngDeflateLevel(const QByteArray& png) {
+    qsizetype at = 8;
+    while (at + 10 <= png.size()) {
+        uint32_t length = 0;
+        for (int i = 0; i < 4; ++i)
+            length = length << 8 | static_cast<uint8_t>(png[at + i]);
+        if (png.mid(at + 4, 4) == "IDAT")
+            return static_cast<uint8_t>(png[at + 9]) >> 6;
+        at += 12 + static_cast<qsizetype>(length);
+    }
+    return -1;
+}
+
 inline void Put(QByteArray& b, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         b.append(char(i < 4 ? value >> (8 * i) & 0xFF : 0));

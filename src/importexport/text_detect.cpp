@@ -228,6 +228,9 @@ void tImportedText::ApplyTo(tLyrimoData& song) const {
     }
 }
 
+// The detector reads a stream: how it is cut into calls does not change what it finds.
+constexpr qsizetype kDetectorChunk = 64 * 1024;
+
 tEncodingDetector::tEncodingDetector() : detector_(uchardet_new()) {}
 
 tEncodingDetector::~tEncodingDetector() { uchardet_delete(detector_); }
@@ -241,9 +244,17 @@ void tEncodingDetector::Add(const QByteArray& text) {
             }
         }
     }
-    if (nonAscii_ && !text.isEmpty())
-        uchardet_handle_data(detector_, text.constData(), static_cast<size_t>(text.size()));
+    if (nonAscii_)
+        pending_ += text;
+    if (pending_.size() >= kDetectorChunk)
+        Feed();
     validUtf8_ = validUtf8_ && IsValidUtf8(text);
+}
+
+void tEncodingDetector::Feed() {
+    if (!pending_.isEmpty())
+        uchardet_handle_data(detector_, pending_.constData(), static_cast<size_t>(pending_.size()));
+    pending_.clear();
 }
 
 tImportedText tEncodingDetector::Result() {
@@ -251,6 +262,7 @@ tImportedText tEncodingDetector::Result() {
         return {};
     if (validUtf8_)
         return TextFormForEncoding("UTF-8");
+    Feed();
     uchardet_data_end(detector_);
     const char* name = uchardet_get_charset(detector_);
     return TextFormForEncoding(QByteArray(name ? name : ""));

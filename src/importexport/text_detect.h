@@ -83,7 +83,10 @@ public:
     tImportedText Result();
 
 private:
+    void Feed();
+
     ::uchardet* detector_;
+    QByteArray pending_; // texts not yet given to the detector, which costs a lot per call
     bool nonAscii_ = false;
     bool validUtf8_ = true;
 };

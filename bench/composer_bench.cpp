@@ -175,18 +175,24 @@ void ReportTimes(benchmark::State& state, const tPerformanceTimes& times) {
     state.counters["prep_ms"] = Percentile(times.prep, 0.5);
 }
 
-void BM_ComposeSong(benchmark::State& state) {
+// Performs the song once per iteration with the default preferences and reports its times.
+tPerformanceTimes PerformEachIteration(benchmark::State& state, tLyrimoData& song, int32_t songMs) {
     Settings() = tSettingsClass();
     SetAnimationClock(&BenchClock);
-    auto song = SlideShowSong();
     tPerformanceTimes times;
     for (auto _ : state) {
         state.PauseTiming();
-        Perform(state, *song, kSlideShowSongMs, times);
+        Perform(state, song, songMs, times);
         state.ResumeTiming();
     }
     SetAnimationClock(nullptr);
     ReportTimes(state, times);
+    return times;
+}
+
+void BM_ComposeSong(benchmark::State& state) {
+    auto song = SlideShowSong();
+    const tPerformanceTimes times = PerformEachIteration(state, *song, kSlideShowSongMs);
     state.counters["transition_ms"] = Percentile(times.transition, 0.5);
     state.counters["transition_p99_ms"] = Percentile(times.transition, 0.99);
     state.counters["transition_frames"] =
@@ -215,17 +221,8 @@ double FrameCopyMs(int width, int height) {
 }
 
 void BM_ComposePictureSong(benchmark::State& state) {
-    Settings() = tSettingsClass();
-    SetAnimationClock(&BenchClock);
     auto song = PictureSong();
-    tPerformanceTimes times;
-    for (auto _ : state) {
-        state.PauseTiming();
-        Perform(state, *song, kPictureSongMs, times);
-        state.ResumeTiming();
-    }
-    SetAnimationClock(nullptr);
-    ReportTimes(state, times);
+    const tPerformanceTimes times = PerformEachIteration(state, *song, kPictureSongMs);
     const double copyMs = FrameCopyMs(int(state.range(0)), int(state.range(1)));
     state.counters["memcpy_ms"] = copyMs;
     state.counters["ratio_to_memcpy"] = copyMs > 0 ? Percentile(times.all, 0.5) / copyMs : 0;

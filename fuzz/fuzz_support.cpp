@@ -10,19 +10,21 @@
 namespace lyrimo::fuzz {
 namespace {
 
-// Answers every message with the box's default button and keeps no record of it, so that
-// millions of inputs neither flood the output nor grow the memory.
-class tQuietServices : public tAppServices {
+// The headless services, answering every message with the box's default button, but keeping
+// no record of what was shown, so that millions of inputs neither flood the output nor grow
+// the memory.
+class tQuietServices : public tHeadlessServices {
 public:
-    int MessageBox(const QString&, const QString&, int flags) override {
-        const int buttons = flags & 15;
-        if (buttons == mb::YesNo || buttons == mb::YesNoCancel)
-            return mb::IdYes;
-        if (buttons == mb::AbortRetryIgnore)
-            return mb::IdAbort;
-        if (buttons == mb::RetryCancel)
-            return mb::IdCancel;
-        return mb::IdOk;
+    tQuietServices() { printMessages = false; }
+    int MessageBox(const QString& text, const QString& title, int flags) override {
+        const int answer = tHeadlessServices::MessageBox(text, title, flags);
+        shownMessages.clear();
+        return answer;
+    }
+    bool ShowImportResult(const QString& text, bool doNotShow) override {
+        const bool answer = tHeadlessServices::ShowImportResult(text, doNotShow);
+        shownImportResults.clear();
+        return answer;
     }
 };
 

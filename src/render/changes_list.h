@@ -4,6 +4,7 @@
 
 #include "picture/bitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct tMyRect {
 // The rectangle of a size at a place.
 inline tMyRect SizedRect(int32_t x, int32_t y, int32_t width, int32_t height) {
     return {x, y, x + width, y + height};
+}
+
+// What two rectangles share; the empty rectangle when they do not overlap.
+inline tMyRect Intersection(const tMyRect& a, const tMyRect& b) {
+    const tMyRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                    std::min(a.Bottom, b.Bottom)};
+    return r.IsEmpty() ? tMyRect{} : r;
 }
 
 class tChangesList {

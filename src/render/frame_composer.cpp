@@ -175,23 +175,17 @@ void tFrameComposer::DrawWholeLayer() {
 }
 
 void tFrameComposer::DrawLayerArea(const tMyRect& area) {
-    const tMyRect r{std::max(area.Left, 0), std::max(area.Top, 0), std::min(area.Right, width_),
-                    std::min(area.Bottom, height_)};
+    const tMyRect r = Intersection(area, tMyRect{0, 0, width_, height_});
     if (r.IsEmpty())
         return;
-    const bool underVideo = video_ && r.Left >= videoTarget_.Left && r.Top >= videoTarget_.Top &&
-                            r.Right <= videoTarget_.Right && r.Bottom <= videoTarget_.Bottom;
-    if (!underVideo) {
+    const tMyRect v = video_ ? Intersection(r, videoTarget_) : tMyRect{};
+    if (v != r) { // not wholly under the video
         const tColour background = tColour(song_->SongSettings.BackgroundColour());
         if (!setup_.StepMode && CutsOutOverVideo())
             frame_.FillRect(r.Left, r.Top, r.Width(), r.Height(), background);
         else
             slideShow_->DrawLayerArea(frame_, r, background);
     }
-    if (!video_)
-        return;
-    const tMyRect v{std::max(r.Left, videoTarget_.Left), std::max(r.Top, videoTarget_.Top),
-                    std::min(r.Right, videoTarget_.Right), std::min(r.Bottom, videoTarget_.Bottom)};
     if (!v.IsEmpty())
         frame_.CopyRect(*video_, v.Left - videoTarget_.Left, v.Top - videoTarget_.Top, v.Width(), v.Height(),
                         v.Left, v.Top);

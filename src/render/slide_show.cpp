@@ -74,11 +74,6 @@ void CopyAll(const Bitmap& source, Bitmap& out) {
     out.CopyRect(source, 0, 0, out.Width(), out.Height(), 0, 0);
 }
 
-tMyRect Intersection(const tMyRect& a, const tMyRect& b) {
-    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-            std::min(a.Bottom, b.Bottom)};
-}
-
 tMyRect ClipTo(const Bitmap& image, const tMyRect& r) {
     return Intersection(r, tMyRect{0, 0, image.Width(), image.Height()});
 }

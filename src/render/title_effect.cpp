@@ -58,12 +58,6 @@ void StretchNearest(const Bitmap& source, Bitmap& target, const tMyRect& rect) {
         StretchRows<uint32_t>(source, target, rect);
 }
 
-tMyRect Intersection(const tMyRect& a, const tMyRect& b) {
-    tMyRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-              std::min(a.Bottom, b.Bottom)};
-    return r.IsEmpty() ? tMyRect{} : r;
-}
-
 // The code page of 8-bit text in a font of this character set; the default character
 // set (1) means the system's own.
 const char* CodePageOfCharset(int charset) {

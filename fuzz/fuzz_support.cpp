@@ -16,13 +16,13 @@ namespace {
 class tQuietServices : public tHeadlessServices {
 public:
     tQuietServices() { printMessages = false; }
-    int MessageBox(const QString& text, const QString& title, int flags) override {
-        const int answer = tHeadlessServices::MessageBox(text, title, flags);
+    int PresentMessageBox(const QString& text, const QString& title, int flags) override {
+        const int answer = tHeadlessServices::PresentMessageBox(text, title, flags);
         shownMessages.clear();
         return answer;
     }
-    bool ShowImportResult(const QString& text, bool doNotShow) override {
-        const bool answer = tHeadlessServices::ShowImportResult(text, doNotShow);
+    bool PresentImportResult(const QString& text, bool doNotShow) override {
+        const bool answer = tHeadlessServices::PresentImportResult(text, doNotShow);
         shownImportResults.clear();
         return answer;
     }

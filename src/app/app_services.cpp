@@ -7,7 +7,11 @@
 namespace lyrimo {
 namespace {
 
-int DefaultAnswer(int flags) {
+tAppServices* g_installed = nullptr;
+
+} // namespace
+
+int DefaultMessageAnswer(int flags) {
     switch (flags & 0x0F) {
     case mb::AbortRetryIgnore: return mb::IdAbort;
     case mb::YesNoCancel:
@@ -17,22 +21,30 @@ int DefaultAnswer(int flags) {
     }
 }
 
-tAppServices* g_installed = nullptr;
+int tAppServices::MessageBox(const QString& text, const QString& title, int flags) {
+    if (!gatheredMessages)
+        return PresentMessageBox(text, title, flags);
+    (void)title; // the text says what happened; the titles are the program's name and a kind
+    *gatheredMessages << text;
+    return DefaultMessageAnswer(flags);
+}
 
-} // namespace
+bool tAppServices::ShowImportResult(const QString& text, bool doNotShow) {
+    return gatheredMessages ? doNotShow : PresentImportResult(text, doNotShow);
+}
 
-int tHeadlessServices::MessageBox(const QString& text, const QString& title, int flags) {
+int tHeadlessServices::PresentMessageBox(const QString& text, const QString& title, int flags) {
     shownMessages << title + ": " + text;
     if (printMessages)
         std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
     if (scriptedAnswers.empty())
-        return DefaultAnswer(flags);
+        return DefaultMessageAnswer(flags);
     int answer = scriptedAnswers.front();
     scriptedAnswers.pop_front();
     return answer;
 }
 
-bool tHeadlessServices::ShowImportResult(const QString& text, bool doNotShow) {
+bool tHeadlessServices::PresentImportResult(const QString& text, bool doNotShow) {
     shownImportResults << text;
     if (scriptedDoNotShow.empty())
         return doNotShow;

@@ -42,7 +42,9 @@ public:
 
     // Through the interface language chosen in the preferences.
     virtual QString Translate(const QString& text);
-    virtual int MessageBox(const QString& text, const QString& title, int flags) = 0;
+    // Shows a message, unless messages are being gathered (see tGatheredMessages): then the text
+    // is kept and the box's default button is the answer.
+    int MessageBox(const QString& text, const QString& title, int flags);
 
     // Progress of copying embedded objects; done and total in bytes.
     virtual void Progress(tProgressKind, int64_t /*done*/, int64_t /*total*/, const QString& /*fileName*/) {}
@@ -52,28 +54,38 @@ public:
     virtual tDisplaySize LyricsDisplaySize() const { return displaySize; }
 
     // The window that tells of a successful import, with its "don't show this message again"
-    // check box set from doNotShow; returns the box's state when the window closes. Shows
-    // nothing unless the user interface has such a window.
-    virtual bool ShowImportResult(const QString& /*text*/, bool doNotShow) { return doNotShow; }
+    // check box set from doNotShow; returns the box's state when the window closes. Nothing is
+    // shown while messages are being gathered.
+    bool ShowImportResult(const QString& text, bool doNotShow);
 
     tSettingsClass settings;
     tProgramStatus status;
     tDisplaySize displaySize;
+    QStringList* gatheredMessages = nullptr; // see tGatheredMessages
+
+protected:
+    virtual int PresentMessageBox(const QString& text, const QString& title, int flags) = 0;
+    // Shows nothing unless the user interface has such a window.
+    virtual bool PresentImportResult(const QString& /*text*/, bool doNotShow) { return doNotShow; }
 };
+
+// The answer a message box gives when nobody is there to press a button.
+int DefaultMessageAnswer(int flags);
 
 // Messages go to stderr; each answer is taken from the script, or is the box's
 // default button when the script is empty.
 class tHeadlessServices : public tAppServices {
 public:
-    int MessageBox(const QString& text, const QString& title, int flags) override;
-    // Records the text; the check box answer comes from scriptedDoNotShow, else stays as given.
-    bool ShowImportResult(const QString& text, bool doNotShow) override;
-
     std::deque<int> scriptedAnswers;
     QStringList shownMessages; // "title: text", in order
     std::deque<bool> scriptedDoNotShow;
     QStringList shownImportResults; // the texts of the import result windows asked for, in order
     bool printMessages = true;
+
+protected:
+    int PresentMessageBox(const QString& text, const QString& title, int flags) override;
+    // Records the text; the check box answer comes from scriptedDoNotShow, else stays as given.
+    bool PresentImportResult(const QString& text, bool doNotShow) override;
 };
 
 tAppServices& App();
@@ -81,6 +93,23 @@ tAppServices& App();
 void SetApp(tAppServices* services);
 
 inline QString Translate(const QString& text) { return App().Translate(text); }
+
+// Unattended work (converting a batch of files) keeps the messages it would have shown: while
+// one of these lives, message boxes and import result windows stay shut and the texts of the
+// messages collect here. Restores the previous gathering when it ends.
+class tGatheredMessages {
+public:
+    tGatheredMessages() : previous_(App().gatheredMessages) { App().gatheredMessages = &messages_; }
+    ~tGatheredMessages() { App().gatheredMessages = previous_; }
+    tGatheredMessages(const tGatheredMessages&) = delete;
+    tGatheredMessages& operator=(const tGatheredMessages&) = delete;
+
+    const QStringList& Messages() const { return messages_; }
+
+private:
+    QStringList messages_;
+    QStringList* previous_;
+};
 inline tSettingsClass& Settings() { return App().settings; }
 inline tProgramStatus& Status() { return App().status; }
 

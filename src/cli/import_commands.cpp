@@ -23,15 +23,6 @@ int UsageError(const QString& problem, const char* usage) {
     return 2;
 }
 
-// Why an import without messages of its own failed.
-QString ImportFailureText(const QString& extension) {
-    if (extension == "LRC")
-        return Translate("Error importing song from .LRC file");
-    if (extension == "KOK")
-        return Translate("Error importing song from .KOK karaoke file");
-    return Translate("Error importing song from midi karaoke file") + ".";
-}
-
 bool ParseDisplaySize(const QString& text) {
     static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
     const QRegularExpressionMatch match = size.match(text);
@@ -75,7 +66,7 @@ int RunConvertCommand(const QStringList& args) {
             const int result = song.LoadFromFile(in, false);
             PrintError("cannot load " + in + ": " + LoadResultText(result == 0 ? -1 : result));
         } else {
-            PrintError(ImportFailureText(extension) + ": " + in);
+            PrintError(ImportFailureText(in) + ": " + in);
         }
         return 1;
     }

@@ -12,6 +12,7 @@
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
 #include "cli/style_command.h"
+#include "cli/template_commands.h"
 #include "cli/text_command.h"
 #include "document/song.h"
 
@@ -36,6 +37,11 @@ constexpr const char* kUsage =
     ".kok\n"
     "                                                      file and save it as a song\n"
     "  lyrimo-cli export-lrc IN.lym OUT.lrc [--part N]     write part N (default 0) as an LRC file\n"
+    "  lyrimo-cli template list | save NAME SONG.lym | apply NAME SONG.lym | delete NAME\n"
+    "                                                      keep a song's look as an import template, or use "
+    "one\n"
+    "  lyrimo-cli batch-convert [--template NAME]... [--out DIR] FILE|FOLDER...\n"
+    "                                                      convert many files, each with one of the templates\n"
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
     "                                                      play a media file or a song's media, printing the "
     "clock\n"
@@ -156,6 +162,10 @@ int main(int argc, char** argv) {
     Settings().Load(*OpenSettingsStore());
     if (command == "convert")
         return RunConvertCommand(args);
+    if (command == "template")
+        return RunTemplateCommand(args);
+    if (command == "batch-convert")
+        return RunBatchConvertCommand(args);
     if (command == "export-lrc")
         return RunExportLrcCommand(args);
     if (command == "play")

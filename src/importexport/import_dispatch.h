@@ -14,4 +14,7 @@ const QStringList& ImportableExtensions();
 bool ImportByExtension(const QString& path, tLyrimoData& song, const tImportProgress& progress = {},
                        QObject* owner = nullptr);
 
+// Why a file could not be imported, for an import that gave no reason of its own.
+QString ImportFailureText(const QString& path);
+
 } // namespace lyrimo

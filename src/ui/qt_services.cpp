@@ -70,7 +70,7 @@ void TProgressWnd::closeEvent(QCloseEvent* event) { event->ignore(); }
 tQtServices::tQtServices() = default;
 tQtServices::~tQtServices() = default;
 
-int tQtServices::MessageBox(const QString& text, const QString& title, int flags) {
+int tQtServices::PresentMessageBox(const QString& text, const QString& title, int flags) {
     return ShowMessageBox(text, title, flags);
 }
 
@@ -100,7 +100,7 @@ tDisplaySize tQtServices::LyricsDisplaySize() const {
 
 TProgressWnd* tQtServices::ProgressWindow(tProgressKind kind) const { return progress_[IndexOf(kind)].get(); }
 
-bool tQtServices::ShowImportResult(const QString& text, bool doNotShow) {
+bool tQtServices::PresentImportResult(const QString& text, bool doNotShow) {
     return ShowImportResultWindow(text, doNotShow, QApplication::activeWindow());
 }
 

@@ -46,11 +46,11 @@ public:
     tQtServices();
     ~tQtServices() override;
 
-    int MessageBox(const QString& text, const QString& title, int flags) override;
+    int PresentMessageBox(const QString& text, const QString& title, int flags) override;
     void Progress(tProgressKind kind, int64_t done, int64_t total, const QString& fileName) override;
     void ProgressFinished(tProgressKind kind) override;
     tDisplaySize LyricsDisplaySize() const override;
-    bool ShowImportResult(const QString& text, bool doNotShow) override;
+    bool PresentImportResult(const QString& text, bool doNotShow) override;
 
     // The window of a kind while its load or save lasts, else nullptr.
     TProgressWnd* ProgressWindow(tProgressKind kind) const;

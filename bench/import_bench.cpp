@@ -2,20 +2,27 @@
 // karaoke files of Central European lyrics at two sizes, in the code page that is kept as it
 // is and in one that is converted, beside two peers, a plain walk over the same events and
 // the encoding detection alone; an LRC file of 2,000 lines; and one of 240,000 short lines
-// beside splitting the same text into lines.
+// beside splitting the same text into lines; and a batch conversion of 50 small karaoke and
+// LRC files beside saving the same songs alone.
 #include "app/app_services.h"
 #include "app/text_codec.h"
+#include "document/import_template.h"
+#include "importexport/batch_convert.h"
+#include "importexport/import_dispatch.h"
 #include "importexport/lrc_import.h"
 #include "importexport/midi_file.h"
 #include "importexport/midi_import.h"
 #include "importexport/text_detect.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -379,5 +386,98 @@ void BM_SplitFullSizeLrcFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * QFile(path).size());
 }
 BENCHMARK(BM_SplitFullSizeLrcFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+namespace {
+
+void WriteBenchFile(const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(bytes);
+}
+
+// 25 karaoke files of a song's size (80 lines, a melody) and 25 LRC files of 40 lines.
+QStringList SmallSongFiles() {
+    static const QStringList files = [] {
+        QStringList made;
+        const QString folder = ImportFolder().filePath("batch-in");
+        QDir().mkpath(folder);
+        for (int i = 0; i < 25; ++i) {
+            QByteArray kar = "MThd" + BigEndian(6, 4) + BigEndian(1, 2) + BigEndian(3, 2) + BigEndian(480, 2);
+            kar += Chunk(QByteArray("\x00\xFF\x51\x03\x07\xA1\x20", 7)) + LyricTrack(i % 4, 400) +
+                   NoteTrack(0, 600);
+            made << folder + QString("/song%1.kar").arg(i);
+            WriteBenchFile(made.back(), kar);
+        }
+        for (int i = 0; i < 25; ++i) {
+            QByteArray lrc = "[ti:Batch]\n";
+            for (int line = 0; line < 40; ++line)
+                lrc += QString("[00:%1.00]Line %2 of song %3, sung slowly\n")
+                           .arg(line, 2, 10, QChar('0'))
+                           .arg(line)
+                           .arg(i)
+                           .toLatin1();
+            made << folder + QString("/song%1.lrc").arg(i);
+            WriteBenchFile(made.back(), lrc);
+        }
+        return made;
+    }();
+    return files;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each iteration converts the 50 files into an empty folder with a template; the peer saves
+// the same songs, imported and stamped beforehand, into another empty folder.
+void BM_BatchConvertSmallFiles(benchmark::State& state) {
+    const QStringList files = SmallSongFiles();
+    QSettings store(ImportFolder().filePath("batch.ini"), QSettings::IniFormat);
+    tLyrimoData look;
+    look.SongSettings.setBackgroundColour(0x202020);
+    SaveTemplate(store, "Bench", look);
+    const std::vector<tChosenTemplate> templates = ReadChosenTemplates(store, {"Bench"});
+
+    std::vector<std::unique_ptr<tLyrimoData>> songs;
+    for (const QString& file : files) {
+        songs.push_back(std::make_unique<tLyrimoData>());
+        ImportByExtension(file, *songs.back());
+        ApplyTemplateValue(templates[0].value, *songs.back());
+    }
+
+    double convertSeconds = 0, saveSeconds = 0;
+    int run = 0;
+    for (auto _ : state) {
+        const QString out = ImportFolder().filePath(QString("batch-out-%1/").arg(++run));
+        const QString peer = ImportFolder().filePath(QString("save-out-%1/").arg(run));
+        QDir().mkpath(out);
+        QDir().mkpath(peer);
+
+        auto start = std::chrono::steady_clock::now();
+        tBatchConverter converter(files, templates, out);
+        while (converter.Step()) {
+        }
+        const double converting = SecondsSince(start);
+        if (converter.ConvertedCount() != files.size())
+            state.SkipWithError(qPrintable(converter.Summary()));
+
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < files.size(); ++i)
+            songs[i]->SaveToFile(peer + QString("song%1.lym").arg(i));
+        saveSeconds += SecondsSince(start);
+
+        convertSeconds += converting;
+        state.SetIterationTime(converting);
+        QDir(out).removeRecursively();
+        QDir(peer).removeRecursively();
+    }
+    const double perFile = 1000 * convertSeconds / (state.iterations() * files.size());
+    state.counters["ms_per_file"] = perFile;
+    state.counters["save_ms_per_file"] = 1000 * saveSeconds / (state.iterations() * files.size());
+    state.counters["ratio_to_save"] = saveSeconds > 0 ? convertSeconds / saveSeconds : 0;
+}
+BENCHMARK(BM_BatchConvertSmallFiles)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 } // namespace

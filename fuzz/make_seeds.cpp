@@ -4,6 +4,7 @@
 // writes the same files.
 #include "fuzz_support.h"
 
+#include "document/import_template.h"
 #include "document/song.h"
 #include "importexport/midi_import.h"
 #include "media_fixtures.h"
@@ -152,6 +153,20 @@ void WriteTextSeeds() {
           QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(u"[Info]\nLanguage=X\n"), 36));
 }
 
+void WriteTemplateSeeds() {
+    tLyrimoData song;
+    tLyricsData& main = *song.GetPart(0);
+    main.AddLine()->SetWideText("line");
+    main.PartExtras.setTextMode(4);
+    main.PartExtras.setBallStyle(1);
+    main.Slots[kBallSlot].Record.setEnabled(1);
+    main.Slots[kBallSlot].Record.setFileName("ball.gif");
+    song.SongSettings.setBackgroundFileName("back.jpg");
+    const QByteArray record = TemplateFromSong(song).toByteArray();
+    Write("import_template", "whole.bin", record);
+    Write("import_template", "short.bin", record.left(330));
+}
+
 void WritePictureSeeds() {
     std::vector<uint8_t> rgb;
     for (int i = 0; i < 16 * 8; ++i)
@@ -207,5 +222,6 @@ int main(int argc, char** argv) {
     WriteMidiSeeds(demoKar);
     WriteTextSeeds();
     WritePictureSeeds();
+    WriteTemplateSeeds();
     return g_failed ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include "app/app_services.h"
 #include "document/song.h"
 
 #include <QFile>
@@ -26,6 +27,23 @@ bool ReadSizeArgument(const QStringList& args, int& i, int& width, int& height) 
     width = match.hasMatch() ? match.captured(1).toInt() : 0;
     height = match.hasMatch() ? match.captured(2).toInt() : 0;
     return width >= 16 && height >= 16 && width <= 8192 && height <= 8192;
+}
+
+void PrintError(const QString& text) { std::fprintf(stderr, "lyrimo-cli: %s\n", qUtf8Printable(text)); }
+
+int UsageError(const QString& problem, const char* usage) {
+    PrintError(problem);
+    std::fprintf(stderr, "Usage: lyrimo-cli %s\n", usage);
+    return 2;
+}
+
+bool ParseDisplaySize(const QString& text) {
+    static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < 1)
+        return false;
+    App().displaySize = {match.captured(1).toInt(), match.captured(2).toInt()};
+    return true;
 }
 
 QString LoadResultText(int result) {

@@ -8,31 +8,11 @@
 #include "importexport/lrc_export.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cstdio>
 
 namespace lyrimo {
-namespace {
-
-void PrintError(const QString& text) { std::fprintf(stderr, "lyrimo-cli: %s\n", qUtf8Printable(text)); }
-
-int UsageError(const QString& problem, const char* usage) {
-    PrintError(problem);
-    std::fprintf(stderr, "Usage: lyrimo-cli %s\n", usage);
-    return 2;
-}
-
-bool ParseDisplaySize(const QString& text) {
-    static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
-    const QRegularExpressionMatch match = size.match(text);
-    if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < 1)
-        return false;
-    App().displaySize = {match.captured(1).toInt(), match.captured(2).toInt()};
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 int RunConvertCommand(const QStringList& args) {
     constexpr const char* kUsage = "convert IN OUT.lym [--display WxH]";

@@ -17,7 +17,6 @@
 #include "document/song.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 
@@ -41,7 +40,8 @@ constexpr const char* kUsage =
     "                                                      keep a song's look as an import template, or use "
     "one\n"
     "  lyrimo-cli batch-convert [--template NAME]... [--out DIR] FILE|FOLDER...\n"
-    "                                                      convert many files, each with one of the templates\n"
+    "                                                      convert many files, each with one of the "
+    "templates\n"
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
     "                                                      play a media file or a song's media, printing the "
     "clock\n"
@@ -86,13 +86,10 @@ bool ParseOptions(const QStringList& args, tOptions& options, QString& problem) 
         if (arg == "--no-media") {
             options.loadMedia = false;
         } else if (arg == "--display") {
-            static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
-            auto match = i + 1 < args.size() ? size.match(args[i + 1]) : QRegularExpressionMatch();
-            if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < 1) {
+            if (i + 1 >= args.size() || !ParseDisplaySize(args[i + 1])) {
                 problem = "--display needs a size such as 1920x1080";
                 return false;
             }
-            App().displaySize = {match.captured(1).toInt(), match.captured(2).toInt()};
             ++i;
         } else if (arg.startsWith("--")) {
             problem = "unknown option " + arg;

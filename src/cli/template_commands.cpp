@@ -21,14 +21,6 @@ constexpr const char* kTemplateUsage =
     "template list | save NAME SONG.lym | apply NAME SONG.lym | delete NAME";
 constexpr const char* kBatchUsage = "batch-convert [--template NAME]... [--out DIR] FILE|FOLDER...";
 
-void PrintError(const QString& text) { std::fprintf(stderr, "lyrimo-cli: %s\n", qUtf8Printable(text)); }
-
-int UsageError(const QString& problem, const char* usage) {
-    PrintError(problem);
-    std::fprintf(stderr, "Usage: lyrimo-cli %s\n", usage);
-    return 2;
-}
-
 int ListCommand(QSettings& store) {
     for (const QString& name : ListTemplates(store, true))
         std::printf("%s\n", qUtf8Printable(name));

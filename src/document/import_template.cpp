@@ -75,7 +75,8 @@ void ApplyToSongSettings(const tTemplateRecord& t, tLyrimoData& song) {
     // The song shows the picture it holds, so the bytes come with the name.
     if (ExistingFile(t.BackgroundFileName())) {
         s.setBackgroundFileName(t.BackgroundFileName());
-        if (!ReadWholeFile(PathFromField(t.BackgroundFileName()), song.BackgroundStream, kMaxTemplatePictureSize))
+        if (!ReadWholeFile(PathFromField(t.BackgroundFileName()), song.BackgroundStream,
+                           kMaxTemplatePictureSize))
             song.BackgroundStream.clear();
     }
     s.setBackgroundEnabled(t.BackgroundEnabled());
@@ -202,7 +203,8 @@ bool TemplateRecordFromValue(const QByteArray& value, tTemplateRecord& record) {
     record.clear();
     if (value.size() <= 1)
         return false;
-    record.assign(value.constData(), static_cast<int>(std::min<qsizetype>(value.size(), tTemplateRecord::kSize)));
+    record.assign(value.constData(),
+                  static_cast<int>(std::min<qsizetype>(value.size(), tTemplateRecord::kSize)));
     return true;
 }
 

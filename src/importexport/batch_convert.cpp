@@ -54,7 +54,8 @@ std::vector<tChosenTemplate> ReadChosenTemplates(QSettings& store, const QString
 tBatchConverter::tBatchConverter(QStringList files, std::vector<tChosenTemplate> templates,
                                  QString outputFolder, uint32_t seed)
     : queue_(std::move(files)), templates_(std::move(templates)),
-      folder_(OutputFolderWithSeparator(outputFolder)), random_(seed), total_(static_cast<int>(queue_.size())) {
+      folder_(OutputFolderWithSeparator(outputFolder)), random_(seed),
+      total_(static_cast<int>(queue_.size())) {
     if (templates_.empty())
         templates_.push_back({kDefaultTemplateName, {}});
 }
@@ -96,7 +97,8 @@ tConversionResult tBatchConverter::Convert(const QString& file, const tChosenTem
     // Looked for again just before writing, so that a file that appeared meanwhile is kept.
     const QString output = UniqueOutputName(folder_, file);
     if (const int saved = song.SaveToFile(output); saved != 0) {
-        const QString why = saved == -1 ? Translate("writing failed, nothing was replaced") : ErrorText(saved);
+        const QString why =
+            saved == -1 ? Translate("writing failed, nothing was replaced") : ErrorText(saved);
         result.reason = Translate("could not save") + " " + output + ": " + why;
         return result;
     }

@@ -29,7 +29,8 @@ set(core_files
     playback/external_controls.cpp playback/external_controls.h
     playback/playback_rules.cpp playback/playback_rules.h
     playback/playback_session.cpp playback/playback_session.h
-    playback/playback_state.h)
+    playback/playback_state.h
+    editor/time_text.cpp editor/time_text.h)
 
 set(faults "")
 foreach(file IN LISTS core_files)

@@ -30,6 +30,8 @@ set(core_files
     playback/playback_rules.cpp playback/playback_rules.h
     playback/playback_session.cpp playback/playback_session.h
     playback/playback_state.h
+    editor/edit_history.cpp editor/edit_history.h
+    editor/song_edits.cpp editor/song_edits.h
     editor/time_text.cpp editor/time_text.h)
 
 set(faults "")

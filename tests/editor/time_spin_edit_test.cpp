@@ -1,0 +1,69 @@
+// The time field as a person uses it: typing, arrows at the caret, limits.
+#include "editor/time_spin_edit.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+using namespace lyrimo;
+
+namespace {
+
+QLineEdit* Box(TTimeSpinEdit& field) { return field.findChild<QLineEdit*>(); }
+
+void Press(QWidget& widget, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+}
+
+TEST(TimeSpinEdit, ShowsAndClampsItsValue) {
+    TTimeSpinEdit field;
+    int changed = 0;
+    QObject::connect(&field, &TTimeSpinEdit::ValueChanged, [&] { ++changed; });
+    field.SetValue(65250);
+    EXPECT_EQ(Box(field)->displayText(), "00:01:05.250");
+    field.SetLimits(70000, 80000);
+    EXPECT_EQ(field.Value(), 70000);
+    field.SetValue(90000);
+    EXPECT_EQ(field.Value(), 80000);
+    field.SetValue(80000);
+    EXPECT_EQ(changed, 3);
+}
+
+TEST(TimeSpinEdit, TypedTextIsReadAndClampedWhenTheBoxIsLeft) {
+    TTimeSpinEdit field;
+    field.SetLimits(0, 60000);
+    field.show();
+    field.setFocus();
+    Box(field)->setText("00:00:30.500");
+    emit field.editingFinished();
+    EXPECT_EQ(field.Value(), 30500);
+    Box(field)->setText("00:05:00.000");
+    emit field.editingFinished();
+    EXPECT_EQ(field.Value(), 60000);
+    EXPECT_EQ(Box(field)->displayText(), "00:01:00.000");
+}
+
+TEST(TimeSpinEdit, ArrowsStepTheDigitAtTheCaret) {
+    TTimeSpinEdit field;
+    field.SetValue(59950);
+    // Without the focus the hundreds of milliseconds step.
+    field.stepBy(1);
+    EXPECT_EQ(field.Value(), 60050);
+    field.show();
+    field.activateWindow();
+    field.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(field.hasFocus());
+    Box(field)->setCursorPosition(4); // the minutes' units
+    Press(field, Qt::Key_Up);
+    EXPECT_EQ(field.Value(), 120050);
+    Press(field, Qt::Key_Down);
+    Press(field, Qt::Key_Down);
+    Press(field, Qt::Key_Down);
+    EXPECT_EQ(field.Value(), 0); // borrowing stops at the minimum
+}
+
+} // namespace

@@ -36,7 +36,7 @@ struct tActivityButton {
 constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"PlayButton", "Play Karaoke", "Click to play a karaoke back", true},
     {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", false},
-    {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", false},
+    {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", true},
     {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", false},
     {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", false},
     {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", false},
@@ -155,6 +155,11 @@ void TMainMenu::StandardActivities() {
     for (int i = 0; i < kActivityCount; ++i)
         Activities[i] = ShowNotAvailable;
     Activities[0] = [this] { PlayLoopActivity(); };
+    Activities[2] = [this] {
+        tMenuCollapsed collapsed(*this);
+        if (steps_.editSong)
+            steps_.editSong({});
+    };
     Activities[kTipActivity] = [this] {
         TTipOfDayWnd tips(this);
         tips.exec();

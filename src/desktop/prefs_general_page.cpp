@@ -1,8 +1,8 @@
 #include "desktop/prefs_pages.h"
 
 #include "app/app_services.h"
-#include "desktop/prefs_colours.h"
 #include "document/song.h"
+#include "ui/program_colours.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,5 +1,7 @@
 #include "desktop/shell_actions.h"
 
+#include "desktop/song_editing.h"
+
 #include "app/app_services.h"
 #include "app/command_line.h"
 #include "document/song.h"
@@ -182,6 +184,7 @@ tShellSteps StandardShellSteps() {
     steps.closeBackground = CloseBackgroundWindow;
     steps.chooseSongFile = ChooseSongFileWithDialog;
     steps.showBusy = ShowBusyCursor;
+    steps.editSong = EditSong;
     return steps;
 }
 

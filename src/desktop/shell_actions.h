@@ -59,6 +59,8 @@ struct tShellSteps {
     std::function<QString()> chooseSongFile;
     // A busy cursor while a song loads.
     std::function<void(bool busy)> showBusy;
+    // The song editor, on a file to load or import ("" for a new song).
+    std::function<void(const QString& file)> editSong;
 };
 
 tShellSteps StandardShellSteps();

@@ -54,12 +54,14 @@ int RunMainMenu(QApplication& application) {
 bool RunEntryMode(const tStartRequest& request, const tShellSteps& steps) {
     switch (request.mode) {
     case tEntryMode::PlaySong: PlaySongFromCommandLine(request.file, steps); return false;
-    // The playlist player, the playlist editor, the song editor and the song finder come
-    // with later versions.
+    // The playlist player, the playlist editor and the song finder come with later versions.
     case tEntryMode::PlayPlaylist:
     case tEntryMode::FindSongs: ShowNotAvailable(); return false;
-    case tEntryMode::BatchPlaySetup:
-    case tEntryMode::EditSong: ShowNotAvailable(); return true;
+    case tEntryMode::BatchPlaySetup: ShowNotAvailable(); return true;
+    case tEntryMode::EditSong:
+        if (steps.editSong)
+            steps.editSong(request.file);
+        return true;
     case tEntryMode::MainMenu: return true;
     case tEntryMode::ShowHelp:
     case tEntryMode::ShowVersion:

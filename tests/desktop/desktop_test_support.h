@@ -49,6 +49,7 @@ struct tShellLog {
             return file;
         };
         steps.showBusy = [](bool) {};
+        steps.editSong = [this](const QString& file) { events << "edit " + file; };
         return steps;
     }
 

@@ -1,12 +1,12 @@
 #include "app/settings_table.h"
 #include "app/translation.h"
 #include "desktop/preferences_window.h"
-#include "desktop/prefs_colours.h"
 #include "desktop/prefs_pages.h"
 #include "desktop/sound_effect_editor.h"
 #include "desktop_test_support.h"
 #include "playback/monitors.h"
 #include "playback/playback_rules.h"
+#include "ui/program_colours.h"
 #include "ui/program_style.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "desktop/prefs_colours.h"
+#include "ui/program_colours.h"
 
 #include "app/app_services.h"
 #include "app/settings.h"

@@ -2,6 +2,7 @@
 
 #include "app/app_services.h"
 #include "app/command_line.h"
+#include "desktop/batch_convert_window.h"
 #include "desktop/info_windows.h"
 #include "desktop/menu_widgets.h"
 #include "desktop/preferences_window.h"
@@ -37,7 +38,7 @@ constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"PlayButton", "Play Karaoke", "Click to play a karaoke back", true},
     {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", false},
     {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", true},
-    {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", false},
+    {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", true},
     {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", false},
     {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", false},
     {"TipOfDayButton", "Tip of   the day", "Click here for tip of the day", true},
@@ -45,6 +46,7 @@ constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"AboutButton", "About", "Click for more information about Lyrimo", true},
 };
 
+constexpr int kBatchConvertActivity = 3;
 constexpr int kTipActivity = 6;
 constexpr int kTipsDelayMs = 10;
 
@@ -159,6 +161,10 @@ void TMainMenu::StandardActivities() {
         tMenuCollapsed collapsed(*this);
         if (steps_.editSong)
             steps_.editSong({});
+    };
+    Activities[kBatchConvertActivity] = [this] {
+        TBatchConvertWindow converter(this);
+        converter.exec();
     };
     Activities[kTipActivity] = [this] {
         TTipOfDayWnd tips(this);

@@ -2,7 +2,9 @@
 
 #include "app/app_services.h"
 #include "app/cd_drives.h"
+#include "app/settings.h"
 #include "document/binary_file.h"
+#include "document/import_template.h"
 #include "document/song.h"
 #include "media/media_player.h"
 #include "media/player_catalog.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -40,6 +43,7 @@ TGetMedia::TGetMedia(tLyrimoData& song, bool editable, QWidget* parent)
     revalidate_.setSingleShot(true);
     revalidate_.setInterval(kRevalidateMs);
     connect(&revalidate_, &QTimer::timeout, this, &TGetMedia::Validate);
+    TemplateChooser = [this](const QString& prompt) { return lyrimo::ChooseTemplate(prompt, true, this); };
     BuildWindow();
     FillFields();
 }
@@ -105,8 +109,6 @@ void TGetMedia::BuildWindow() {
     step_ = new QPushButton(Translate("Step Mode"));
     step_->setCheckable(true);
     template_ = new QPushButton(Translate("Appy Template"));
-    // Applying an import template from here waits for the template chooser.
-    template_->hide();
     for (QPushButton* button : {play_, cancel_, step_, template_, browse_, cdBrowse_})
         button->setAutoDefault(false);
 
@@ -129,6 +131,7 @@ void TGetMedia::BuildWindow() {
         StepMode = step_->isChecked();
         ShowStepLook();
     });
+    connect(template_, &QPushButton::clicked, this, &TGetMedia::ApplyTemplateClicked);
     connect(browse_, &QPushButton::clicked, this, &TGetMedia::Browse);
     connect(cdBrowse_, &QPushButton::clicked, this, &TGetMedia::Browse);
     connect(track_, &QLineEdit::textEdited, this, &TGetMedia::TrackEdited);
@@ -167,6 +170,7 @@ void TGetMedia::FillFields() {
     file_->setReadOnly(!editable_);
     browse_->setEnabled(editable_);
     cdBrowse_->setEnabled(editable_);
+    template_->setEnabled(editable_);
     drives_->setEnabled(editable_);
 
     // Embedded media without a name was never embedded: the song has no media, so the file page
@@ -185,6 +189,8 @@ void TGetMedia::ShowNotes() {
         Notes += ", " + Translate("contains video");
     else if (s.SlideShowEnabled())
         Notes += ", " + Translate("contains a slide show");
+    if (!appliedTemplate_.isEmpty())
+        Notes += ", " + Translate("Template") + ": " + appliedTemplate_;
     notes_->setText(Notes);
 }
 
@@ -259,6 +265,18 @@ void TGetMedia::ChooseMediaFile(const QString& fileName) {
     ShowNotes();
 }
 
+void TGetMedia::ApplyTemplateClicked() {
+    if (!template_->isEnabled() || !TemplateChooser)
+        return;
+    const tTemplateChoice choice = TemplateChooser(Translate("Select a template to apply"));
+    if (choice.cancelled)
+        return;
+    if (ApplyTemplate(*OpenSettingsStore(), choice.name, song_)) {
+        appliedTemplate_ = choice.name;
+        ShowNotes();
+    }
+}
+
 void TGetMedia::PlayClicked() {
     if (!play_->isEnabled())
         return;
@@ -301,7 +319,7 @@ void TGetMedia::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_8: PlayClicked(); return;
         case Qt::Key_9: reject(); return;
         case Qt::Key_2: ToggleStepMode(); return;
-        case Qt::Key_1: return; // applying a template: not offered yet
+        case Qt::Key_1: ApplyTemplateClicked(); return;
         default: break;
         }
     }

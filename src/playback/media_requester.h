@@ -4,9 +4,13 @@
 // saves it.
 #pragma once
 
+#include "ui/template_windows.h"
+
 #include <QDialog>
 #include <QString>
 #include <QTimer>
+
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -31,6 +35,12 @@ public:
     bool StepMode = false; // play the song line by line
     QString Notes;         // the notes line
 
+    // Asks which template to apply (the prompt is given); the template window unless replaced.
+    std::function<tTemplateChoice(const QString& prompt)> TemplateChooser;
+    // Asks for a template and stamps it on the song. The notes line names the last template
+    // applied; the default template changes nothing and so is not named.
+    void ApplyTemplateClicked();
+
     // The re-validation delay after a change of the track, drive or file field.
     static constexpr int kRevalidateMs = 500;
 
@@ -47,6 +57,7 @@ public:
     QPushButton* PlayButton() const { return play_; }
     QPushButton* TemplateButton() const { return template_; }
     QLabel* EmbeddedLabel() const { return embedded_; }
+    QLabel* NotesLabel() const { return notes_; }
 
     // Checks the media and enables Play when it is there.
     void Validate();
@@ -73,6 +84,7 @@ private:
 
     tLyrimoData& song_;
     bool editable_;
+    QString appliedTemplate_;
     int validations_ = 0;
     QTimer revalidate_;
 

@@ -46,11 +46,14 @@ QTabWidget::pane { border: 1px solid #5a3d8c; border-radius: 6px; top: -1px; }
 QTabBar::tab { background: #221a3a; color: #cfc4ea; border: 1px solid #5a3d8c; padding: 5px 12px;
                border-top-left-radius: 6px; border-top-right-radius: 6px; }
 QTabBar::tab:selected { background: %3; color: white; }
-QLineEdit, QSpinBox, QComboBox, QListWidget {
+QLineEdit, QSpinBox, QComboBox, QListWidget, QTreeWidget {
     background: %1; color: %6; border: 1px solid #5a3d8c; border-radius: 5px; padding: 3px;
     selection-background-color: %2;
 }
-QLineEdit:focus, QSpinBox:focus, QComboBox:focus, QListWidget:focus { border-color: %4; }
+QLineEdit:focus, QSpinBox:focus, QComboBox:focus, QListWidget:focus, QTreeWidget:focus { border-color: %4; }
+QAbstractItemView::indicator:unchecked { border: 1px solid %2; border-radius: 3px; background: %1; }
+QProgressBar { border: 1px solid #5a3d8c; border-radius: 5px; background: %1; color: %6; text-align: center; }
+QProgressBar::chunk { border-radius: 4px; background: %2; }
 QToolTip { background: #2b1d4d; color: %6; border: 1px solid %2; }
 )")
         .arg(program_colour::Deep, program_colour::Border, program_colour::Button, program_colour::Accent,

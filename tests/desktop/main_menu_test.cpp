@@ -70,7 +70,7 @@ TEST_F(MainMenu, OnlyTheActivitiesOfThisVersionAreEnabled) {
         else
             EXPECT_EQ(button->statusTip(), "Not available in this version yet") << key;
     }
-    EXPECT_EQ(enabled, QList<int>({1, 3, 7, 8, 9}));
+    EXPECT_EQ(enabled, QList<int>({1, 3, 4, 7, 8, 9}));
     EXPECT_EQ(menu.ActivityButton(1)->objectName(), "PlayButton");
     EXPECT_EQ(menu.ActivityButton(7)->text(), "Tip of   the day");
     EXPECT_EQ(menu.ActivityButton(0), nullptr);
@@ -128,7 +128,7 @@ TEST_F(MainMenu, KeysOfDisabledButtonsDoNothing) {
     menu->show();
     for (int key = 1; key <= TMainMenu::kActivityCount; ++key)
         PressKey(*menu, Qt::Key_0 + key);
-    EXPECT_EQ(started_, QList<int>({1, 3, 7, 8, 9}));
+    EXPECT_EQ(started_, QList<int>({1, 3, 4, 7, 8, 9}));
 }
 
 TEST_F(MainMenu, StatusLineShowsTheHintUnderThePointerAndWelcomesOtherwise) {

@@ -1,4 +1,6 @@
 #include "app/app_services.h"
+#include "app/settings.h"
+#include "document/import_template.h"
 #include "media/sound_effect_player.h"
 #include "media_fixtures.h"
 #include "playback/media_requester.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -100,7 +103,7 @@ TEST_F(MediaRequesterTest, PagesFollowTheMediaKind) {
     EXPECT_EQ(requester.TrackField()->text(), "7");
     EXPECT_TRUE(requester.PlayAllowed());
     EXPECT_EQ(requester.PlayerLine(), "Built-in player");
-    EXPECT_FALSE(requester.TemplateButton()->isVisibleTo(&requester));
+    EXPECT_TRUE(requester.TemplateButton()->isVisibleTo(&requester));
 
     // Only digits reach the track field, and only a track of 1 to 99 reaches the song.
     requester.show();
@@ -179,6 +182,72 @@ TEST_F(MediaRequesterTest, StepModeIsOfferedOnlyForASinglePartAndNotes) {
     EXPECT_EQ(single.Notes, "1 song part, contains video");
     Press(single, Qt::Key_9);
     EXPECT_EQ(single.result(), QDialog::Rejected);
+}
+
+TEST_F(MediaRequesterTest, KeyOneAppliesAChosenTemplateAndNamesItInTheNotes) {
+    const std::unique_ptr<QSettings> store = OpenSettingsStore();
+    tLyrimoData look;
+    look.SongSettings.setBackgroundColour(0x00ABCDEF);
+    ASSERT_TRUE(SaveTemplate(*store, "Blue Night", look));
+    store->sync();
+
+    auto song = test::MakeSong({1, 1}, media_);
+    song->SongSettings.setBackgroundColour(0x000001);
+    TGetMedia requester(*song, true);
+    QStringList prompts;
+    tTemplateChoice answer;
+    requester.TemplateChooser = [&](const QString& prompt) {
+        prompts << prompt;
+        return answer;
+    };
+    requester.show();
+    EXPECT_TRUE(requester.TemplateButton()->isVisible());
+
+    // Typing in a field does not apply anything.
+    requester.FileField()->setFocus();
+    ASSERT_EQ(requester.focusWidget(), requester.FileField());
+    Press(requester, Qt::Key_1);
+    EXPECT_TRUE(prompts.isEmpty());
+
+    requester.PlayButton()->setFocus();
+    answer = {"Blue Night", true};
+    Press(requester, Qt::Key_1);
+    EXPECT_EQ(prompts, QStringList({"Select a template to apply"}));
+    EXPECT_EQ(song->SongSettings.BackgroundColour(), 0x000001); // cancelled
+    EXPECT_EQ(requester.Notes, "2 song parts");
+
+    answer = {kDefaultTemplateName, false};
+    Press(requester, Qt::Key_1);
+    EXPECT_EQ(song->SongSettings.BackgroundColour(), 0x000001);
+    EXPECT_EQ(requester.Notes, "2 song parts"); // the default template changes nothing
+
+    answer = {"Blue Night", false};
+    Press(requester, Qt::Key_1);
+    EXPECT_EQ(prompts.size(), 3);
+    EXPECT_EQ(song->SongSettings.BackgroundColour(), 0x00ABCDEF);
+    EXPECT_EQ(requester.Notes, "2 song parts, Template: Blue Night");
+    EXPECT_TRUE(requester.isVisible()); // the requester stays open for Play
+
+    // The button does the same, and the notes keep naming the template when the media changes.
+    song->SongSettings.setBackgroundColour(0x000002);
+    requester.TemplateButton()->click();
+    EXPECT_EQ(song->SongSettings.BackgroundColour(), 0x00ABCDEF);
+    requester.ChooseMediaFile(media_);
+    EXPECT_EQ(requester.Notes, "2 song parts, Template: Blue Night");
+    EXPECT_EQ(requester.NotesLabel()->text(), requester.Notes);
+
+    // A read-only requester does not change the song.
+    TGetMedia readOnly(*song, false);
+    int asked = 0;
+    readOnly.TemplateChooser = [&](const QString&) {
+        ++asked;
+        return tTemplateChoice{"Blue Night", false};
+    };
+    readOnly.show();
+    readOnly.PlayButton()->setFocus();
+    Press(readOnly, Qt::Key_1);
+    EXPECT_EQ(asked, 0);
+    DeleteTemplate(*store, "Blue Night");
 }
 
 TEST_F(MediaRequesterTest, CancellingTheRequesterPlaysNothing) {

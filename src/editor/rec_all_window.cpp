@@ -238,6 +238,15 @@ void TRecAll::BuildControlStrip() {
     connect(scrollBar_, &QScrollBar::valueChanged, this, &TRecAll::ScrollBarMoved);
     row->addWidget(scrollBar_);
     strip_->hide();
+
+    // The strip covers one edge of the window; movements over it still count, so that the
+    // music can be resumed at that edge.
+    QList<QWidget*> parts = strip_->findChildren<QWidget*>();
+    parts << strip_;
+    for (QWidget* part : parts) {
+        part->setMouseTracking(true);
+        part->installEventFilter(this);
+    }
 }
 
 // The drawing font is the timing editors' font in the part's face and character set.
@@ -359,6 +368,14 @@ bool TRecAll::eventFilter(QObject* watched, QEvent* event) {
     if (watched == autoPauseMore_ && event->type() == QEvent::MouseButtonPress) {
         autoPause_->toggle();
         return true;
+    }
+    // Over the strip only the edge counts: a held button belongs to the strip's controls there
+    // (dragging the scroll bar records nothing).
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::MouseMove && widget && (widget == strip_ || strip_->isAncestorOf(widget))) {
+        const QPoint at = widget->mapTo(this, static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (recorder_.Pointer({at.x(), at.y(), false}, width(), height()))
+            ShowWords();
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -413,6 +413,13 @@ TEST_F(RecAllWindowTest, RightToLeftSongsStandAtTheRightEdge) {
         EXPECT_TRUE(RowHasColour(*window, 1, width / 2, width, unsung));
         EXPECT_FALSE(RowHasColour(*window, 1, 0, width / 3, unsung));
         SaveShot(*window, "recorder-right-to-left");
+
+        // Sung to its end at the left, the line pauses the music; the window's left edge, under
+        // the control strip, resumes it.
+        Move(*window, OnRow(*window, 0, 1), true);
+        EXPECT_TRUE(player_->paused);
+        Move(*window->ControlStrip(), {0, 300}, false);
+        EXPECT_FALSE(player_->paused);
         window->FinishedButton()->click();
     });
 }

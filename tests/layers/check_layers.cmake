@@ -32,7 +32,8 @@ set(core_files
     playback/playback_state.h
     editor/edit_history.cpp editor/edit_history.h
     editor/song_edits.cpp editor/song_edits.h
-    editor/time_text.cpp editor/time_text.h)
+    editor/time_text.cpp editor/time_text.h
+    editor/timing_recorder.cpp editor/timing_recorder.h)
 
 set(faults "")
 foreach(file IN LISTS core_files)

@@ -6,6 +6,7 @@
 #include "document/song.h"
 #include "document/song_loading.h"
 #include "editor/editor_pages.h"
+#include "editor/rec_all_window.h"
 #include "editor/song_edits.h"
 #include "importexport/import_dispatch.h"
 #include "importexport/kok_import.h"
@@ -14,6 +15,7 @@
 #include "importexport/midi_import.h"
 #include "playback/play_driver.h"
 #include "ui/picture_dialogs.h"
+#include "ui/template_windows.h"
 #include "ui/translate_window.h"
 
 #include <QApplication>
@@ -150,6 +152,14 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
                         const QString& initial) {
         return PromptDialog(parent, title, prompt, label, initial);
     };
+    d.chooseTemplate = [parent](const QString& prompt, bool allowCancel) -> std::optional<QString> {
+        const tTemplateChoice choice = ChooseTemplate(prompt, allowCancel, parent);
+        if (choice.cancelled)
+            return std::nullopt;
+        return choice.name;
+    };
+    d.saveTemplate = [parent](tLyrimoData& song) { SaveSongAsTemplate(song, parent); };
+    d.recordTimings = [parent](tLyrimoData& song, int part) { return RecordAllTimings(song, part, parent); };
     d.preview = [](tLyrimoData& song, int startMs) { PlaySong(song, startMs, false, false, false); };
     return d;
 }

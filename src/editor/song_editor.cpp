@@ -214,14 +214,10 @@ void TSongEdit::BuildMenus(QMenu* file, QMenu* edit, QMenu* preview, QMenu* help
     QMenu* templates = file->addMenu(Translate("Templates"));
     templates->addAction(Translate("Apply Settings from T&emplate..."), this, &TSongEdit::ApplyTemplate);
     templates->addAction(Translate("Save as Import &Template..."), this, &TSongEdit::SaveAsTemplate);
-    QMenu* import = file->addMenu(Translate("&Import Karaoke From"));
-    import->addAction(Translate(".LRC file..."), this, [this] { ImportFrom("LRC");
-});
-    import->addAction(Translate(".KAR (or MIDI) file..."), this, [this] { ImportFrom("KAR");
-    } // namespace lyrimo
-);
-    import->addAction(Translate(".KOK karaoke file..."), this, [this] { ImportFrom("KOK");
-    });
+    QMenu* imports = file->addMenu(Translate("&Import Karaoke From"));
+    imports->addAction(Translate(".LRC file..."), this, [this] { ImportFrom("LRC"); });
+    imports->addAction(Translate(".KAR (or MIDI) file..."), this, [this] { ImportFrom("KAR"); });
+    imports->addAction(Translate(".KOK karaoke file..."), this, [this] { ImportFrom("KOK"); });
     exportMenu_ = file->addMenu(Translate("&Export Karaoke Information As"));
     connect(exportMenu_, &QMenu::aboutToShow, this, [this] {
         exportMenu_->clear();
@@ -245,445 +241,447 @@ void TSongEdit::BuildMenus(QMenu* file, QMenu* edit, QMenu* preview, QMenu* help
     help->addAction(Translate("&Help on This Dialog..."), this,
                     [this] { OpenHelp(PageWidget(CurrentPage())->HelpPage()); });
     UpdateUndoActions();
+}
+
+void TSongEdit::BuildPages() {
+    tree_ = new QTreeWidget;
+    tree_->setHeaderHidden(true);
+    tree_->setMinimumWidth(180);
+    stack_ = new QStackedWidget;
+
+    pages_[kInfoPage] = new TInfoPage(*this);
+    pages_[kMediaPage] = new TLaterPage(*this, "Song Media", "songedit2.html");
+    pages_[kLyricsPage] = new TLyricsPage(*this);
+    pages_[kColoursPage] = new TColoursPage(*this);
+    pages_[kTimingsPage] = new TTimingsPage(*this);
+    pages_[kBackgroundPage] = new TLaterPage(*this, "Playback Effects: Background", "songedit4.html");
+    pages_[kSlideShowPage] = new TLaterPage(*this, "Slide Show", "songedit5.html");
+    pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
+    pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
+    pages_[kEffectsPage] = new TEffectsPage(*this);
+    pages_[kAnimationPage] =
+        new TLaterPage(*this, "Playback Effects: Instrumental Animation", "songedit4c.html");
+    pages_[kPreviewModePage] = new TPreviewModePage(*this);
+    for (TEditorPage* page : pages_)
+        stack_->addWidget(page);
+
+    QTreeWidgetItem* parent = nullptr;
+    for (const tTreeEntry& entry : kTree) {
+        auto* item = entry.depth == 0 || !parent ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(parent);
+        item->setText(0, Translate(entry.caption));
+        item->setData(0, Qt::UserRole, entry.page);
+        if (entry.depth == 0)
+            parent = item;
     }
+    tree_->expandAll();
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            ShowPage(item->data(0, Qt::UserRole).toInt());
+    });
 
-    void TSongEdit::BuildPages() {
-        tree_ = new QTreeWidget;
-        tree_->setHeaderHidden(true);
-        tree_->setMinimumWidth(180);
-        stack_ = new QStackedWidget;
+    progress_ = new QWidget;
+    auto* progressLayout = new QVBoxLayout(progress_);
+    progressText_ = new QLabel;
+    stageBar_ = new QProgressBar;
+    stepBar_ = new QProgressBar;
+    progressLayout->addWidget(progressText_);
+    progressLayout->addWidget(stageBar_);
+    progressLayout->addWidget(stepBar_);
+    progress_->hide();
+}
 
-        pages_[kInfoPage] = new TInfoPage(*this);
-        pages_[kMediaPage] = new TLaterPage(*this, "Song Media", "songedit2.html");
-        pages_[kLyricsPage] = new TLyricsPage(*this);
-        pages_[kColoursPage] = new TColoursPage(*this);
-        pages_[kTimingsPage] = new TTimingsPage(*this);
-        pages_[kBackgroundPage] = new TLaterPage(*this, "Playback Effects: Background", "songedit4.html");
-        pages_[kSlideShowPage] = new TLaterPage(*this, "Slide Show", "songedit5.html");
-        pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
-        pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
-        pages_[kEffectsPage] = new TEffectsPage(*this);
-        pages_[kAnimationPage] =
-            new TLaterPage(*this, "Playback Effects: Instrumental Animation", "songedit4c.html");
-        pages_[kPreviewModePage] = new TPreviewModePage(*this);
-        for (TEditorPage* page : pages_)
-            stack_->addWidget(page);
+TEditorPage* TSongEdit::PageWidget(int page) const {
+    return page >= 0 && page < kPageCount ? pages_[page] : nullptr;
+}
 
-        QTreeWidgetItem* parent = nullptr;
-        for (const tTreeEntry& entry : kTree) {
-            auto* item =
-                entry.depth == 0 || !parent ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(parent);
-            item->setText(0, Translate(entry.caption));
-            item->setData(0, Qt::UserRole, entry.page);
-            if (entry.depth == 0)
-                parent = item;
-        }
-        tree_->expandAll();
-        connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-            if (item)
-                ShowPage(item->data(0, Qt::UserRole).toInt());
-        });
+int TSongEdit::CurrentPage() const {
+    for (int p = 0; p < kPageCount; ++p)
+        if (stack_->currentWidget() == pages_[p])
+            return p;
+    return kInfoPage;
+}
 
-        progress_ = new QWidget;
-        auto* progressLayout = new QVBoxLayout(progress_);
-        progressText_ = new QLabel;
-        stageBar_ = new QProgressBar;
-        stepBar_ = new QProgressBar;
-        progressLayout->addWidget(progressText_);
-        progressLayout->addWidget(stageBar_);
-        progressLayout->addWidget(stepBar_);
-        progress_->hide();
-    }
-
-    TEditorPage* TSongEdit::PageWidget(int page) const {
-        return page >= 0 && page < kPageCount ? pages_[page] : nullptr;
-    }
-
-    int TSongEdit::CurrentPage() const {
-        for (int p = 0; p < kPageCount; ++p)
-            if (stack_->currentWidget() == pages_[p])
-                return p;
-        return kInfoPage;
-    }
-
-    void TSongEdit::ShowPage(int page) {
-        TEditorPage* widget = PageWidget(page);
-        if (!widget)
-            return;
-        history_.Seal();
-        // Pages that work per part rebuild their tabs from the song each time they are entered.
-        widget->Fill();
-        stack_->setCurrentWidget(widget);
-        pageTitle_->setText(Translate(widget->Title()));
-        for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-            if ((*it)->data(0, Qt::UserRole).toInt() == page && tree_->currentItem() != *it) {
-                QSignalBlocker block(tree_);
-                tree_->setCurrentItem(*it);
-            }
+void TSongEdit::ShowPage(int page) {
+    TEditorPage* widget = PageWidget(page);
+    if (!widget)
+        return;
+    history_.Seal();
+    // Pages that work per part rebuild their tabs from the song each time they are entered.
+    widget->Fill();
+    stack_->setCurrentWidget(widget);
+    pageTitle_->setText(Translate(widget->Title()));
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toInt() == page && tree_->currentItem() != *it) {
+            QSignalBlocker block(tree_);
+            tree_->setCurrentItem(*it);
         }
     }
+}
 
-    void TSongEdit::FillPages() {
-        const bool wasLoading = loading_;
-        loading_ = true;
-        for (TEditorPage* page : pages_)
-            page->Fill();
-        loading_ = wasLoading;
-    }
+void TSongEdit::FillPages() {
+    const bool wasLoading = loading_;
+    loading_ = true;
+    for (TEditorPage* page : pages_)
+        page->Fill();
+    loading_ = wasLoading;
+}
 
-    void TSongEdit::BeginEdit(const QString& what, const QString& mergeKey) {
-        if (loading_)
-            return;
-        history_.Record(Song(), what, mergeKey);
-        UpdateUndoActions();
-    }
+void TSongEdit::BeginEdit(const QString& what, const QString& mergeKey) {
+    if (loading_)
+        return;
+    history_.Record(Song(), what, mergeKey);
+    UpdateUndoActions();
+}
 
-    void TSongEdit::Edited() {
-        if (loading_)
-            return;
-        if (!modified_) {
-            modified_ = true;
-            UpdateCaption();
-        }
-        UpdateUndoActions();
-    }
-
-    void TSongEdit::ClearModified() {
-        modified_ = false;
+void TSongEdit::Edited() {
+    if (loading_)
+        return;
+    if (!modified_) {
+        modified_ = true;
         UpdateCaption();
     }
+    UpdateUndoActions();
+}
 
-    void TSongEdit::UpdateCaption() { setWindowTitle(EditorCaption(fileName_, modified_)); }
+void TSongEdit::ClearModified() {
+    modified_ = false;
+    UpdateCaption();
+}
 
-    void TSongEdit::UpdateUndoActions() {
-        if (!undo_)
-            return;
-        undo_->setEnabled(history_.CanUndo());
-        undo_->setText(Translate("&Undo") + (history_.CanUndo() ? " " + history_.UndoText() : QString()));
-        redo_->setEnabled(history_.CanRedo());
-        redo_->setText(Translate("&Redo") + (history_.CanRedo() ? " " + history_.RedoText() : QString()));
-    }
+void TSongEdit::UpdateCaption() { setWindowTitle(EditorCaption(fileName_, modified_)); }
 
-    void TSongEdit::Undo() {
-        if (!history_.Undo(Song()))
-            return;
-        const int page = CurrentPage();
-        FillPages();
-        ShowPage(page);
-        Edited();
-    }
+void TSongEdit::UpdateUndoActions() {
+    if (!undo_)
+        return;
+    undo_->setEnabled(history_.CanUndo());
+    undo_->setText(Translate("&Undo") + (history_.CanUndo() ? " " + history_.UndoText() : QString()));
+    redo_->setEnabled(history_.CanRedo());
+    redo_->setText(Translate("&Redo") + (history_.CanRedo() ? " " + history_.RedoText() : QString()));
+}
 
-    void TSongEdit::Redo() {
-        if (!history_.Redo(Song()))
-            return;
-        const int page = CurrentPage();
-        FillPages();
-        ShowPage(page);
-        Edited();
-    }
+void TSongEdit::Undo() {
+    if (!history_.Undo(Song()))
+        return;
+    const int page = CurrentPage();
+    FillPages();
+    ShowPage(page);
+    Edited();
+}
 
-    bool TSongEdit::AskToSave() {
-        if (!modified_)
-            return true;
-        const int answer =
-            App().MessageBox(Translate("The information in this karaoke has been changed since") + "\n\r" +
-                                 Translate("it was last saved, do you want to save changes?"),
-                             Translate("File has changed, save changes?"), mb::YesNoCancel | mb::IconWarning);
-        if (answer == mb::IdCancel)
-            return false;
-        if (answer == mb::IdYes)
-            return Save() && !modified_;
+void TSongEdit::Redo() {
+    if (!history_.Redo(Song()))
+        return;
+    const int page = CurrentPage();
+    FillPages();
+    ShowPage(page);
+    Edited();
+}
+
+bool TSongEdit::AskToSave() {
+    if (!modified_)
         return true;
-    }
+    const int answer =
+        App().MessageBox(Translate("The information in this karaoke has been changed since") + "\n\r" +
+                             Translate("it was last saved, do you want to save changes?"),
+                         Translate("File has changed, save changes?"), mb::YesNoCancel | mb::IconWarning);
+    if (answer == mb::IdCancel)
+        return false;
+    if (answer == mb::IdYes)
+        return Save() && !modified_;
+    return true;
+}
 
-    bool TSongEdit::WriteSong(const QString& fileName) {
-        const int result = Song().SaveToFile(fileName);
-        if (result < 0)
-            App().MessageBox(Translate("An unknown error occured saving the file"), Translate("Error"),
-                             mb::Ok | mb::IconStop);
-        else if (result > 0)
-            App().MessageBox(Translate("Error saving the file") + ":\r\n" + ErrorText(result),
-                             Translate("Error"), mb::Ok | mb::IconStop);
-        return result == 0;
-    }
+bool TSongEdit::WriteSong(const QString& fileName) {
+    const int result = Song().SaveToFile(fileName);
+    if (result < 0)
+        App().MessageBox(Translate("An unknown error occured saving the file"), Translate("Error"),
+                         mb::Ok | mb::IconStop);
+    else if (result > 0)
+        App().MessageBox(Translate("Error saving the file") + ":\r\n" + ErrorText(result), Translate("Error"),
+                         mb::Ok | mb::IconStop);
+    return result == 0;
+}
 
-    bool TSongEdit::Save() {
-        if (NeedsSaveAs(fileName_))
-            return SaveAs();
-        if (WriteSong(fileName_))
-            ClearModified();
-        RebuildRecentMenu();
-        return !modified_;
-    }
-
-    bool TSongEdit::SaveAs() {
-        QString initial;
-        if (!fileName_.isEmpty() && QFileInfo::exists(fileName_))
-            initial = fileName_;
-        else if (fileName_.isEmpty())
-            initial = Song().WideSongName() + ".lym";
-        const std::optional<QString> chosen =
-            dialogs_.saveFile ? dialogs_.saveFile(Translate("Save the file as:"), SongFilter(), initial)
-                              : std::nullopt;
-        if (!chosen)
-            return false;
-        QString name = *chosen;
-        if (QFileInfo(name).suffix().isEmpty())
-            name += ".lym";
-        const bool written = WriteSong(name);
-        if (written) {
-            fileName_ = name;
-            ClearModified();
-            Settings().AddRecentFile(name);
-        }
-        RebuildRecentMenu();
-        return written;
-    }
-
-    void TSongEdit::NewFile() {
-        if (!AskToSave())
-            return;
-        ShowPage(kInfoPage);
-        Song().Clear();
-        fileName_.clear();
-        history_.Clear();
-        if (dialogs_.chooseTemplate) {
-            const std::optional<QString> name =
-                dialogs_.chooseTemplate(Translate("Start new file with template") + ":", false);
-            if (name) {
-                if (auto store = OpenSettingsStore())
-                    lyrimo::ApplyTemplate(*store, *name, Song());
-            }
-        }
-        FillPages();
-        ShowPage(kInfoPage);
-        RebuildRecentMenu();
+bool TSongEdit::Save() {
+    if (NeedsSaveAs(fileName_))
+        return SaveAs();
+    if (WriteSong(fileName_))
         ClearModified();
-        UpdateUndoActions();
-    }
+    RebuildRecentMenu();
+    return !modified_;
+}
 
-    void TSongEdit::LoadOther() {
-        if (!AskToSave() || !dialogs_.openFile)
-            return;
-        const QString filter =
-            Translate("All Supported Files") + "|*.lym;*.kar;*.mid;*.midi;*.rmi;*.lrc;*.kok|" + SongFilter();
-        if (const std::optional<QString> chosen =
-                dialogs_.openFile(Translate("Please select a file to load or import..."), filter))
-            LoadFile(*chosen);
-    }
-
-    bool TSongEdit::ImportWithProgress(const std::function<bool(const tImportProgress&)>& import) {
-        ShowProgress(true, Translate("Loading File, Please Wait") + "...");
-        auto progress = [this](QObject*, tLyrimoData&, int stage, int maximum, int position, int) {
-            stageBar_->setRange(0, 4);
-            stageBar_->setValue(std::clamp(stage, 0, 4));
-            stepBar_->setRange(0, std::max(maximum, 1));
-            stepBar_->setValue(std::clamp(position, 0, std::max(maximum, 1)));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        };
-        const bool imported = import(progress);
-        ShowProgress(false);
-        return imported;
-    }
-
-    void TSongEdit::ShowProgress(bool visible, const QString& text) {
-        progressText_->setText(text);
-        stageBar_->setValue(0);
-        stepBar_->setValue(0);
-        progress_->setVisible(visible);
-        if (visible)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-    void TSongEdit::LoadFile(const QString& fileName, bool pending) {
-        loading_ = true;
-        ShowPage(kInfoPage);
-        fileName_ = fileName;
-        history_.Clear();
-        const bool songFile = IsSongFile(fileName);
-        const auto importer = [&](const tImportProgress& progress) {
-            return ImportByExtension(fileName, Song(), progress, this);
-        };
-        const int result = songFile                       ? Song().LoadFromFile(fileName, true)
-                           : ImportWithProgress(importer) ? 0
-                                                          : -1;
-        if (result != 0) {
-            fileName_.clear();
-            if (result < 0)
-                App().MessageBox(Translate("This is not a valid Lyrimo file") + (pending ? "" : "..."),
-                                 Translate("Error"), mb::Ok | mb::IconStop);
-            else
-                App().MessageBox(Translate("Error loading the specified file") + ":\r\n" + ErrorText(result),
-                                 Translate("Error"), mb::Ok | mb::IconStop);
-            Song().Clear();
-        } else if (songFile) {
-            ShowNewerVersionWarning(Song());
-            if (!Song().LoadDamage.isEmpty())
-                App().MessageBox(DamageReport(Song()), Translate("Warning"), mb::Ok | mb::IconWarning);
-            Settings().AddRecentFile(fileName);
-        } else {
-            fileName_.clear(); // an imported song was never saved: Save asks where
-        }
-        FillPages();
-        ShowPage(kInfoPage);
-        RebuildRecentMenu();
+bool TSongEdit::SaveAs() {
+    QString initial;
+    if (!fileName_.isEmpty() && QFileInfo::exists(fileName_))
+        initial = fileName_;
+    else if (fileName_.isEmpty())
+        initial = Song().WideSongName() + ".lym";
+    const std::optional<QString> chosen =
+        dialogs_.saveFile ? dialogs_.saveFile(Translate("Save the file as:"), SongFilter(), initial)
+                          : std::nullopt;
+    if (!chosen)
+        return false;
+    QString name = *chosen;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += ".lym";
+    const bool written = WriteSong(name);
+    if (written) {
+        fileName_ = name;
         ClearModified();
-        loading_ = false;
-        UpdateUndoActions();
+        Settings().AddRecentFile(name);
     }
+    RebuildRecentMenu();
+    return written;
+}
 
-    void TSongEdit::ImportFrom(const QString& extension) {
-        const tImportCommand* command = nullptr;
-        for (const tImportCommand& c : kImports)
-            if (extension == c.extension)
-                command = &c;
-        if (!command || !AskToSave() || !dialogs_.openFile)
-            return;
-        const std::optional<QString> chosen =
-            dialogs_.openFile(Translate(command->title) + ":", command->filter());
-        if (!chosen)
-            return;
-        loading_ = true;
-        ShowPage(kInfoPage);
-        fileName_.clear();
-        history_.Clear();
-        const QString file = *chosen;
-        const bool imported = ImportWithProgress([&](const tImportProgress& progress) {
-            if (extension == "LRC")
-                return ImportLrc(file, Song(), progress, this);
-            if (extension == "KAR")
-                return ImportMidi(file, Song(), progress, this);
-            return ImportKok(file, Song(), progress, this);
-        });
-        if (!imported) {
-            App().MessageBox(Translate(command->failure), Translate("Error"), mb::Ok | mb::IconWarning);
-            Song().Clear();
-        }
-        FillPages();
-        RebuildRecentMenu();
-        ClearModified();
-        loading_ = false;
-        ShowPage(kInfoPage);
-        UpdateUndoActions();
-    }
-
-    void TSongEdit::ExportLrc(int part) {
-        const tLyricsData* exported = Song().GetPart(part);
-        if (!exported || !dialogs_.saveFile)
-            return;
-        const QString title =
-            Translate("Export part") + " \"" + PartName(*exported) + "\" -> .LRC " + Translate("file") + ":";
-        const std::optional<QString> chosen = dialogs_.saveFile(title, LrcFilter(), QString());
-        if (!chosen)
-            return;
-        ShowProgress(true, Translate("Exporting File, Please Wait") + "...");
-        const bool written = lyrimo::ExportLrc(*chosen, Song(), part);
-        ShowProgress(false);
-        if (!written)
-            App().MessageBox(Translate("Error exporting song as .LRC file"), Translate("Error"),
-                             mb::Ok | mb::IconWarning);
-    }
-
-    void TSongEdit::ApplyTemplate() {
-        if (!dialogs_.chooseTemplate)
-            return;
+void TSongEdit::NewFile() {
+    if (!AskToSave())
+        return;
+    ShowPage(kInfoPage);
+    Song().Clear();
+    fileName_.clear();
+    history_.Clear();
+    if (dialogs_.chooseTemplate) {
         const std::optional<QString> name =
-            dialogs_.chooseTemplate(Translate("Select template to apply") + ":", true);
-        if (!name)
-            return;
-        BeginEdit(Translate("Apply Template"));
-        const std::unique_ptr<QSettings> store = OpenSettingsStore();
-        if (!lyrimo::ApplyTemplate(*store, *name, Song()))
-            return;
-        const int page = CurrentPage();
-        FillPages();
-        ShowPage(page);
-        Edited();
-    }
-
-    void TSongEdit::SaveAsTemplate() {
-        if (dialogs_.saveTemplate)
-            dialogs_.saveTemplate(Song());
-    }
-
-    void TSongEdit::HandleDrop(const QString& fileName) {
-        if (!IsSongFile(fileName)) {
-            App().MessageBox(Translate("Error loading specified file"), Translate("Error"),
-                             mb::Ok | mb::IconStop);
-            return;
-        }
-        if (!AskToSave())
-            return;
-        pendingFile_.clear();
-        LoadFile(fileName, true);
-    }
-
-    void TSongEdit::RebuildRecentMenu() {
-        loadMenu_->clear();
-        loadMenu_->addAction(Translate("Other..."), this, &TSongEdit::LoadOther);
-        loadMenu_->addSeparator();
-        const QStringList& recent = Settings().RecentFiles;
-        if (recent.isEmpty()) {
-            loadMenu_->addAction(Translate("No File History"))->setEnabled(false);
-            return;
-        }
-        for (int i = 0; i < recent.size(); ++i) {
-            const QString file = recent[i];
-            QAction* action = loadMenu_->addAction(QFileInfo(file).fileName(), this, [this, file] {
-                if (AskToSave())
-                    LoadFile(file);
-            });
-            if (i < 9)
-                action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)));
-            action->setToolTip(file);
+            dialogs_.chooseTemplate(Translate("Start new file with template") + ":", false);
+        if (name) {
+            if (auto store = OpenSettingsStore())
+                lyrimo::ApplyTemplate(*store, *name, Song());
         }
     }
+    FillPages();
+    ShowPage(kInfoPage);
+    RebuildRecentMenu();
+    ClearModified();
+    UpdateUndoActions();
+}
 
-    void TSongEdit::OpenHelp(const QString& page) {
-        const QString folder = QCoreApplication::applicationDirPath() + "/../share/doc/lyrimo/";
-        if (QFileInfo::exists(folder + page))
-            QDesktopServices::openUrl(QUrl::fromLocalFile(folder + page));
+void TSongEdit::LoadOther() {
+    if (!AskToSave() || !dialogs_.openFile)
+        return;
+    const QString filter =
+        Translate("All Supported Files") + "|*.lym;*.kar;*.mid;*.midi;*.rmi;*.lrc;*.kok|" + SongFilter();
+    if (const std::optional<QString> chosen =
+            dialogs_.openFile(Translate("Please select a file to load or import..."), filter))
+        LoadFile(*chosen);
+}
+
+bool TSongEdit::ImportWithProgress(const std::function<bool(const tImportProgress&)>& import) {
+    ShowProgress(true, Translate("Loading File, Please Wait") + "...");
+    auto progress = [this](QObject*, tLyrimoData&, int stage, int maximum, int position, int) {
+        stageBar_->setRange(0, 4);
+        stageBar_->setValue(std::clamp(stage, 0, 4));
+        stepBar_->setRange(0, std::max(maximum, 1));
+        stepBar_->setValue(std::clamp(position, 0, std::max(maximum, 1)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    const bool imported = import(progress);
+    ShowProgress(false);
+    return imported;
+}
+
+void TSongEdit::ShowProgress(bool visible, const QString& text) {
+    progressText_->setText(text);
+    stageBar_->setValue(0);
+    stepBar_->setValue(0);
+    progress_->setVisible(visible);
+    if (visible)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TSongEdit::LoadFile(const QString& fileName, bool pending) {
+    loading_ = true;
+    ShowPage(kInfoPage);
+    fileName_ = fileName;
+    history_.Clear();
+    const bool songFile = IsSongFile(fileName);
+    const auto importer = [&](const tImportProgress& progress) {
+        return ImportByExtension(fileName, Song(), progress, this);
+    };
+    const int result = songFile ? Song().LoadFromFile(fileName, true) : ImportWithProgress(importer) ? 0 : -1;
+    if (result != 0) {
+        fileName_.clear();
+        if (result < 0)
+            App().MessageBox(Translate("This is not a valid Lyrimo file") + (pending ? "" : "..."),
+                             Translate("Error"), mb::Ok | mb::IconStop);
         else
-            App().MessageBox(Translate("The help pages are not installed") + ".", "Lyrimo",
-                             mb::Ok | mb::IconInformation);
+            App().MessageBox(Translate("Error loading the specified file") + ":\r\n" + ErrorText(result),
+                             Translate("Error"), mb::Ok | mb::IconStop);
+        Song().Clear();
+    } else if (songFile && !Song().LoadDamage.isEmpty()) {
+        // Editing what is left of a damaged file and saving it would lose the rest for good.
+        fileName_.clear();
+        App().MessageBox(DamageReport(Song()) + "\r\n" + Translate("The file was not opened for editing") +
+                             ".",
+                         Translate("Error"), mb::Ok | mb::IconStop);
+        Song().Clear();
+    } else if (songFile) {
+        ShowNewerVersionWarning(Song());
+        Settings().AddRecentFile(fileName);
+    } else {
+        fileName_.clear(); // an imported song was never saved: Save asks where
     }
+    FillPages();
+    ShowPage(kInfoPage);
+    RebuildRecentMenu();
+    ClearModified();
+    loading_ = false;
+    UpdateUndoActions();
+}
 
-    void TSongEdit::showEvent(QShowEvent* event) {
-        QDialog::showEvent(event);
-        if (pendingFile_.isEmpty())
-            return;
-        const QString file = pendingFile_;
-        pendingFile_.clear();
-        if (QFileInfo::exists(file))
-            QTimer::singleShot(0, this, [this, file] { LoadFile(file, true); });
+void TSongEdit::ImportFrom(const QString& extension) {
+    const tImportCommand* command = nullptr;
+    for (const tImportCommand& c : kImports)
+        if (extension == c.extension)
+            command = &c;
+    if (!command || !AskToSave() || !dialogs_.openFile)
+        return;
+    const std::optional<QString> chosen =
+        dialogs_.openFile(Translate(command->title) + ":", command->filter());
+    if (!chosen)
+        return;
+    loading_ = true;
+    ShowPage(kInfoPage);
+    fileName_.clear();
+    history_.Clear();
+    const QString file = *chosen;
+    const bool imported = ImportWithProgress([&](const tImportProgress& progress) {
+        if (extension == "LRC")
+            return ImportLrc(file, Song(), progress, this);
+        if (extension == "KAR")
+            return ImportMidi(file, Song(), progress, this);
+        return ImportKok(file, Song(), progress, this);
+    });
+    if (!imported) {
+        App().MessageBox(Translate(command->failure), Translate("Error"), mb::Ok | mb::IconWarning);
+        Song().Clear();
     }
+    FillPages();
+    RebuildRecentMenu();
+    ClearModified();
+    loading_ = false;
+    ShowPage(kInfoPage);
+    UpdateUndoActions();
+}
 
-    void TSongEdit::closeEvent(QCloseEvent* event) {
-        if (!AskToSave()) {
-            event->ignore();
-            return;
-        }
-        event->accept();
+void TSongEdit::ExportLrc(int part) {
+    const tLyricsData* exported = Song().GetPart(part);
+    if (!exported || !dialogs_.saveFile)
+        return;
+    const QString title =
+        Translate("Export part") + " \"" + PartName(*exported) + "\" -> .LRC " + Translate("file") + ":";
+    const std::optional<QString> chosen = dialogs_.saveFile(title, LrcFilter(), QString());
+    if (!chosen)
+        return;
+    ShowProgress(true, Translate("Exporting File, Please Wait") + "...");
+    const bool written = lyrimo::ExportLrc(*chosen, Song(), part);
+    ShowProgress(false);
+    if (!written)
+        App().MessageBox(Translate("Error exporting song as .LRC file"), Translate("Error"),
+                         mb::Ok | mb::IconWarning);
+}
+
+void TSongEdit::ApplyTemplate() {
+    if (!dialogs_.chooseTemplate)
+        return;
+    const std::optional<QString> name =
+        dialogs_.chooseTemplate(Translate("Select template to apply") + ":", true);
+    if (!name)
+        return;
+    BeginEdit(Translate("Apply Template"));
+    const std::unique_ptr<QSettings> store = OpenSettingsStore();
+    if (!lyrimo::ApplyTemplate(*store, *name, Song()))
+        return;
+    const int page = CurrentPage();
+    FillPages();
+    ShowPage(page);
+    Edited();
+}
+
+void TSongEdit::SaveAsTemplate() {
+    if (dialogs_.saveTemplate)
+        dialogs_.saveTemplate(Song());
+}
+
+void TSongEdit::HandleDrop(const QString& fileName) {
+    if (!IsSongFile(fileName)) {
+        App().MessageBox(Translate("Error loading specified file"), Translate("Error"),
+                         mb::Ok | mb::IconStop);
+        return;
     }
+    if (!AskToSave())
+        return;
+    pendingFile_.clear();
+    LoadFile(fileName, true);
+}
 
-    void TSongEdit::keyPressEvent(QKeyEvent* event) {
-        // Esc would close the editor past its save question; it closes through it instead.
-        if (event->key() == Qt::Key_Escape) {
-            close();
-            return;
-        }
-        QDialog::keyPressEvent(event);
+void TSongEdit::RebuildRecentMenu() {
+    loadMenu_->clear();
+    loadMenu_->addAction(Translate("Other..."), this, &TSongEdit::LoadOther);
+    loadMenu_->addSeparator();
+    const QStringList& recent = Settings().RecentFiles;
+    if (recent.isEmpty()) {
+        loadMenu_->addAction(Translate("No File History"))->setEnabled(false);
+        return;
     }
-
-    void TSongEdit::dragEnterEvent(QDragEnterEvent* event) {
-        if (event->mimeData()->hasUrls())
-            event->acceptProposedAction();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString file = recent[i];
+        QAction* action = loadMenu_->addAction(QFileInfo(file).fileName(), this, [this, file] {
+            if (AskToSave())
+                LoadFile(file);
+        });
+        if (i < 9)
+            action->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)));
+        action->setToolTip(file);
     }
+}
 
-    void TSongEdit::dropEvent(QDropEvent* event) {
-        const QList<QUrl> urls = event->mimeData()->urls();
-        if (!urls.isEmpty() && urls.first().isLocalFile())
-            HandleDrop(urls.first().toLocalFile());
+void TSongEdit::OpenHelp(const QString& page) {
+    const QString folder = QCoreApplication::applicationDirPath() + "/../share/doc/lyrimo/";
+    if (QFileInfo::exists(folder + page))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder + page));
+    else
+        App().MessageBox(Translate("The help pages are not installed") + ".", "Lyrimo",
+                         mb::Ok | mb::IconInformation);
+}
+
+void TSongEdit::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (pendingFile_.isEmpty())
+        return;
+    const QString file = pendingFile_;
+    pendingFile_.clear();
+    if (QFileInfo::exists(file))
+        QTimer::singleShot(0, this, [this, file] { LoadFile(file, true); });
+}
+
+void TSongEdit::closeEvent(QCloseEvent* event) {
+    if (!AskToSave()) {
+        event->ignore();
+        return;
     }
+    event->accept();
+}
 
-    } // namespace lyrimo
+void TSongEdit::keyPressEvent(QKeyEvent* event) {
+    // Esc would close the editor past its save question; it closes through it instead.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TSongEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TSongEdit::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        HandleDrop(urls.first().toLocalFile());
+}
+
+} // namespace lyrimo

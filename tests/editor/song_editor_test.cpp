@@ -140,6 +140,19 @@ TEST_F(SongEditor, LoadingADamagedOrForeignFileLeavesAnEmptySong) {
     EXPECT_EQ(Part().LineCount(), 0);
     EXPECT_FALSE(editor->IsModified());
 
+    // A song file that ends early is not opened half.
+    const QString whole = folder + "whole.lym";
+    tLyrimoData song;
+    song.GetPart(0)->AddLine()->SetWideText("a line that will be cut off");
+    ASSERT_EQ(song.SaveToFile(whole), 0);
+    const QByteArray bytes = ReadFile(whole);
+    const QString cut = folder + "cut.lym";
+    ASSERT_TRUE(WriteFile(cut, bytes.left(bytes.size() - 40)));
+    editor->LoadFile(cut);
+    EXPECT_TRUE(ui.shownMessages.last().contains("The file was not opened for editing"));
+    EXPECT_EQ(Part().LineCount(), 0);
+    EXPECT_TRUE(editor->FileName().isEmpty());
+
     // A lyrics file is imported; the song counts as never saved.
     const QString lrc = folder + "words.lrc";
     ASSERT_TRUE(WriteFile(lrc, "[00:01.00]hello\n[00:02.00]world\n"));

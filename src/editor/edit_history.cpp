@@ -1,6 +1,7 @@
 #include "editor/edit_history.h"
 
 #include "document/song.h"
+#include "editor/song_edits.h"
 
 namespace lyrimo {
 
@@ -11,16 +12,8 @@ void CopySongContent(const tLyrimoData& from, tLyrimoData& to) {
     to.LoadDamage = from.LoadDamage;
     while (to.PartCount() > 0)
         to.DeletePart(to.PartCount() - 1);
-    for (int p = 0; p < from.PartCount(); ++p) {
-        const tLyricsData& part = *from.GetPart(p);
-        auto copy = std::make_unique<tLyricsData>();
-        copy->PartRecord = part.PartRecord;
-        copy->PartExtras = part.PartExtras;
-        copy->Slots = part.Slots;
-        for (int l = 0; l < part.LineCount(); ++l)
-            copy->AddLine(std::make_unique<tTimingsLineType>(*part.GetLine(l)));
-        to.AddPart(std::move(copy));
-    }
+    for (int p = 0; p < from.PartCount(); ++p)
+        to.AddPart(DuplicatePart(*from.GetPart(p)));
     to.Pictures = from.Pictures;
     to.Slides = from.Slides;
     to.BackgroundStream = from.BackgroundStream;

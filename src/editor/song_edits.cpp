@@ -104,13 +104,18 @@ bool ClampLineStart(tLyricsData& part, int index) {
     return true;
 }
 
-std::unique_ptr<tLyricsData> CopyPart(const tLyricsData& part, const QString& name) {
+std::unique_ptr<tLyricsData> DuplicatePart(const tLyricsData& part) {
     auto copy = std::make_unique<tLyricsData>();
     copy->PartRecord = part.PartRecord;
     copy->PartExtras = part.PartExtras;
     copy->Slots = part.Slots;
     for (int i = 0; i < part.LineCount(); ++i)
         copy->AddLine(std::make_unique<tTimingsLineType>(*part.GetLine(i)));
+    return copy;
+}
+
+std::unique_ptr<tLyricsData> CopyPart(const tLyricsData& part, const QString& name) {
+    auto copy = DuplicatePart(part);
     SetPartName(*copy, name);
     return copy;
 }

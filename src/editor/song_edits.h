@@ -52,7 +52,9 @@ tStartLimits LineStartLimits(const tLyricsData& part, int index);
 // Brings the line's start inside its limits; true when it had to move.
 bool ClampLineStart(tLyricsData& part, int index);
 
-// A copy of the part with every record, picture and line (timings included), named anew.
+// A copy of the part with every record, picture and line (timings included).
+std::unique_ptr<tLyricsData> DuplicatePart(const tLyricsData& part);
+// The same, named anew.
 std::unique_ptr<tLyricsData> CopyPart(const tLyricsData& part, const QString& name);
 // Part names are stored 8-bit, cut to 40 characters.
 void SetPartName(tLyricsData& part, const QString& name);

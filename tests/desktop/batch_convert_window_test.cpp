@@ -78,19 +78,7 @@ protected:
         return !window.Converting();
     }
 
-    static void Drop(QWidget& target, const QStringList& files) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&target, &enter);
-        if (!enter.isAccepted())
-            return;
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&target, &drop);
-    }
+    static void Drop(QWidget& target, const QStringList& files) { test::DropFiles(target, files); }
 
     QString output_;
 };

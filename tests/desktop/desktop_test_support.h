@@ -7,9 +7,14 @@
 #include "document/song.h"
 #include "test_support.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QUrl>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +25,25 @@
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace lyrimo::test {
+
+// Drags files onto a widget and drops them there, as a file manager would. Qt delivers a drop
+// to the widget that accepted the drag when it entered, so nothing is dropped on a refusal.
+// True when the widget took the drop.
+inline bool DropFiles(QWidget& target, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+    QApplication::processEvents();
+    return drop.isAccepted();
+}
 
 // What the shell asked of its surroundings, in order. A performance is logged as
 // "play <song name>" and notes whether the playing mark was set during it.

@@ -40,21 +40,7 @@ protected:
         return menu;
     }
 
-    void Drop(TMainMenu& menu, const QStringList& files) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
-        data.setUrls(urls);
-        // Qt delivers a drop to the widget that accepted the drag when it entered.
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&menu, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&menu, &drop);
-        EXPECT_TRUE(drop.isAccepted());
-        QApplication::processEvents();
-    }
+    void Drop(TMainMenu& menu, const QStringList& files) { EXPECT_TRUE(test::DropFiles(menu, files)); }
 
     QList<int> started_;
 };

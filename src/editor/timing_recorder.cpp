@@ -6,12 +6,7 @@
 
 namespace lyrimo {
 
-namespace {
-
-// How many glyphs of a line lie before x, starting from count: a pointer past the line's end
-// sings all of it, otherwise every glyph whose end lies left of the pointer. Never fewer than
-// count.
-int GlyphsBefore(const tRecorderLines& lines, int line, int x, int count) {
+int SweptGlyphs(const tRecorderLines& lines, int line, int x, int count) {
     const int glyphs = lines.GlyphCount(line);
     if (lines.LeadingWidth(line, glyphs) <= x)
         return glyphs;
@@ -19,8 +14,6 @@ int GlyphsBefore(const tRecorderLines& lines, int line, int x, int count) {
         ++count;
     return count;
 }
-
-} // namespace
 
 tTimingRecorder::tTimingRecorder(tLyrimoData& song, int partIndex, const tRecorderLines& lines,
                                  tRecorderTransport& transport)
@@ -111,7 +104,7 @@ int tTimingRecorder::HitLine(const tRecorderPointer& pointer, int windowHeight, 
         if (pointer.x <= 0)
             sungCount_ = 0;
         else if (i >= currentLine_)
-            candidateCount = GlyphsBefore(lines_, i, pointer.x, candidateCount);
+            candidateCount = SweptGlyphs(lines_, i, pointer.x, candidateCount);
         hit = i;
     }
     return hit;

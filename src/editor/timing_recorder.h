@@ -28,6 +28,11 @@ public:
     virtual int LeadingWidth(int line, int count) const = 0;
 };
 
+// How many glyphs of a line lie before the pointer's x, starting from count (which may be -1,
+// nothing swept yet): a pointer past the line's end sweeps all of it, otherwise every glyph whose
+// end lies left of the pointer. Never fewer than count.
+int SweptGlyphs(const tRecorderLines& lines, int line, int x, int count);
+
 // The playback the timings are taken from.
 class tRecorderTransport {
 public:

@@ -5,21 +5,16 @@
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "media/media_player.h"
-#include "ui/program_style.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -27,73 +22,13 @@
 
 namespace lyrimo {
 
+using namespace recorder_window;
+
 namespace {
 
-constexpr int kStripWidth = 240;
-constexpr int kInstructionsWidth = 760;
 const char* const kAutoPauseKey = "MiscSettings/AutoPause";
 
-const Qt::CursorShape kNormalPointer = Qt::IBeamCursor;
-const Qt::CursorShape kPressedPointer = Qt::PointingHandCursor;
-
-QString PanelStyleSheet() {
-    using namespace program_colour;
-    return QString(R"(
-QFrame#RecPanel { background: %1; border: 2px solid %2; border-radius: 12px; }
-QFrame#RecStrip { background: %1; border: none; }
-QLabel { color: %3; background: transparent; }
-QLabel#RecTitle { background: %4; color: %5; font-weight: bold; font-size: 13pt; padding: 8px 12px;
-                  border-radius: 8px; }
-QLabel#RecNote { color: #ff9a7a; font-weight: bold; }
-QLabel#RecKeys { color: %6; }
-QLabel#RecCaption { color: %6; }
-QLabel#RecContinued { padding-left: 22px; }
-QLabel#RecClock { color: %5; font-family: monospace; font-size: 18pt; font-weight: bold; }
-QFrame#RecVideo { background: black; border: 1px solid %2; }
-QCheckBox { color: %3; }
-)")
-        .arg(Window, Border, Text, Button, Accent, MutedText);
-}
-
-QLabel* WrappedLabel(const QString& text, const char* name = nullptr) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    if (name)
-        label->setObjectName(name);
-    return label;
-}
-
-// Keys belong to the recorder window: no control takes the focus (Space would press it).
-template <typename tWidget>
-tWidget* Unfocused(tWidget* widget) {
-    widget->setFocusPolicy(Qt::NoFocus);
-    return widget;
-}
-
-QPushButton* Button(const QString& text) {
-    auto* button = Unfocused(new QPushButton(text));
-    button->setAutoDefault(false);
-    return button;
-}
-
-QImage ImageOf(const Bitmap& bitmap) {
-    if (bitmap.IsEmpty())
-        return {};
-    return QImage(bitmap.Row(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
-}
-
 } // namespace
-
-int TRecAll::tEngineLines::GlyphCount(int line) const { return engines_.at(size_t(line)).GlyphCount(); }
-
-int TRecAll::tEngineLines::LeadingWidth(int line, int count) const {
-    return engines_.at(size_t(line)).RangeWidth(1, count);
-}
-
-int TRecAll::tManagerTransport::Position() { return player_.GetPosition(); }
-bool TRecAll::tManagerTransport::IsPaused() { return player_.IsPaused(); }
-void TRecAll::tManagerTransport::Play() { player_.Play(); }
-void TRecAll::tManagerTransport::Pause() { player_.PauseResume(); }
 
 TRecAll::TRecAll(tLyrimoData& song, int partIndex, std::unique_ptr<tMyMediaPlayer> player, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), song_(song), partIndex_(partIndex),
@@ -157,16 +92,10 @@ void TRecAll::BuildInstructions() {
 
     autoPause_ = Unfocused(new QCheckBox(Translate("Auto-Pause Record (If checked then when you highlight to "
                                                    "the end of a line, the music stops until you")));
-    autoPauseMore_ = new QLabel(Translate("move the mouse back to the edge of the screen.)"));
-    autoPauseMore_->setObjectName("RecContinued");
-    autoPauseMore_->setCursor(Qt::PointingHandCursor);
-    autoPauseMore_->installEventFilter(this);
-    auto* autoPauseLines = new QVBoxLayout;
-    autoPauseLines->setSpacing(2);
-    autoPauseLines->addWidget(autoPause_);
-    autoPauseLines->addWidget(autoPauseMore_);
+    autoPauseMore_ =
+        new tCaptionContinuation(Translate("move the mouse back to the edge of the screen.)"), autoPause_);
     layout->addSpacing(4);
-    layout->addLayout(autoPauseLines);
+    layout->addLayout(CheckBoxLines(autoPause_, autoPauseMore_));
     layout->addSpacing(4);
     layout->addWidget(WrappedLabel(
         Translate(
@@ -195,49 +124,20 @@ void TRecAll::BuildInstructions() {
 }
 
 void TRecAll::BuildControlStrip() {
-    strip_ = new QFrame(this);
-    strip_->setObjectName("RecStrip");
-    strip_->setStyleSheet(PanelStyleSheet());
-    strip_->setFixedWidth(kStripWidth);
-    // The scroll bar keeps to the screen's edge, whichever edge the strip stands at.
-    strip_->setLayoutDirection(song_.SongSettings.RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    auto* row = new QHBoxLayout(strip_);
-    row->setContentsMargins(10, 10, 0, 10);
-    auto* column = new QVBoxLayout;
-    column->setSpacing(8);
-
-    auto* title = new QLabel(Translate("Timings Recorder"));
-    title->setObjectName("RecTitle");
-    title->setAlignment(Qt::AlignCenter);
-    column->addWidget(title);
+    const tControlStrip strip = recorder_window::BuildControlStrip(this, Translate("Timings Recorder"),
+                                                                   song_.SongSettings.RightToLeft() != 0);
+    strip_ = strip.frame;
+    position_ = strip.position;
+    length_ = strip.length;
+    video_ = strip.video;
     finished_ = Button(Translate("Finished"));
     finished_->setToolTip(Translate("Click to stop recording and close this dialog"));
     connect(finished_, &QPushButton::clicked, this, &TRecAll::FinishedClicked);
-    column->addWidget(finished_);
-
-    auto addReadout = [&](const QString& caption) {
-        auto* name = new QLabel(caption);
-        name->setObjectName("RecCaption");
-        column->addWidget(name);
-        auto* clock = new QLabel(ClockText(0));
-        clock->setObjectName("RecClock");
-        column->addWidget(clock);
-        return clock;
-    };
-    position_ = addReadout(Translate("Position"));
-    length_ = addReadout(Translate("Length"));
-
-    video_ = new QFrame;
-    video_->setObjectName("RecVideo");
-    video_->setFixedSize(kStripWidth - 40, (kStripWidth - 40) * 3 / 4);
-    column->addWidget(video_);
-    column->addStretch();
-    row->addLayout(column);
+    strip.column->insertWidget(1, finished_);
 
     scrollBar_ = Unfocused(new QScrollBar(Qt::Vertical));
     connect(scrollBar_, &QScrollBar::valueChanged, this, &TRecAll::ScrollBarMoved);
-    row->addWidget(scrollBar_);
-    strip_->hide();
+    strip.row->addWidget(scrollBar_);
 
     // The strip covers one edge of the window; movements over it still count, so that the
     // music can be resumed at that edge.
@@ -249,44 +149,20 @@ void TRecAll::BuildControlStrip() {
     }
 }
 
-// The drawing font is the timing editors' font in the part's face and character set.
 void TRecAll::SetupFont() {
-    const tFontSetting& setting = Settings().TimingsEditorFont;
-    QString name = setting.name;
-    int charset = setting.charset;
-    if (const tLyricsData* part = song_.GetPart(partIndex_)) {
-        name = FromSystemCodePage(part->PartRecord.LyricsFont().name());
-        charset = part->PartExtras.FontCharset();
-    }
-    tFont font(name.isEmpty() ? QStringLiteral("Arial") : name, setting.size < 2 ? 28 : setting.size,
-               uint8_t(setting.attributes & 0x0F), charset);
-    font.SetColour(tColour(setting.colour));
-    canvas_.Font = font;
-    recorder_.SetRowHeight(font.Height() + 1);
+    canvas_.Font = RecorderFont(song_, partIndex_);
+    recorder_.SetRowHeight(canvas_.Font.Height() + 1);
 }
 
 void TRecAll::SetupEngines() {
     const tLyricsData* part = song_.GetPart(partIndex_);
-    const tSongSettings& s = song_.SongSettings;
     engines_.assign(size_t(recorder_.LineCount()), tUnicodeFontEngine{});
-    for (int i = 0; i < recorder_.LineCount(); ++i) {
-        tUnicodeFontEngine& engine = engines_[size_t(i)];
-        engine.Setup(&canvas_, s.RightToLeft() != 0, s.AltDrawMode() != 0, u' ');
-        const tTimingsLineType* line = part->GetLine(i);
-        if (s.UnicodeText())
-            engine.SetText(line->WideText());
-        else
-            engine.SetAnsiText(line->Text());
-    }
+    for (int i = 0; i < recorder_.LineCount(); ++i)
+        SetupLineEngine(engines_[size_t(i)], &canvas_, song_, *part->GetLine(i));
 }
 
 bool TRecAll::Run() {
-    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(screen->geometry());
-    setWindowState(Qt::WindowFullScreen);
+    CoverScreen(*this);
     readout_.start();
     exec();
     return result_;
@@ -294,8 +170,7 @@ bool TRecAll::Run() {
 
 void TRecAll::PlacePanels() {
     instructions_->move((width() - instructions_->width()) / 2, (height() - instructions_->height()) / 2);
-    const int stripLeft = song_.SongSettings.RightToLeft() ? 0 : width() - kStripWidth;
-    strip_->setGeometry(stripLeft, 0, kStripWidth, height());
+    PlaceControlStrip(strip_, *this, song_.SongSettings.RightToLeft() != 0);
 }
 
 void TRecAll::resizeEvent(QResizeEvent* event) {
@@ -323,17 +198,10 @@ void TRecAll::RecordClicked() {
     strip_->show();
     ShowWords();
 
-    // No backend draws into a window of its own (tVideoWindow stays unused); the panel marks
-    // the place all the same.
-    if (!player_->OpenSongMedia(song_, nullptr)) {
-        App().MessageBox(Translate("An error occured when attempting to play the media you have selected") +
-                             ": " + player_->TakeLastError(),
-                         Translate("Error Playing Media"), mb::Ok | mb::IconWarning);
+    if (!OpenRecorderMedia(*player_, song_, *video_)) {
         End(false);
         return;
     }
-    const QRect client = video_->contentsRect();
-    player_->SetDisplayRect({client.left(), client.top(), client.right() + 1, client.bottom() + 1});
     recorder_.MediaStarted(player_->PlayerID());
     player_->Play();
     ShowWords();
@@ -365,10 +233,6 @@ void TRecAll::AutoPauseChanged(bool on) {
 }
 
 bool TRecAll::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == autoPauseMore_ && event->type() == QEvent::MouseButtonPress) {
-        autoPause_->toggle();
-        return true;
-    }
     // Over the strip only the edge counts: a held button belongs to the strip's controls there
     // (dragging the scroll bar records nothing).
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -408,24 +272,10 @@ void TRecAll::ShowWords() {
 // the recorder's count. Right-to-left lines stand at the right edge and are sung from there.
 void TRecAll::DrawLine(int index) {
     const tUnicodeFontEngine& engine = engines_[size_t(index)];
-    const int top = recorder_.RowTop(index);
-    const int whole = engine.RangeWidth(1, -1);
-    const bool rightToLeft = recorder_.RightToLeft();
-    const int lineLeft = rightToLeft ? width() - whole : 0;
-    auto draw = [&](int32_t colour, int x, int start, int count) {
-        canvas_.Font.SetColour(tColour(colour));
-        engine.DrawRange(canvas_, x, top, nullptr, start, count);
-    };
     const int current = recorder_.CurrentLine();
-    if (index != current) {
-        draw(index < current ? SungColour() : UnsungColour(), lineLeft, 1, -1);
-        return;
-    }
-    const int sung = recorder_.SungCount();
-    const int sungWidth = engine.RangeWidth(1, sung);
-    draw(UnsungColour(), rightToLeft ? lineLeft : sungWidth, sung + 1, -1);
-    if (sung > 0)
-        draw(SungColour(), rightToLeft ? width() - sungWidth : 0, 1, sung);
+    const int sung = index < current ? engine.GlyphCount() : index > current ? 0 : recorder_.SungCount();
+    DrawSweptLine(canvas_, engine, recorder_.RowTop(index), width(), recorder_.RightToLeft(), sung,
+                  SungColour(), UnsungColour());
 }
 
 void TRecAll::ReadoutTimer() {

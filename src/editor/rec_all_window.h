@@ -5,6 +5,7 @@
 // "Finished", the time readouts, the video panel and the scroll bar.
 #pragma once
 
+#include "editor/recorder_window_parts.h"
 #include "editor/timing_recorder.h"
 #include "render/font_backend.h"
 #include "render/unicode_font_engine.h"
@@ -83,29 +84,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The glyph measures of the line engines, for the recorder's rules.
-    class tEngineLines : public tRecorderLines {
-    public:
-        explicit tEngineLines(const std::vector<tUnicodeFontEngine>& engines) : engines_(engines) {}
-        int GlyphCount(int line) const override;
-        int LeadingWidth(int line, int count) const override;
-
-    private:
-        const std::vector<tUnicodeFontEngine>& engines_;
-    };
-    // The player manager as the recorder's clock.
-    class tManagerTransport : public tRecorderTransport {
-    public:
-        explicit tManagerTransport(tMyMediaPlayer& player) : player_(player) {}
-        int Position() override;
-        bool IsPaused() override;
-        void Play() override;
-        void Pause() override;
-
-    private:
-        tMyMediaPlayer& player_;
-    };
-
     void BuildInstructions();
     void BuildControlStrip();
     void SetupFont();
@@ -122,8 +100,8 @@ private:
     std::unique_ptr<tMyMediaPlayer> player_;
     std::vector<tUnicodeFontEngine> engines_;
     tCanvas canvas_;
-    tEngineLines lines_{engines_};
-    tManagerTransport transport_;
+    recorder_window::tEngineLines lines_{engines_};
+    recorder_window::tPlayerTransport transport_;
     tTimingRecorder recorder_;
     int32_t sungColour_ = 0;
     int32_t unsungColour_ = 0;

@@ -5,6 +5,7 @@
 #include "document/song.h"
 #include "fake_player.h"
 #include "media/media_player.h"
+#include "recorder_window_events.h"
 #include "test_support.h"
 #include "ui/program_style.h"
 
@@ -49,26 +50,12 @@ public:
     }
 };
 
-void SendMouse(QWidget& target, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), QPointF(target.mapToGlobal(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&target, &event);
-}
-
-void Move(QWidget& target, QPoint at, bool held) {
-    SendMouse(target, QEvent::MouseMove, at, Qt::NoButton, held ? Qt::LeftButton : Qt::NoButton);
-}
-void Press(QWidget& target, QPoint at) {
-    SendMouse(target, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-}
-void Release(QWidget& target, QPoint at) {
-    SendMouse(target, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-}
-
-void Key(QWidget& target, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(&target, &press);
-}
+using test::Key;
+using test::Move;
+using test::Press;
+using test::Release;
+using test::SaveShot;
+using test::SendMouse;
 
 void Wheel(QWidget& target, int delta) {
     QWheelEvent event(QPointF(50, 50), QPointF(target.mapToGlobal(QPoint(50, 50))), QPoint(),
@@ -85,15 +72,6 @@ bool RowHasColour(TRecAll& window, int line, int x0, int x1, int32_t colour) {
             if (canvas.Pixel(x, y) == tColour(colour))
                 return true;
     return false;
-}
-
-// Pictures of the window go to the folder named by LYRIMO_SHOTS_DIR, when it is set.
-void SaveShot(QWidget& window, const QString& name) {
-    const QString folder = qEnvironmentVariable("LYRIMO_SHOTS_DIR");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(folder);
-    window.grab().save(folder + "/" + name + ".png");
 }
 
 class RecAllWindowTest : public ::testing::Test {

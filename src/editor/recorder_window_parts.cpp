@@ -1,0 +1,199 @@
+#include "editor/recorder_window_parts.h"
+
+#include "app/app_services.h"
+#include "app/settings.h"
+#include "app/text_codec.h"
+#include "document/song.h"
+#include "media/media_player.h"
+#include "ui/program_style.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QDialog>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace lyrimo::recorder_window {
+
+int tEngineLines::GlyphCount(int line) const { return engines_.at(size_t(line)).GlyphCount(); }
+
+int tEngineLines::LeadingWidth(int line, int count) const {
+    return engines_.at(size_t(line)).RangeWidth(1, count);
+}
+
+int tPlayerTransport::Position() { return player_.GetPosition(); }
+bool tPlayerTransport::IsPaused() { return player_.IsPaused(); }
+void tPlayerTransport::Play() { player_.Play(); }
+void tPlayerTransport::Pause() { player_.PauseResume(); }
+
+QString PanelStyleSheet() {
+    using namespace program_colour;
+    return QString(R"(
+QFrame#RecPanel { background: %1; border: 2px solid %2; border-radius: 12px; }
+QFrame#RecStrip { background: %1; border: none; }
+QLabel { color: %3; background: transparent; }
+QLabel#RecTitle { background: %4; color: %5; font-weight: bold; font-size: 13pt; padding: 8px 12px;
+                  border-radius: 8px; }
+QLabel#RecNote { color: #ff9a7a; font-weight: bold; }
+QLabel#RecKeys { color: %6; }
+QLabel#RecCaption { color: %6; }
+QLabel#RecContinued { padding-left: 22px; }
+QLabel#RecClock { color: %5; font-family: monospace; font-size: 18pt; font-weight: bold; }
+QFrame#RecVideo { background: black; border: 1px solid %2; }
+QCheckBox { color: %3; }
+)")
+        .arg(Window, Border, Text, program_colour::Button, Accent, MutedText);
+}
+
+QLabel* WrappedLabel(const QString& text, const char* name) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    if (name)
+        label->setObjectName(name);
+    return label;
+}
+
+QPushButton* Button(const QString& text) {
+    auto* button = Unfocused(new QPushButton(text));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QImage ImageOf(const Bitmap& bitmap) {
+    if (bitmap.IsEmpty())
+        return {};
+    return QImage(bitmap.Row(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
+}
+
+tCaptionContinuation::tCaptionContinuation(const QString& text, QCheckBox* box) : QLabel(text), box_(box) {
+    setObjectName("RecContinued");
+    setCursor(Qt::PointingHandCursor);
+}
+
+void tCaptionContinuation::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        box_->toggle();
+}
+
+QVBoxLayout* CheckBoxLines(QCheckBox* box, QLabel* continuation) {
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(2);
+    lines->addWidget(box);
+    lines->addWidget(continuation);
+    return lines;
+}
+
+tFont RecorderFont(const tLyrimoData& song, int partIndex) {
+    const tFontSetting& setting = Settings().TimingsEditorFont;
+    QString name = setting.name;
+    int charset = setting.charset;
+    if (const tLyricsData* part = song.GetPart(partIndex)) {
+        name = FromSystemCodePage(part->PartRecord.LyricsFont().name());
+        charset = part->PartExtras.FontCharset();
+    }
+    tFont font(name.isEmpty() ? QStringLiteral("Arial") : name, setting.size < 2 ? 28 : setting.size,
+               uint8_t(setting.attributes & 0x0F), charset);
+    font.SetColour(tColour(setting.colour));
+    return font;
+}
+
+void SetupLineEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
+                     const tTimingsLineType& line) {
+    const tSongSettings& s = song.SongSettings;
+    engine.Setup(canvas, s.RightToLeft() != 0, s.AltDrawMode() != 0, u' ');
+    if (s.UnicodeText())
+        engine.SetText(line.WideText());
+    else
+        engine.SetAnsiText(line.Text());
+}
+
+void DrawSweptLine(tCanvas& canvas, const tUnicodeFontEngine& engine, int top, int windowWidth,
+                   bool rightToLeft, int swept, int32_t sweptColour, int32_t unsweptColour) {
+    auto draw = [&](int32_t colour, int x, int start, int count) {
+        canvas.Font.SetColour(tColour(colour));
+        engine.DrawRange(canvas, x, top, nullptr, start, count);
+    };
+    swept = std::max(swept, 0);
+    const int sweptWidth = engine.RangeWidth(1, swept);
+    const int lineLeft = rightToLeft ? windowWidth - engine.RangeWidth(1, -1) : 0;
+    draw(unsweptColour, rightToLeft ? lineLeft : sweptWidth, swept + 1, -1);
+    if (swept > 0)
+        draw(sweptColour, rightToLeft ? windowWidth - sweptWidth : 0, 1, swept);
+}
+
+tControlStrip BuildControlStrip(QWidget* parent, const QString& title, bool rightToLeft) {
+    tControlStrip strip;
+    strip.frame = new QFrame(parent);
+    strip.frame->setObjectName("RecStrip");
+    strip.frame->setStyleSheet(PanelStyleSheet());
+    strip.frame->setFixedWidth(kStripWidth);
+    // What the row takes at its side keeps to the screen's edge, whichever edge the strip is at.
+    strip.frame->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    strip.row = new QHBoxLayout(strip.frame);
+    strip.row->setContentsMargins(10, 10, 0, 10);
+    strip.column = new QVBoxLayout;
+    strip.column->setSpacing(8);
+
+    auto* heading = new QLabel(title);
+    heading->setObjectName("RecTitle");
+    heading->setAlignment(Qt::AlignCenter);
+    heading->setWordWrap(true);
+    strip.column->addWidget(heading);
+
+    auto addReadout = [&](const QString& caption) {
+        auto* name = new QLabel(caption);
+        name->setObjectName("RecCaption");
+        strip.column->addWidget(name);
+        auto* clock = new QLabel(ClockText(0));
+        clock->setObjectName("RecClock");
+        strip.column->addWidget(clock);
+        return clock;
+    };
+    strip.position = addReadout(Translate("Position"));
+    strip.length = addReadout(Translate("Length"));
+
+    strip.video = new QFrame;
+    strip.video->setObjectName("RecVideo");
+    strip.video->setFixedSize(kStripWidth - 40, (kStripWidth - 40) * 3 / 4);
+    strip.column->addWidget(strip.video);
+    strip.column->addStretch();
+    strip.row->addLayout(strip.column);
+    strip.frame->hide();
+    return strip;
+}
+
+void PlaceControlStrip(QFrame* strip, const QWidget& window, bool rightToLeft) {
+    strip->setGeometry(rightToLeft ? 0 : window.width() - kStripWidth, 0, kStripWidth, window.height());
+}
+
+bool OpenRecorderMedia(tMyMediaPlayer& player, const tLyrimoData& song, const QFrame& video) {
+    // No backend draws into a window of its own (tVideoWindow stays unused); the panel marks
+    // the place all the same.
+    if (!player.OpenSongMedia(song, nullptr)) {
+        App().MessageBox(Translate("An error occured when attempting to play the media you have selected") +
+                             ": " + player.TakeLastError(),
+                         Translate("Error Playing Media"), mb::Ok | mb::IconWarning);
+        return false;
+    }
+    const QRect client = video.contentsRect();
+    player.SetDisplayRect({client.left(), client.top(), client.right() + 1, client.bottom() + 1});
+    return true;
+}
+
+void CoverScreen(QDialog& window) {
+    QWidget* parent = window.parentWidget();
+    QScreen* screen = parent ? parent->screen() : QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        window.setGeometry(screen->geometry());
+    window.setWindowState(Qt::WindowFullScreen);
+}
+
+} // namespace lyrimo::recorder_window

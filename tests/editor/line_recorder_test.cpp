@@ -35,7 +35,7 @@ public:
     void Pause() override {}
 };
 
-struct tLineSpec {
+struct tLineSetup {
     const char* text;
     int start;
     std::vector<std::pair<int, int>> timings; // position, delta
@@ -43,16 +43,16 @@ struct tLineSpec {
 
 class LineRecorderTest : public ::testing::Test {
 protected:
-    void MakePart(const std::vector<tLineSpec>& lines, int startOffset = 0) {
+    void MakePart(const std::vector<tLineSetup>& lines, int startOffset = 0) {
         while (song_.PartCount() > 0)
             song_.DeletePart(0);
         auto part = std::make_unique<tLyricsData>();
         part->PartRecord.setStartOffset(startOffset);
-        for (const tLineSpec& spec : lines) {
+        for (const tLineSetup& setup : lines) {
             tTimingsLineType* line = part->AddLine();
-            line->LineRecord.setText(spec.text);
-            line->LineRecord.setLineStart(spec.start);
-            for (auto [position, delta] : spec.timings)
+            line->LineRecord.setText(setup.text);
+            line->LineRecord.setLineStart(setup.start);
+            for (auto [position, delta] : setup.timings)
                 line->AddTiming(MakeTiming(uint8_t(position), uint16_t(delta)));
         }
         song_.AddPart(std::move(part));
@@ -120,7 +120,7 @@ TEST_F(LineRecorderTest, RecordingStopsWhereTheNextLineIsDue) {
 }
 
 TEST_F(LineRecorderTest, StartChangeTakesTheEndOfThePreviousLine) {
-    const std::vector<tLineSpec> lines = {
+    const std::vector<tLineSetup> lines = {
         {"one", 1000, {{1, 200}, {3, 700}}}, {"", 5000, {}}, {"three", 9000, {{2, 50}}}, {"four", 9500, {}}};
     const tLineRecordOptions startChange{true, false};
 

@@ -1,0 +1,332 @@
+#include "editor/line_timings_window.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "editor/song_edits.h"
+#include "editor/time_spin_edit.h"
+#include "ui/program_style.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace lyrimo {
+namespace {
+
+// Pictures of the window go to the folder named by LYRIMO_SHOTS_DIR, when it is set.
+void SaveShot(QWidget& window, const QString& name) {
+    const QString folder = qEnvironmentVariable("LYRIMO_SHOTS_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    window.grab().save(folder + "/" + name + ".png");
+}
+
+std::vector<std::pair<int, int>> TimingsOf(const tTimingsLineType& line) {
+    std::vector<std::pair<int, int>> timings;
+    for (const tTimingRecord& t : line.Timings())
+        timings.emplace_back(t.Position(), t.Delta());
+    return timings;
+}
+using tPairs = std::vector<std::pair<int, int>>;
+
+class LineTimingsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        services_.printMessages = false;
+        SetApp(&services_);
+        tLyricsData& verse = *song_.GetPart(0);
+        SetPartName(verse, "Verse");
+        tFontRecord font;
+        font.setname("Arial");
+        font.setsize(20);
+        verse.PartRecord.setLyricsFont(font);
+        AddLine(verse, 1000, "Twinkle twinkle", {{7, 400}, {15, 1200}});
+        AddLine(verse, 3000, "little star", {});
+        song_.SongSettings.setBackgroundColour(0x400000);
+    }
+    void TearDown() override { SetApp(nullptr); }
+
+    static tTimingsLineType& AddLine(tLyricsData& part, int start, const char* text,
+                                     std::initializer_list<std::pair<int, int>> timings) {
+        tTimingsLineType& line = *part.AddLine();
+        line.LineRecord.setLineStart(start);
+        line.LineRecord.setText(text);
+        line.LineRecord.setNormalColour(0x00FFFF);
+        for (auto [position, delta] : timings)
+            line.AddTiming(MakeTiming(uint8_t(position), uint16_t(delta)));
+        return line;
+    }
+
+    std::unique_ptr<TLinetime> MakeWindow(int line = 0) {
+        auto window = std::make_unique<TLinetime>(song_, 0, line);
+        window->setStyleSheet(ProgramStyleSheet());
+        window->setPalette(ProgramPalette());
+        window->show();
+        QApplication::processEvents();
+        return window;
+    }
+
+    tTimingsLineType& Line(int i, int part = 0) { return *song_.GetPart(part)->GetLine(i); }
+
+    tHeadlessServices services_;
+    tLyrimoData song_;
+};
+
+TEST_F(LineTimingsWindowTest, OpensWithTheLineAndItsTimingsAndTheFieldsDisabled) {
+    auto window = MakeWindow();
+    EXPECT_EQ(window->windowTitle(), "Lyrimo - Detailed Timings Editor");
+    EXPECT_EQ(window->LineLabel()->text(), "Twinkle twinkle");
+    EXPECT_EQ(window->LineLabel()->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    QStringList labels;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(
+        labels.contains("This window allows you to modify the individual timings on one single line of "
+                        "the song.  Most of the time you will not need to edit these directly."));
+    EXPECT_TRUE(labels.contains("&Characters displayed:"));
+    EXPECT_TRUE(labels.contains("Time &Next Line Starts At:"));
+    EXPECT_EQ(window->List()->headerItem()->text(0), "Time Next Line Starts At");
+    EXPECT_EQ(window->List()->headerItem()->text(1), "Text displayed so far");
+    EXPECT_EQ(window->List()->topLevelItemCount(), 2);
+    EXPECT_FALSE(window->PositionField()->isEnabled());
+    EXPECT_FALSE(window->DeltaField()->isEnabled());
+    EXPECT_FALSE(window->ReRecordButton()->isEnabled()); // no recorder is installed
+    EXPECT_EQ(window->Edit().GlyphCount(), 15);
+    SaveShot(*window, "line-timings-editor");
+}
+
+TEST_F(LineTimingsWindowTest, SelectingARowLoadsItsValuesWithinItsLimits) {
+    auto window = MakeWindow();
+    window->SelectRow(1);
+    SaveShot(*window, "line-timings-selected");
+    ASSERT_TRUE(window->PositionField()->isEnabled());
+    EXPECT_EQ(window->PositionField()->value(), 15);
+    EXPECT_EQ(window->PositionField()->minimum(), 8);
+    EXPECT_EQ(window->PositionField()->maximum(), 15);
+    EXPECT_EQ(window->DeltaField()->Value(), 1200);
+    EXPECT_EQ(window->DeltaField()->Minimum(), 401);
+    EXPECT_EQ(window->DeltaField()->Maximum(), 1999); // the next line starts 2000 ms later
+
+    // Editing the time moves only the time, and never past the next line's start.
+    window->DeltaField()->SetValue(5000);
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {15, 1999}}));
+    window->PositionField()->setValue(10);
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {10, 1999}}));
+    EXPECT_TRUE(window->Changed());
+
+    // The first timing's range now ends before the edited one.
+    window->SelectRow(0);
+    EXPECT_EQ(window->PositionField()->maximum(), 9);
+    EXPECT_EQ(window->DeltaField()->Maximum(), 1998);
+
+    window->SelectRow(-1);
+    EXPECT_FALSE(window->PositionField()->isEnabled());
+    EXPECT_FALSE(window->DeltaField()->isEnabled());
+}
+
+TEST_F(LineTimingsWindowTest, SelectingALineWithoutChangesLeavesItUnchanged) {
+    auto window = MakeWindow();
+    window->SelectRow(0);
+    window->SelectRow(1);
+    EXPECT_FALSE(window->Changed());
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {15, 1200}}));
+}
+
+TEST_F(LineTimingsWindowTest, InsertingAndDeletingThroughTheButtons) {
+    auto window = MakeWindow();
+    window->InsertButton()->click(); // nothing selected
+    EXPECT_EQ(services_.shownMessages,
+              QStringList{"Error: You must first select where to insert the timing..."});
+    window->SelectRow(1);
+    window->InsertButton()->click();
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {11, 800}, {15, 1200}}));
+    EXPECT_EQ(window->SelectedRow(), 1);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 3);
+    EXPECT_EQ(window->PositionField()->value(), 11);
+
+    services_.scriptedAnswers = {mb::IdCancel, mb::IdOk};
+    window->DeleteButton()->click(); // cancelled
+    EXPECT_EQ(Line(0).TimingCount(), 3);
+    window->DeleteButton()->click();
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {15, 1200}}));
+    EXPECT_EQ(window->SelectedRow(), 1); // the timing that took its place
+    EXPECT_EQ(window->DeltaField()->Value(), 1200);
+    EXPECT_EQ(services_.shownMessages.last(), "Delete Request: Delete this timing? Really?");
+    EXPECT_TRUE(window->Changed());
+}
+
+TEST_F(LineTimingsWindowTest, TheDeleteKeyDeletesTheSelectedTiming) {
+    auto window = MakeWindow();
+    window->SelectRow(1);
+    window->List()->setFocus();
+    services_.scriptedAnswers = {mb::IdOk};
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(window->List(), &press);
+    QApplication::sendEvent(window->List(), &release);
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}}));
+    EXPECT_EQ(window->SelectedRow(), 0);
+}
+
+TEST_F(LineTimingsWindowTest, RemovingAllTimingsAsksFirst) {
+    auto window = MakeWindow();
+    window->SelectRow(0);
+    services_.scriptedAnswers = {mb::IdCancel, mb::IdOk};
+    window->DeleteAllButton()->click();
+    EXPECT_EQ(Line(0).TimingCount(), 2);
+    EXPECT_FALSE(window->Changed());
+    window->DeleteAllButton()->click();
+    EXPECT_EQ(Line(0).TimingCount(), 0);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 0);
+    EXPECT_FALSE(window->PositionField()->isEnabled());
+    EXPECT_EQ(services_.shownMessages.last(),
+              "Delete Timings Request: Delete ALL timings for this line? Really?");
+
+    // A line with text takes a first timing without a selection.
+    window->InsertButton()->click();
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{1, 0}}));
+    EXPECT_EQ(window->List()->topLevelItemCount(), 1);
+}
+
+TEST_F(LineTimingsWindowTest, CopyFromWithoutAnotherTimedPartChangesNothing) {
+    song_.AddPart(std::make_unique<tLyricsData>()); // untimed
+    song_.GetPart(0)->PartRecord.setTimingsRecorded(1);
+    auto window = MakeWindow();
+    window->CopyButton()->click();
+    EXPECT_EQ(services_.shownMessages,
+              QStringList{"Error: There are no other song parts that have timings recorded available."});
+    EXPECT_FALSE(window->Changed());
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {15, 1200}}));
+}
+
+TEST_F(LineTimingsWindowTest, CopyFromTakesTheChosenLinesTimings) {
+    auto chorus = std::make_unique<tLyricsData>();
+    AddLine(*chorus, 500, "Up above the world so high", {{2, 100}, {9, 300}, {26, 900}});
+    song_.AddPart(std::move(chorus));
+    auto window = MakeWindow(1);
+    window->selectSource = [](const tLyrimoData&, int partIndex, QWidget*) -> std::optional<tCopySource> {
+        EXPECT_EQ(partIndex, 0);
+        return tCopySource{1, 0, false};
+    };
+    window->CopyButton()->click();
+    EXPECT_EQ(TimingsOf(Line(1)), (tPairs{{2, 100}, {9, 300}, {26, 900}}));
+    EXPECT_EQ(Line(1).LineRecord.LineStart(), 3000);
+    EXPECT_EQ(window->List()->topLevelItemCount(), 3);
+    EXPECT_TRUE(window->Changed());
+}
+
+TEST_F(LineTimingsWindowTest, TheCopySourceListOffersTheOtherTimedParts) {
+    for (const char* name : {"Chorus", "Bridge", "Outro"}) {
+        auto part = std::make_unique<tLyricsData>();
+        SetPartName(*part, name);
+        AddLine(*part, 0, name, {{1, 10}});
+        AddLine(*part, 100, "second", {{1, 10}});
+        song_.AddPart(std::move(part));
+    }
+    song_.GetPart(0)->PartRecord.setTimingsRecorded(1);
+    song_.GetPart(1)->PartRecord.setTimingsRecorded(1);
+    song_.GetPart(3)->PartRecord.setTimingsRecorded(1);
+    TSelectLine select(song_, CopySourceParts(song_, 0));
+    select.setStyleSheet(ProgramStyleSheet());
+    select.setPalette(ProgramPalette());
+    SaveShot(select, "copy-timings-from");
+    EXPECT_EQ(select.windowTitle(), "Copy Timings From");
+    ASSERT_EQ(select.Tabs()->count(), 2);
+    EXPECT_EQ(select.Tabs()->tabText(0), "Chorus");
+    EXPECT_EQ(select.Tabs()->tabText(1), "Outro");
+    EXPECT_EQ(select.Lines()->item(0)->text(), "Chorus");
+    EXPECT_TRUE(select.CopyStartBox()->isChecked());
+
+    select.OkClicked(); // no line selected
+    EXPECT_EQ(services_.shownMessages, QStringList{"Error: You have not selected a line."});
+    EXPECT_FALSE(select.Choice());
+
+    select.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(select.Lines()->item(0)->text(), "Outro");
+    select.Lines()->setCurrentRow(1);
+    select.CopyStartBox()->setChecked(false);
+    select.OkClicked();
+    ASSERT_TRUE(select.Choice());
+    EXPECT_EQ(select.Choice()->partIndex, 3);
+    EXPECT_EQ(select.Choice()->lineIndex, 1);
+    EXPECT_FALSE(select.Choice()->copyStart);
+}
+
+TEST_F(LineTimingsWindowTest, ReRecordAndPreviewReportTheirChanges) {
+    auto window = MakeWindow();
+    int recorded = -1;
+    window->SetReRecord([&](tLyrimoData& song, int part, int line, QWidget*) {
+        EXPECT_EQ(&song, &song_);
+        EXPECT_EQ(part, 0);
+        recorded = line;
+        song.GetPart(0)->GetLine(0)->AddTiming(MakeTiming(15, 1500));
+        return false;
+    });
+    ASSERT_TRUE(window->ReRecordButton()->isEnabled());
+    window->ReRecordButton()->click();
+    EXPECT_EQ(recorded, 0);
+    EXPECT_FALSE(window->Changed());
+    EXPECT_EQ(window->List()->topLevelItemCount(), 3); // refreshed all the same
+
+    bool previewChanges = false;
+    int previewed = -1;
+    window->preview = [&](tLyrimoData&, int, int& line, QWidget*) {
+        previewed = line;
+        return previewChanges;
+    };
+    window->PreviewButton()->click();
+    EXPECT_EQ(previewed, 0);
+    EXPECT_FALSE(window->Changed());
+    previewChanges = true;
+    window->PreviewButton()->click();
+    EXPECT_TRUE(window->Changed());
+}
+
+// How many pixels of a cell of the list are not its background: the text's.
+int TextPixels(const QImage& image, const QRect& cell, const QColor& background) {
+    int count = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (image.pixelColor(x, y) != background)
+                ++count;
+    return count;
+}
+
+TEST_F(LineTimingsWindowTest, TheSecondColumnShowsTheTextSungSoFar) {
+    auto window = MakeWindow();
+    QTreeWidget* list = window->List();
+    const QImage image = list->viewport()->grab().toImage();
+    const int left = list->header()->sectionPosition(1) + 1;
+    const int width = list->header()->sectionSize(1);
+    auto cell = [&](int row) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        return QRect(left, rect.top() + 1, width - 2, rect.height() - 2); // inside the focus frame
+    };
+    // The far end of the cell is background.
+    const QColor background = image.pixelColor(cell(0).right() - 1, cell(0).center().y());
+    const int seven = TextPixels(image, cell(0), background);
+    const int fifteen = TextPixels(image, cell(1), background);
+    EXPECT_GT(seven, 20);
+    EXPECT_GT(fifteen, seven + 20); // "Twinkle" against "Twinkle twinkle"
+    // The text starts at the column's left edge.
+    const QRect first = cell(0);
+    EXPECT_EQ(
+        TextPixels(image,
+                   QRect(first.left() + first.width() / 2, first.top(), first.width() / 2, first.height()),
+                   background),
+        0);
+}
+
+} // namespace
+} // namespace lyrimo

@@ -61,6 +61,12 @@ bool tEditHistory::Redo(tLyrimoData& song) {
     return true;
 }
 
+void tEditHistory::DropLast() {
+    if (!undo_.empty())
+        undo_.pop_back();
+    Seal();
+}
+
 void tEditHistory::Clear() {
     undo_.clear();
     redo_.clear();

@@ -27,6 +27,8 @@ public:
     void Record(const tLyrimoData& song, const QString& what, const QString& mergeKey = {});
     // Ends merging, so that the next edit starts a step of its own.
     void Seal() { lastMergeKey_.clear(); }
+    // Forgets the step just recorded, for an edit that turned out to change nothing.
+    void DropLast();
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }

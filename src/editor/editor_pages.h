@@ -175,6 +175,8 @@ public:
     QWidget* NoTimingsPanel() const { return noTimings_; }
     void RecordAll();
     void RemoveAll();
+    void EditTimings();
+    void PreviewSelectedLine();
 
 protected:
     void FillPart() override;

@@ -4,6 +4,7 @@
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "editor/line_preview_window.h"
+#include "editor/rec_line_window.h"
 #include "editor/song_edits.h"
 #include "editor/time_spin_edit.h"
 #include "editor/time_text.h"
@@ -64,7 +65,7 @@ void OpenHelpPage(const QString& page) {
 } // namespace
 
 tReRecordLine& LineReRecorder() {
-    static tReRecordLine recorder;
+    static tReRecordLine recorder = RecordLineTimings;
     return recorder;
 }
 

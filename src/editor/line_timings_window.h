@@ -29,7 +29,7 @@ class TTimeSpinEdit;
 
 // Records the timings of one line again; true when it changed them.
 using tReRecordLine = std::function<bool(tLyrimoData& song, int partIndex, int lineIndex, QWidget* parent)>;
-// The single-line recorder, once the program has one; empty until then.
+// The single-line recorder the window's Re-record opens; replaceable (tests leave it empty).
 tReRecordLine& LineReRecorder();
 
 // Where timings are copied from.

@@ -6,6 +6,8 @@
 #include "document/song.h"
 #include "document/song_loading.h"
 #include "editor/editor_pages.h"
+#include "editor/line_preview_window.h"
+#include "editor/line_timings_window.h"
 #include "editor/rec_all_window.h"
 #include "editor/song_edits.h"
 #include "importexport/import_dispatch.h"
@@ -13,6 +15,7 @@
 #include "importexport/lrc_export.h"
 #include "importexport/lrc_import.h"
 #include "importexport/midi_import.h"
+#include "media/media_player.h"
 #include "playback/play_driver.h"
 #include "ui/picture_dialogs.h"
 #include "ui/template_windows.h"
@@ -161,6 +164,12 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     d.saveTemplate = [parent](tLyrimoData& song) { SaveSongAsTemplate(song, parent); };
     d.recordTimings = [parent](tLyrimoData& song, int part) { return RecordAllTimings(song, part, parent); };
     d.preview = [](tLyrimoData& song, int startMs) { PlaySong(song, startMs, false, false, false); };
+    d.editLineTimings = [parent](tLyrimoData& song, int part, int line) {
+        return EditLineTimings(song, part, line, parent);
+    };
+    d.previewLine = [parent](tLyrimoData& song, int part, int& line) {
+        return PreviewLine(song, part, line, true, parent);
+    };
     return d;
 }
 

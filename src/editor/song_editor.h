@@ -50,6 +50,10 @@ struct tEditorDialogs {
     std::function<bool(tLyrimoData& song, int part)> recordTimings;
     // Plays the song from a time, the way a performance would.
     std::function<void(tLyrimoData& song, int startMs)> preview;
+    // The timings of one line, edited one by one; true when they changed.
+    std::function<bool(tLyrimoData& song, int part, int line)> editLineTimings;
+    // One line previewed with its media, editing offered; line is where the user ended.
+    std::function<bool(tLyrimoData& song, int part, int& line)> previewLine;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);

@@ -52,12 +52,17 @@ TTimingsPage::TTimingsPage(TSongEdit& editor)
     startRow->addRow(Translate("Selected Line Start Time:"), start_);
 
     auto* editTimings = new QPushButton(Translate("&Edit Timings..."));
+    connect(editTimings, &QPushButton::clicked, this, &TTimingsPage::EditTimings);
+    connect(list_, &QListWidget::itemDoubleClicked, this, &TTimingsPage::EditTimings);
     auto* previewLine = new QPushButton(Translate("&Preview Line..."));
-    // Editing single timings and previewing a line come with the line timings editor.
-    for (QPushButton* later : {editTimings, previewLine}) {
-        later->setEnabled(false);
-        later->setToolTip(Translate("Not available in this version yet"));
-    }
+    connect(previewLine, &QPushButton::clicked, this, &TTimingsPage::PreviewSelectedLine);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (QListWidgetItem* item = list_->itemAt(at)) {
+            list_->setCurrentItem(item);
+            PreviewSelectedLine();
+        }
+    });
     auto* record = new QPushButton(Translate("&Record All Timings for This Part..."));
     connect(record, &QPushButton::clicked, this, &TTimingsPage::RecordAll);
     auto* remove = new QPushButton(Translate("Re&move All Timings for This Part..."));
@@ -151,6 +156,34 @@ void TTimingsPage::RecordAll() {
         editor_.Edited();
     editor_.History().Seal();
     FillPart();
+}
+
+void TTimingsPage::EditTimings() {
+    tLyricsData* part = Part();
+    const int row = list_->currentRow();
+    if (!part || !part->GetLine(row) || !editor_.Dialogs().editLineTimings)
+        return;
+    editor_.BeginEdit(Translate("Edit Timings"));
+    if (editor_.Dialogs().editLineTimings(Song(), PartIndex(), row))
+        editor_.Edited();
+    else
+        editor_.History().DropLast();
+    FillPart();
+    list_->setCurrentRow(row);
+}
+
+void TTimingsPage::PreviewSelectedLine() {
+    tLyricsData* part = Part();
+    int row = list_->currentRow();
+    if (!part || !part->GetLine(row) || !editor_.Dialogs().previewLine)
+        return;
+    editor_.BeginEdit(Translate("Edit Timings"));
+    if (editor_.Dialogs().previewLine(Song(), PartIndex(), row))
+        editor_.Edited();
+    else
+        editor_.History().DropLast();
+    FillPart();
+    list_->setCurrentRow(row);
 }
 
 void TTimingsPage::RemoveAll() {

@@ -101,7 +101,9 @@ TEST_F(LineTimingsWindowTest, OpensWithTheLineAndItsTimingsAndTheFieldsDisabled)
     EXPECT_EQ(window->List()->topLevelItemCount(), 2);
     EXPECT_FALSE(window->PositionField()->isEnabled());
     EXPECT_FALSE(window->DeltaField()->isEnabled());
-    EXPECT_FALSE(window->ReRecordButton()->isEnabled()); // no recorder is installed
+    EXPECT_TRUE(window->ReRecordButton()->isEnabled()); // the single-line recorder
+    window->SetReRecord({});
+    EXPECT_FALSE(window->ReRecordButton()->isEnabled());
     EXPECT_EQ(window->Edit().GlyphCount(), 15);
     SaveShot(*window, "line-timings-editor");
 }

@@ -267,6 +267,40 @@ TEST_F(SongEditor, RecordingAskBeforeReplacingTimingsAndCanBeUndone) {
     EXPECT_EQ(Part().GetLine(0)->Timings()[0].Delta(), 900);
 }
 
+TEST_F(SongEditor, LineTimingsEditsAreOneUndoableStepEach) {
+    tLyricsData& part = Part();
+    part.PartRecord.setTimingsRecorded(1);
+    part.AddLine()->AddTiming(MakeTiming(1, 100));
+    tTimingsLineType* second = part.AddLine();
+    second->LineRecord.setLineStart(1000);
+    second->AddTiming(MakeTiming(1, 200));
+    bool change = true;
+    editor->Dialogs().editLineTimings = [&](tLyrimoData& song, int p, int line) {
+        if (change)
+            song.GetPart(p)->GetLine(line)->SetTiming(0, MakeTiming(2, 150));
+        return change;
+    };
+    editor->Dialogs().previewLine = [&](tLyrimoData&, int, int& line) {
+        line = 0;
+        return false;
+    };
+    TTimingsPage& timings = PageOf<TTimingsPage>(TSongEdit::kTimingsPage);
+    timings.LineList()->setCurrentRow(1);
+    change = false;
+    timings.EditTimings();
+    EXPECT_FALSE(editor->IsModified());
+    EXPECT_FALSE(editor->History().CanUndo());
+    change = true;
+    timings.EditTimings();
+    EXPECT_EQ(part.GetLine(1)->Timings()[0].Delta(), 150);
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(timings.LineList()->currentRow(), 1);
+    timings.PreviewSelectedLine();
+    EXPECT_EQ(timings.LineList()->currentRow(), 0); // where the preview ended
+    editor->Undo();
+    EXPECT_EQ(Part().GetLine(1)->Timings()[0].Delta(), 200);
+}
+
 TEST_F(SongEditor, SwitchingUnicodeOffAsksFirst) {
     editor->Song().SongSettings.setUnicodeText(1);
     TInfoPage& info = PageOf<TInfoPage>(TSongEdit::kInfoPage);

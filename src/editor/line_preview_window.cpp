@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "document/song.h"
 #include "editor/line_timings_window.h"
+#include "editor/recorder_window_parts.h"
 #include "media/media_player.h"
 #include "render/line_setup.h"
 #include "ui/program_style.h"
@@ -22,14 +23,6 @@ constexpr int kButtonHeight = 27;
 constexpr int kGap = 6;
 constexpr int kVideoLeft = 3 * kGap + 2 * kButtonWidth;
 constexpr int kVideoWidth = 180;
-
-QImage ImageOf(const Bitmap& bitmap) {
-    if (bitmap.IsEmpty())
-        return {};
-    const QImage::Format format =
-        bitmap.Format() == tPixelFormat::Bits16 ? QImage::Format_RGB16 : QImage::Format_RGB32;
-    return QImage(bitmap.Row(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), format);
-}
 
 QPushButton* Button(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(Translate(text), parent);
@@ -249,14 +242,7 @@ void TLinePreview::DisplayTick() {
         timer_.start(kDisplayInterval);
 }
 
-void TLinePreview::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QImage image = ImageOf(frame_);
-    if (image.isNull())
-        painter.fillRect(rect(), Qt::black);
-    else
-        painter.drawImage(0, 0, image);
-}
+void TLinePreview::paintEvent(QPaintEvent*) { recorder_window::PaintBitmap(*this, frame_); }
 
 void TLinePreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);

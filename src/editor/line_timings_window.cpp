@@ -9,6 +9,7 @@
 #include "editor/time_spin_edit.h"
 #include "editor/time_text.h"
 #include "media/media_player.h"
+#include "ui/help_pages.h"
 #include "ui/program_colours.h"
 
 #include <QCheckBox>
@@ -51,15 +52,6 @@ QPushButton* Button(const QString& text, const QString& hint = {}) {
     if (!hint.isEmpty())
         button->setToolTip(Translate(hint));
     return button;
-}
-
-void OpenHelpPage(const QString& page) {
-    const QString folder = QCoreApplication::applicationDirPath() + "/../share/doc/lyrimo/";
-    if (QFileInfo::exists(folder + page))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder + page));
-    else
-        App().MessageBox(Translate("The help pages are not installed") + ".", "Lyrimo",
-                         mb::Ok | mb::IconInformation);
 }
 
 } // namespace

@@ -181,14 +181,7 @@ void TRecAll::resizeEvent(QResizeEvent* event) {
         ShowWords();
 }
 
-void TRecAll::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QImage image = ImageOf(canvas_.Image);
-    if (image.isNull())
-        painter.fillRect(rect(), Qt::black);
-    else
-        painter.drawImage(0, 0, image);
-}
+void TRecAll::paintEvent(QPaintEvent*) { PaintBitmap(*this, canvas_.Image); }
 
 void TRecAll::RecordClicked() {
     if (recorder_.Recording() || ended_)

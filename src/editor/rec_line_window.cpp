@@ -140,14 +140,7 @@ void TRecLine::resizeEvent(QResizeEvent* event) {
         ShowLine();
 }
 
-void TRecLine::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QImage image = ImageOf(canvas_.Image);
-    if (image.isNull())
-        painter.fillRect(rect(), Qt::black);
-    else
-        painter.drawImage(0, 0, image);
-}
+void TRecLine::paintEvent(QPaintEvent*) { PaintBitmap(*this, canvas_.Image); }
 
 void TRecLine::RecordClicked() {
     if (recorder_.Recording() || ended_)

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -68,7 +69,18 @@ QPushButton* Button(const QString& text) {
 QImage ImageOf(const Bitmap& bitmap) {
     if (bitmap.IsEmpty())
         return {};
-    return QImage(bitmap.Row(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
+    const QImage::Format format =
+        bitmap.Format() == tPixelFormat::Bits16 ? QImage::Format_RGB16 : QImage::Format_RGB32;
+    return QImage(bitmap.Row(0), bitmap.Width(), bitmap.Height(), bitmap.Stride(), format);
+}
+
+void PaintBitmap(QWidget& widget, const Bitmap& bitmap) {
+    QPainter painter(&widget);
+    const QImage image = ImageOf(bitmap);
+    if (image.isNull())
+        painter.fillRect(widget.rect(), Qt::black);
+    else
+        painter.drawImage(0, 0, image);
 }
 
 tCaptionContinuation::tCaptionContinuation(const QString& text, QCheckBox* box) : QLabel(text), box_(box) {

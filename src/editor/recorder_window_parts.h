@@ -67,7 +67,10 @@ tWidget* Unfocused(tWidget* widget) {
     return widget;
 }
 QPushButton* Button(const QString& text);
+// The bitmap's pixels as an image, without copying them.
 QImage ImageOf(const Bitmap& bitmap);
+// Paints the bitmap at the widget's top left corner, or black while there is none.
+void PaintBitmap(QWidget& widget, const Bitmap& bitmap);
 
 // The second line of a check box's caption; clicking it toggles the box.
 class tCaptionContinuation : public QLabel {

@@ -17,6 +17,7 @@
 #include "importexport/midi_import.h"
 #include "media/media_player.h"
 #include "playback/play_driver.h"
+#include "ui/help_pages.h"
 #include "ui/picture_dialogs.h"
 #include "ui/template_windows.h"
 #include "ui/translate_window.h"
@@ -646,14 +647,7 @@ void TSongEdit::RebuildRecentMenu() {
     }
 }
 
-void TSongEdit::OpenHelp(const QString& page) {
-    const QString folder = QCoreApplication::applicationDirPath() + "/../share/doc/lyrimo/";
-    if (QFileInfo::exists(folder + page))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder + page));
-    else
-        App().MessageBox(Translate("The help pages are not installed") + ".", "Lyrimo",
-                         mb::Ok | mb::IconInformation);
-}
+void TSongEdit::OpenHelp(const QString& page) { OpenHelpPage(page); }
 
 void TSongEdit::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -7,6 +7,7 @@
 #include "document/song_loading.h"
 #include "media/media_player.h"
 #include "media/player_catalog.h"
+#include "media/video_window.h"
 
 #include <chrono>
 #include <climits>
@@ -22,11 +23,13 @@ constexpr const char* kPlayUsage =
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
     "\n"
     "Plays MEDIA (a sound, video or MIDI file, or a song whose media is played) and prints the\n"
-    "position every 100 ms with the player in use. --from starts at a position, --for stops after\n"
-    "that much media time, --player N plays with player N only (1 external, 2 VLC, 3 mpv,\n"
-    "4 built-in, 5 GStreamer), whatever its list of file types says.\n";
+    "position every 100 ms with the player in use; for a video, how many of its pictures were\n"
+    "decoded, shown and dropped. --from starts at a position, --for stops after that much media\n"
+    "time, --player N plays with player N only (1 external, 2 VLC, 3 mpv, 4 built-in,\n"
+    "5 GStreamer), whatever its list of file types says.\n";
 
 constexpr auto kPrintInterval = std::chrono::milliseconds(100);
+constexpr auto kRefreshInterval = std::chrono::milliseconds(5);
 
 struct tPlayOptions {
     QString media;
@@ -92,21 +95,37 @@ void PrintPosition(tMyMediaPlayer& media, const QString& playerName) {
     std::fflush(stdout);
 }
 
-int Play(tMyMediaPlayer& media, const tPlayOptions& options) {
+void PrintVideoCounts(const tVideoWindow& video) {
+    const tVideoCounts& c = video.Counts();
+    std::printf("video pictures: %lld decoded, %lld shown, %lld dropped\n", static_cast<long long>(c.decoded),
+                static_cast<long long>(c.shown), static_cast<long long>(c.dropped));
+}
+
+// The video's pictures are taken as a playback window would, many times a second, so that the
+// counts tell whether decoding keeps up.
+int Play(tMyMediaPlayer& media, const tPlayOptions& options, const tVideoWindow& video) {
     const QString playerName = PlayerName(media.PlayerID());
     media.Play();
     if (options.from > 0) {
         media.SetPosition(options.from);
         media.Play();
     }
+    auto nextPrint = std::chrono::steady_clock::now();
     while (true) {
-        PrintPosition(media, playerName);
+        media.RefreshDisplay();
+        if (std::chrono::steady_clock::now() >= nextPrint) {
+            PrintPosition(media, playerName);
+            nextPrint += kPrintInterval;
+        }
         if (!media.IsPlaying())
             break;
         if (options.duration && media.GetPosition() >= options.from + *options.duration)
             break;
-        std::this_thread::sleep_for(kPrintInterval);
+        std::this_thread::sleep_for(kRefreshInterval);
     }
+    PrintPosition(media, playerName);
+    if (media.VideoWidth() > 0)
+        PrintVideoCounts(video);
     media.CloseCurrent();
     return 0;
 }
@@ -135,10 +154,10 @@ int RunPlayCommand(const QStringList& args) {
         ForcePlayer(options.player,
                     isSong ? PathFromField(song.SongSettings.MediaFileName()) : options.media);
 
+    tVideoWindow video;
     tMyMediaPlayer media;
     media.ForcedPlayer = options.player;
-    const bool opened =
-        isSong ? media.OpenSongMedia(song, nullptr) : media.OpenFile(options.media, nullptr, 0);
+    const bool opened = isSong ? media.OpenSongMedia(song, &video) : media.OpenFile(options.media, &video, 0);
     if (!opened) {
         const QString error = media.TakeLastError();
         std::fprintf(stderr, "lyrimo-cli: cannot play %s: %s\n", qUtf8Printable(options.media),
@@ -149,7 +168,7 @@ int RunPlayCommand(const QStringList& args) {
                 stderr);
         return 1;
     }
-    return Play(media, options);
+    return Play(media, options, video);
 }
 
 } // namespace lyrimo

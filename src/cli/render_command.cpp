@@ -3,7 +3,9 @@
 #include "cli/cli_support.h"
 
 #include "app/app_services.h"
+#include "document/binary_file.h"
 #include "document/song.h"
+#include "media/backends/builtin/video_decoder.h"
 #include "picture/bitmap_png.h"
 #include "render/animations.h"
 #include "render/frame_composer.h"
@@ -121,6 +123,7 @@ public:
         : composer_(&song, o.width, o.height,
                     tComposerSetup{LineSetupFrom(Settings()), WorkingPixelFormat()}) {
         composer_.SeedSlideShow(1);
+        OpenVideo(song);
     }
 
     // Composes the frames up to (not including) time, as playback would have.
@@ -129,27 +132,64 @@ public:
         int32_t t = 0;
         bool first = true;
         for (; t < fineFrom; t += kCoarseStepMs, first = false)
-            ComposeAt(t, first, true);
+            Compose(t, first, nullptr);
         for (; t < time; t += kFineStepMs, first = false)
-            ComposeAt(t, first, true);
+            Compose(t, first, nullptr);
     }
 
-    // Composes the frame at time; the lines it asks for are prepared only afterwards.
-    const Bitmap& ComposeAt(int32_t time, bool full, bool prepareAfter) {
-        g_frameClock = time;
-        tComposerInput input;
-        input.mediaTime = time;
-        input.full = full;
-        composer_.Compose(input);
-        if (prepareAfter)
-            composer_.PrepareWantedLines();
+    // Composes the frame at time, over the video's picture due then; the lines it asks for are
+    // prepared only afterwards.
+    const Bitmap& ComposeAt(int32_t time, bool full) {
+        const Bitmap* picture = nullptr;
+        if (video_) {
+            video_->DecodeTo(time, window_);
+            picture = window_.HasFrame() ? &window_.Frame() : nullptr;
+        }
+        composer_.Compose(Input(time, full, picture));
         return composer_.Frame();
     }
 
     void PrepareWantedLines() { composer_.PrepareWantedLines(); }
 
 private:
+    // The pictures of a song that shows its media's video; none when the media has no video
+    // or cannot be read (the lyrics are drawn all the same, as playback would).
+    void OpenVideo(const tLyrimoData& song) {
+        const tSongSettings& s = song.SongSettings;
+        if (!(s.HasVideo() || s.FullScreenVideo()) || s.UseMediaFile() != 1)
+            return;
+        QString reason;
+        const QString media = PathFromField(s.MediaFileName());
+        video_ = OpenVideoOfFile(media, reason);
+        if (!video_) {
+            std::fprintf(stderr, "lyrimo-cli: no video from %s: %s\n", qUtf8Printable(media),
+                         qUtf8Printable(reason));
+            return;
+        }
+        if (s.HasVideo() && !s.FullScreenVideo())
+            composer_.FitPictureAreaToVideo(video_->DisplayWidth(), video_->DisplayHeight());
+        const tMyRect& area = composer_.PictureArea();
+        video_->SetTargetSize(area.Width(), area.Height());
+    }
+
+    tComposerInput Input(int32_t time, bool full, const Bitmap* picture) {
+        g_frameClock = time;
+        tComposerInput input;
+        input.mediaTime = time;
+        input.full = full;
+        input.videoFrame = picture;
+        input.videoFrameChanged = window_.TakeChanged();
+        return input;
+    }
+
+    void Compose(int32_t time, bool full, const Bitmap* picture) {
+        composer_.Compose(Input(time, full, picture));
+        composer_.PrepareWantedLines();
+    }
+
     tFrameComposer composer_;
+    tVideoWindow window_;
+    std::unique_ptr<tVideoDecoder> video_;
 };
 
 // Sequences are written fast: they come by the thousand and are usually read once, by a video
@@ -195,7 +235,7 @@ int RenderSequence(tLyrimoData& song, const tRenderOptions& o) {
     const int64_t frames = (int64_t(o.to) - o.from) * o.fps / 1000 + 1;
     for (int64_t i = 0; i < frames; ++i) {
         const int32_t time = int32_t(o.from + i * 1000 / o.fps);
-        const Bitmap& frame = run.ComposeAt(time, i == 0 && o.from == 0, false);
+        const Bitmap& frame = run.ComposeAt(time, i == 0 && o.from == 0);
         if (!WriteFrame(frame, FramePath(o.output, number++), tPngCompression::Fast))
             return 1;
         run.PrepareWantedLines();
@@ -226,8 +266,7 @@ int RunRenderCommand(const QStringList& args) {
     if (o.single) {
         tRenderRun run(song, o);
         run.ReachTime(o.time);
-        status =
-            WriteFrame(run.ComposeAt(o.time, o.time == 0, false), o.output, tPngCompression::Small) ? 0 : 1;
+        status = WriteFrame(run.ComposeAt(o.time, o.time == 0), o.output, tPngCompression::Small) ? 0 : 1;
     } else {
         status = RenderSequence(song, o);
     }

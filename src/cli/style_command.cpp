@@ -3,6 +3,9 @@
 #include "cli/cli_support.h"
 #include "document/song.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <cstdio>
 #include <optional>
 
@@ -18,6 +21,8 @@ struct tStyleOptions {
     std::optional<int> textMode;
     std::optional<int> lyricsSize;
     std::optional<int> lineDisplay;
+    std::optional<QString> media;
+    std::optional<QString> video;
     QStringList files;
 };
 
@@ -26,8 +31,11 @@ int StyleUsage(const QString& problem) {
         stderr,
         "lyrimo-cli style: %s\n\n"
         "Usage: lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
+        "                                 [--media FILE] [--video none|split|full]\n"
         "  N: built-in ball 0..53, or -1 for none; M: highlight mode 0..6; PT: 2..200 points;\n"
-        "  D: 0 program default, 1 single line, 2 next-line preview, 3 two lines.\n",
+        "  D: 0 program default, 1 single line, 2 next-line preview, 3 two lines;\n"
+        "  FILE: the sound or video file the song plays; --video: whether its video is shown, on\n"
+        "  part of the screen or full screen behind the lyrics.\n",
         qUtf8Printable(problem));
     return 2;
 }
@@ -55,6 +63,14 @@ bool ParseStyleOptions(const QStringList& args, tStyleOptions& o, QString& probl
         } else if (arg == "--display") {
             if (!ReadOptional(args, i, 0, 3, o.lineDisplay))
                 return problem = "--display needs a line display from 0 to 3", false;
+        } else if (arg == "--media") {
+            if (++i >= args.size())
+                return problem = "--media needs the sound or video file the song plays", false;
+            o.media = args[i];
+        } else if (arg == "--video") {
+            o.video = args.value(++i);
+            if (!QStringList{"none", "split", "full"}.contains(*o.video))
+                return problem = "--video needs none, split or full", false;
         } else if (arg.startsWith("--") && arg.size() > 2) {
             return problem = "unknown option " + arg, false;
         } else {
@@ -94,6 +110,16 @@ void ApplyStyle(tLyrimoData& song, const tStyleOptions& o) {
     }
     if (o.lineDisplay)
         song.SongSettings.setMultiLineMode(uint8_t(*o.lineDisplay));
+    tSongSettings& s = song.SongSettings;
+    if (o.media) {
+        s.setUseMediaFile(1);
+        s.setEmbedMedia(0);
+        s.setMediaFileName(QFile::encodeName(QFileInfo(*o.media).absoluteFilePath()));
+    }
+    if (o.video) {
+        s.setHasVideo(*o.video != "none");
+        s.setFullScreenVideo(*o.video == "full");
+    }
 }
 
 } // namespace

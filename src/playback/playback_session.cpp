@@ -72,9 +72,10 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
     view_.Present(titleFrame_, titleChanges_, true);
 
     view_.ShowStatus(Translate("Opening media for playback") + "...");
-    // No backend draws into a window of its own (video frames are composed into the frame), so
-    // the media gets no parent window.
-    mediaOpened_ = stepMode_ || player_->OpenSongMedia(song, nullptr);
+    // Pictures are composed into the frame under the lyrics, from the video window the player
+    // fills; a song without pictures of its media gets none, so none are decoded.
+    const bool showsVideo = s.FullScreenVideo() || s.HasVideo();
+    mediaOpened_ = stepMode_ || player_->OpenSongMedia(song, showsVideo ? &video_ : nullptr);
 
     if (stepMode_)
         view_.ShowPlayerLine(Translate("None. Running in step mode") + ".");
@@ -321,6 +322,11 @@ void tPlaybackSession::DrawState(bool full) {
     tComposerInput input;
     input.mediaTime = MediaTimeForDrawing();
     input.full = full;
+    if (!stepMode_) {
+        player_->RefreshDisplay();
+        input.videoFrame = video_.HasFrame() ? &video_.Frame() : nullptr;
+        input.videoFrameChanged = video_.TakeChanged();
+    }
     input.onScreen = onScreen_;
     input.clock = clock_();
     const tChangesList& changes = composer_->Compose(input);

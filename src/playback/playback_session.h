@@ -9,6 +9,7 @@
 // flags and the player.
 #pragma once
 
+#include "media/video_window.h"
 #include "picture/bitmap.h"
 #include "playback/playback_state.h"
 #include "render/changes_list.h"
@@ -110,6 +111,8 @@ public:
     int32_t StartTime() const { return startTime_; }
     tLyrimoData* Song() const { return song_; }
     tMyMediaPlayer& Player() { return *player_; }
+    // The pictures of the song's video, as the player last put them in.
+    const tVideoWindow& Video() const { return video_; }
     tFrameComposer* Composer() { return composer_.get(); }
     // Bit depth of the frames: 16, 24 or 32.
     int FrameBitDepth() const;
@@ -153,6 +156,7 @@ private:
 
     tPlaybackView& view_;
     tPlaybackClock clock_;
+    tVideoWindow video_; // declared before the player, which puts pictures in it until it closes
     std::unique_ptr<tMyMediaPlayer> player_;
     std::unique_ptr<tTitleEffect> title_;
     std::unique_ptr<tFrameComposer> composer_;

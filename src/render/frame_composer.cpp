@@ -134,6 +134,18 @@ bool tFrameComposer::UpdateBackground(int32_t time, bool& full) {
     return true;
 }
 
+// Where a video frame of width × height goes: a frame the player already fitted to the picture
+// area is centred in it as it is, any other is fitted to it.
+tMyRect tFrameComposer::VideoTarget(int width, int height) const {
+    const tMyRect& area = pictureArea_;
+    const bool fitted = width <= area.Width() && height <= area.Height() &&
+                        (width == area.Width() || height == area.Height());
+    if (!fitted)
+        return AspectFit(tMyRect{0, 0, width, height}, area);
+    return SizedRect(area.Left + (area.Width() - width) / 2, area.Top + (area.Height() - height) / 2, width,
+                     height);
+}
+
 // Finds where the video frame goes and brings it to that size; the changes get its place when
 // the frame is new.
 void tFrameComposer::PrepareVideo(const tComposerInput& input) {
@@ -144,7 +156,7 @@ void tFrameComposer::PrepareVideo(const tComposerInput& input) {
     const Bitmap& video = *input.videoFrame;
     if (video.IsEmpty() || pictureArea_.IsEmpty())
         return;
-    const tMyRect target = AspectFit(tMyRect{0, 0, video.Width(), video.Height()}, pictureArea_);
+    const tMyRect target = VideoTarget(video.Width(), video.Height());
     if (target.IsEmpty())
         return;
     if (target.Width() == video.Width() && target.Height() == video.Height()) {

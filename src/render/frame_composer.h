@@ -118,6 +118,7 @@ private:
     void PrepareSlideShow();
     bool CutsOutOverVideo() const;
     bool UpdateBackground(int32_t time, bool& full);
+    tMyRect VideoTarget(int width, int height) const;
     void PrepareVideo(const tComposerInput& input);
     void DrawWholeLayer();
     void DrawLayerArea(const tMyRect& area);

@@ -85,11 +85,37 @@ bool WriteWav(const QString& path, const tSignal& signal) {
 }
 
 bool Encode(const QString& input, const QString& output, const QStringList& options) {
+    return RunFfmpeg(QStringList{"-i", input} + options + QStringList{output});
+}
+
+bool RunFfmpeg(const QStringList& arguments) {
     QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", QStringList{"-y", "-nostdin", "-loglevel", "error", "-i", input} + options +
-                               QStringList{output});
+    ffmpeg.start("ffmpeg", QStringList{"-y", "-nostdin", "-loglevel", "error"} + arguments);
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
            ffmpeg.exitCode() == 0;
+}
+
+bool WriteNumberedVideo(const QString& path, const tVideoFixture& fixture) {
+    if (QFile::exists(path))
+        return true;
+    const QString seconds = QString::number(fixture.seconds);
+    QStringList arguments = {"-f", "lavfi", "-i",
+                             QString("color=c=black:s=64x48:r=%1:d=%2,format=yuv420p,"
+                                     "geq=lum='16+mod(N\\,%3)*4':cb=128:cr=128")
+                                 .arg(kVideoPicturesPerSecond)
+                                 .arg(seconds)
+                                 .arg(kVideoNumberCycle)};
+    if (fixture.sound)
+        arguments << "-f"
+                  << "lavfi"
+                  << "-i"
+                  << "sine=frequency=440:sample_rate=48000:duration=" + seconds;
+    return RunFfmpeg(arguments + fixture.codecs + QStringList{path});
+}
+
+int VideoPictureNumber(uint32_t red) {
+    // Luma 16 + 4n converts to red (4n) × 255 / 219.
+    return static_cast<int>(std::lround(red * 219.0 / 255.0 / 4.0));
 }
 
 bool WriteSignalMedia(const QString& path, const tSignal& signal) {

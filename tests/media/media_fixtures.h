@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -40,6 +41,26 @@ bool Encode(const QString& input, const QString& output, const QStringList& opti
 // signal.au. Encoded from a signal.wav beside it, which is written first when missing; a file
 // already there is kept. False for another name or when the encoding failed.
 bool WriteSignalMedia(const QString& path, const tSignal& signal);
+
+// Runs the ffmpeg program with these arguments (after -y -nostdin -loglevel error); false when it
+// failed.
+bool RunFfmpeg(const QStringList& arguments);
+
+// A video of 64 × 48 grey pictures at 25 per second whose brightness tells their number, for
+// checking which picture is shown: picture n has luma 16 + 4 × (n mod 50), read back from the
+// red of a converted pixel by VideoPictureNumber. Written when missing to `path` (the
+// extension picks the container) with the ffmpeg options given for the codecs; with sound,
+// a 4 s sine of 440 Hz goes with it.
+struct tVideoFixture {
+    double seconds = 4.0;
+    bool sound = true;
+    QStringList codecs = {"-c:v", "libx264", "-preset", "ultrafast", "-qp", "0", "-c:a", "aac"};
+};
+bool WriteNumberedVideo(const QString& path, const tVideoFixture& fixture = {});
+constexpr int kVideoPicturesPerSecond = 25;
+constexpr int kVideoNumberCycle = 50;
+// The picture number (mod 50) a red value of a numbered picture stands for.
+int VideoPictureNumber(uint32_t red);
 
 // A standard MIDI file under construction: events in ticks, one track.
 class tMidiWriter {

@@ -4,6 +4,7 @@
 #include "document/song.h"
 #include "media/media_player.h"
 #include "media/player.h"
+#include "media/video_window.h"
 
 #include <QFile>
 #include <QStringList>
@@ -80,8 +81,9 @@ public:
         return playing_;
     }
     bool IsPaused() override { return paused_; }
-    bool OpenFile(const QString& fileName, tVideoWindow*, int32_t) override {
+    bool OpenFile(const QString& fileName, tVideoWindow* window, int32_t) override {
         Log("OpenFile " + fileName);
+        window_ = window;
         SetLastError(opens ? QString() : openError);
         base_ = 0;
         playing_ = paused_ = false;
@@ -95,6 +97,17 @@ public:
     double GetRate() override { return rate; }
     int VideoWidth() override { return videoWidth; }
     int VideoHeight() override { return videoHeight; }
+    // Puts a picture of the video's size in the video window, the colour telling the position
+    // (its red is the position in tenths of a second).
+    void RefreshDisplay() override {
+        if (!window_ || videoWidth <= 0 || videoHeight <= 0)
+            return;
+        const int position = GetPosition();
+        Bitmap picture(videoWidth, videoHeight, tPixelFormat::Bits32);
+        picture.Fill(tColour(0x800000 | std::min(position / 100, 255)));
+        window_->Show(std::move(picture), position);
+    }
+    tVideoWindow* Window() const { return window_; }
 
 private:
     static int64_t Now() {
@@ -104,6 +117,7 @@ private:
     void Log(const QString& call) { *log_ << call; }
 
     QStringList* log_;
+    tVideoWindow* window_ = nullptr;
     bool playing_ = false;
     bool paused_ = false;
     int base_ = 0;

@@ -197,6 +197,48 @@ TEST_F(PlaybackSessionTest, WaitsAfterTheFadeAndRewindsOnlyWhilePlaying) {
     EXPECT_EQ(log_.filter("SetPosition").size(), 1);
 }
 
+// The player's pictures reach the composed frame: in the picture area fitted to the video's
+// proportions on a split screen, behind everything with full-screen video; a song that shows
+// no video gives the player no window, so nothing is decoded for it.
+TEST_F(PlaybackSessionTest, TheVideoPicturesAreComposedIntoThePictureArea) {
+    configure_ = [](tScriptedPlayer& p) {
+        p.length = 60000;
+        p.videoWidth = 160;
+        p.videoHeight = 90;
+    };
+    for (const char* layout : {"none", "split", "full"}) {
+        SCOPED_TRACE(layout);
+        auto song = test::MakeSong({2}, media_);
+        song->SongSettings.setHasVideo(std::string(layout) != "none");
+        song->SongSettings.setFullScreenVideo(std::string(layout) == "full");
+        song->SongSettings.setSplitSize(50);
+        auto session = MakeSession();
+        Start(*session, *song);
+        if (std::string(layout) == "none") {
+            EXPECT_EQ(player_->Window(), nullptr);
+            continue;
+        }
+        FireUntil(*session, Playing);
+        const tMyRect area = session->Composer()->PictureArea();
+        const tMyRect expected =
+            std::string(layout) == "full" ? tMyRect{0, 0, 320, 240} : tMyRect{53, 120, 266, 240};
+        EXPECT_EQ(area, expected);
+        EXPECT_TRUE(log_.contains(QString("SetDisplayRect %1 %2 %3 %4")
+                                      .arg(area.Left)
+                                      .arg(area.Top)
+                                      .arg(area.Right)
+                                      .arg(area.Bottom)));
+        // Drawn once more so that the frame holds a picture of the playing position.
+        view_.onYield = [&] { session->Command(tPlaybackCommand::Stop); };
+        session->Fire();
+        ASSERT_TRUE(session->Video().HasFrame());
+        const Bitmap& frame = session->Composer()->Frame();
+        const int x = area.Left + area.Width() / 2, y = area.Top + area.Height() * 3 / 4;
+        EXPECT_EQ(frame.Pixel(x, y) & 0xFFFF00, 0x800000u) << "the picture in the lower half of its area";
+        view_.onYield = nullptr;
+    }
+}
+
 TEST_F(PlaybackSessionTest, ClosingTheWindowEndsEachAnimatingStateWithinTheFrame) {
     EnableExternalEvents();
     configure_ = [](tScriptedPlayer& p) { p.length = 60000; };

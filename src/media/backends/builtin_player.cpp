@@ -7,6 +7,7 @@
 #include "media/backends/builtin/ffmpeg_source.h"
 #include "media/backends/builtin/midi_sequence.h"
 #include "media/backends/builtin/midi_source.h"
+#include "media/backends/builtin/silence_source.h"
 #include "media/player_catalog.h"
 
 #include <QFile>
@@ -70,7 +71,23 @@ void tBuiltinPlayer::Start(std::unique_ptr<tPcmSource> source) {
     SetLastError({});
 }
 
-bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow*, int32_t) {
+std::unique_ptr<tPcmSource> tBuiltinPlayer::OpenSoundAndVideo(const QString& fileName, QString& reason) {
+    std::unique_ptr<tFfmpegSource> sound = tFfmpegSource::Open(fileName, engine_.SampleRate(), reason);
+    QString videoReason;
+    video_ = tVideoDecoder::Open(fileName, sound ? std::optional(sound->OriginSeconds()) : std::nullopt,
+                                 videoReason);
+    if (sound)
+        return sound;
+    if (!video_) {
+        // A file with a video stream says best what is wrong with its pictures.
+        if (!videoReason.isEmpty())
+            reason = videoReason;
+        return nullptr;
+    }
+    return std::make_unique<tSilenceSource>(video_->LengthMs() * engine_.SampleRate() / 1000);
+}
+
+bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow* window, int32_t) {
     Close();
     QString reason;
     std::unique_ptr<tPcmSource> source;
@@ -81,14 +98,20 @@ bool tBuiltinPlayer::OpenFile(const QString& fileName, tVideoWindow*, int32_t) {
     else if (IsMidiFile(fileName))
         source = tMidiSource::Open(fileName, engine_.SampleRate(), reason);
     else
-        source = tFfmpegSource::Open(fileName, engine_.SampleRate(), reason);
+        source = OpenSoundAndVideo(fileName, reason);
     if (!source) {
+        video_.reset();
         SetLastError(Translate("Error opening file") + ": " + reason);
         return false;
     }
     cd_ = false;
     trackCount_ = 1;
     Start(std::move(source));
+    if (video_ && window) {
+        window_ = window;
+        window_->Clear();
+        video_->Start();
+    }
     return true;
 }
 
@@ -119,6 +142,10 @@ bool tBuiltinPlayer::OpenCDTrack(int track, QChar drive, int32_t, tVideoWindow*)
 }
 
 void tBuiltinPlayer::Close() {
+    video_.reset();
+    if (window_)
+        window_->Clear();
+    window_ = nullptr;
     if (!open_)
         return;
     open_ = false;
@@ -157,6 +184,22 @@ void tBuiltinPlayer::SetPosition(int ms) {
     engine_.Seek(static_cast<int64_t>(target) * engine_.SampleRate() / 1000);
     if (SmoothsCdPositions())
         smoother_.Seeked(target, TickCount());
+    SeekVideo(target);
+}
+
+void tBuiltinPlayer::SeekVideo(int ms) {
+    if (video_ && window_)
+        video_->Seek(ms, *window_);
+}
+
+void tBuiltinPlayer::SetDisplayRect(const tDisplayRect& rect) {
+    if (video_)
+        video_->SetTargetSize(rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void tBuiltinPlayer::RefreshDisplay() {
+    if (open_ && video_ && window_)
+        video_->Advance(FramesToMs(engine_.PositionFrames(Now())), *window_);
 }
 
 void tBuiltinPlayer::Play() {
@@ -174,8 +217,10 @@ void tBuiltinPlayer::PauseResume() {
 }
 
 void tBuiltinPlayer::Stop() {
-    if (open_)
-        engine_.Stop();
+    if (!open_)
+        return;
+    engine_.Stop();
+    SeekVideo(0);
 }
 
 bool tBuiltinPlayer::IsPlaying() { return open_ && engine_.IsPlaying(Now()); }
@@ -188,5 +233,8 @@ void tBuiltinPlayer::SetRate(double rate) {
 }
 
 double tBuiltinPlayer::GetRate() { return open_ ? engine_.Rate() : 1.0; }
+
+int tBuiltinPlayer::VideoWidth() { return open_ && video_ ? video_->DisplayWidth() : 0; }
+int tBuiltinPlayer::VideoHeight() { return open_ && video_ ? video_->DisplayHeight() : 0; }
 
 } // namespace lyrimo

@@ -1,6 +1,8 @@
-// The built-in player (identifier 4): audio files through FFmpeg, MIDI files through FluidSynth,
-// audio-CD tracks through libcdio-paranoia, all out through SDL2 audio. It shows no video, so the
-// display operations keep their neutral defaults.
+// The built-in player (identifier 4): sound and video files through FFmpeg, MIDI files through
+// FluidSynth, audio-CD tracks through libcdio-paranoia, the sound out through SDL2 audio. The
+// pictures of a video go to the video window given with the file: refreshing the display puts in
+// the picture due at the audible position, and a seek puts in the one due at the target at once.
+// A video without sound plays on a steady clock of silence.
 //
 // Its clock is the output's: the frames that have reached the output minus the output's latency,
 // mapped back to media time, so a position is exact, never goes back while playing, stands still
@@ -12,6 +14,7 @@
 
 #include "media/backends/builtin/audio_engine.h"
 #include "media/backends/builtin/audio_output.h"
+#include "media/backends/builtin/video_decoder.h"
 #include "media/media_timing.h"
 #include "media/player.h"
 
@@ -33,6 +36,8 @@ public:
     int GetPosition() override;
     int GetLength() override;
     void SetPosition(int ms) override;
+    void SetDisplayRect(const tDisplayRect& rect) override;
+    void RefreshDisplay() override;
     bool CanChangeRate() override { return true; }
     void Play() override;
     void PauseResume() override;
@@ -44,6 +49,8 @@ public:
     void Close() override;
     void SetRate(double rate) override;
     double GetRate() override;
+    int VideoWidth() override;
+    int VideoHeight() override;
 
     static constexpr double kMinRate = 0.4;
     static constexpr double kMaxRate = 4.5;
@@ -54,6 +61,10 @@ public:
 private:
     bool OpenOutput(QString& reason);
     void Start(std::unique_ptr<tPcmSource> source);
+    // The sound of a file, or the silence its video plays to; opens the video too.
+    std::unique_ptr<tPcmSource> OpenSoundAndVideo(const QString& fileName, QString& reason);
+    // Shows the picture due at the raw media time ms.
+    void SeekVideo(int ms);
     bool SmoothsCdPositions() const;
     int FramesToMs(double frames) const;
 
@@ -64,6 +75,8 @@ private:
     bool cd_ = false;
     int trackCount_ = 0;
     tCdPositionSmoother smoother_;
+    std::unique_ptr<tVideoDecoder> video_;
+    tVideoWindow* window_ = nullptr; // where the pictures go; none for sound only
 };
 
 } // namespace lyrimo

@@ -124,6 +124,10 @@ bool tFfmpegSource::OpenFile(const QString& fileName, QString& reason) {
     return true;
 }
 
+double tFfmpegSource::OriginSeconds() const {
+    return static_cast<double>(origin_) * av_q2d(format_->streams[stream_]->time_base);
+}
+
 bool tFfmpegSource::DecodeMore() {
     int failures = 0;
     while (!drained_) {

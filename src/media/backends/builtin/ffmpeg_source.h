@@ -29,6 +29,8 @@ public:
     bool Seek(int64_t frame) override;
     int Read(float* out, int frames) override;
     bool Ended() const override { return drained_ && Pending() == 0; }
+    // The time in seconds of the first sound, media time 0.
+    double OriginSeconds() const;
 
 private:
     explicit tFfmpegSource(int outputRate) : outputRate_(outputRate) {}

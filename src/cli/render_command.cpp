@@ -6,6 +6,7 @@
 #include "document/binary_file.h"
 #include "document/song.h"
 #include "media/backends/builtin/video_decoder.h"
+#include "media/media_player.h"
 #include "picture/bitmap_png.h"
 #include "render/animations.h"
 #include "render/frame_composer.h"
@@ -156,7 +157,7 @@ private:
     // or cannot be read (the lyrics are drawn all the same, as playback would).
     void OpenVideo(const tLyrimoData& song) {
         const tSongSettings& s = song.SongSettings;
-        if (!(s.HasVideo() || s.FullScreenVideo()) || s.UseMediaFile() != 1)
+        if (!ShowsVideo(song) || s.UseMediaFile() != 1)
             return;
         QString reason;
         const QString media = PathFromField(s.MediaFileName());

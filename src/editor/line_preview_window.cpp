@@ -55,10 +55,10 @@ void TLinePreview::BuildControlBar() {
     bar_->setStyleSheet(QString("QFrame#PreviewBar { background: %1; border-top: 1px solid %2; }"
                                 "QFrame#PreviewVideo { background: black; border: 1px solid %2; }")
                             .arg(program_colour::Window, program_colour::Border));
-    video_ = new QFrame(bar_);
+    video_ = new TVideoPanel(bar_);
     video_->setObjectName("PreviewVideo");
     video_->setGeometry(kVideoLeft, 2, kVideoWidth, kControlBarHeight - 4);
-    video_->setVisible(song_.SongSettings.HasVideo() || song_.SongSettings.FullScreenVideo());
+    video_->setVisible(ShowsVideo(song_));
 
     play_ = Button("Play", bar_);
     stop_ = Button("Stop", bar_);
@@ -107,11 +107,12 @@ bool TLinePreview::Run() {
 }
 
 bool TLinePreview::OpenMedia() {
-    if (!player_->OpenSongMedia(song_, nullptr))
+    if (!player_->OpenSongMedia(song_, ShowsVideo(song_) ? video_->Window() : nullptr))
         return false;
     const QPoint at = video_->mapTo(this, QPoint(0, 0));
     player_->SetDisplayRect(
         {at.x() + 1, at.y() + 1, at.x() + video_->width() - 1, at.y() + video_->height() - 1});
+    video_->Follow(player_.get());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "picture/bitmap.h"
+#include "playback/video_panel.h"
 #include "render/line_renderer.h"
 
 #include <QDialog>
@@ -51,7 +52,7 @@ public:
     QPushButton* PrevButton() const { return prev_; }
     QPushButton* NextButton() const { return next_; }
     QPushButton* EditButton() const { return edit_; }
-    QFrame* VideoPanel() const { return video_; }
+    TVideoPanel* VideoPanel() const { return video_; }
 
     // Runs the line timings editor; replaceable.
     std::function<bool(tLyrimoData& song, int partIndex, int lineIndex, QWidget* parent)> editLine;
@@ -98,7 +99,7 @@ private:
     QTimer timer_;
 
     QFrame* bar_ = nullptr;
-    QFrame* video_ = nullptr;
+    TVideoPanel* video_ = nullptr;
     QPushButton* play_ = nullptr;
     QPushButton* stop_ = nullptr;
     QPushButton* prev_ = nullptr;

@@ -210,6 +210,7 @@ void TRecAll::End(bool finished) {
     result_ = finished;
     readout_.stop();
     player_->CloseCurrent();
+    video_->Unfollow();
     done(finished ? Accepted : Rejected);
 }
 

@@ -65,7 +65,7 @@ public:
     QLabel* PositionReadout() const { return position_; }
     QLabel* LengthReadout() const { return length_; }
     QScrollBar* ScrollBar() const { return scrollBar_; }
-    QFrame* VideoPanel() const { return video_; }
+    TVideoPanel* VideoPanel() const { return video_; }
 
     // Redraws the lines at the recorder's scroll offset.
     void ShowWords();
@@ -121,7 +121,7 @@ private:
     QPushButton* finished_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* length_ = nullptr;
-    QFrame* video_ = nullptr;
+    TVideoPanel* video_ = nullptr;
     QScrollBar* scrollBar_ = nullptr;
 };
 

@@ -175,6 +175,7 @@ void TRecLine::End(bool finished) {
     result_ = finished;
     timer_.stop();
     player_->Stop();
+    video_->Unfollow();
     done(finished ? Accepted : Rejected);
 }
 

@@ -113,7 +113,7 @@ private:
     QFrame* strip_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* length_ = nullptr;
-    QFrame* video_ = nullptr;
+    TVideoPanel* video_ = nullptr;
 };
 
 // Records the timings of one line of a part again in the single-line recorder; true when the

@@ -170,7 +170,7 @@ tControlStrip BuildControlStrip(QWidget* parent, const QString& title, bool righ
     strip.position = addReadout(Translate("Position"));
     strip.length = addReadout(Translate("Length"));
 
-    strip.video = new QFrame;
+    strip.video = new TVideoPanel;
     strip.video->setObjectName("RecVideo");
     strip.video->setFixedSize(kStripWidth - 40, (kStripWidth - 40) * 3 / 4);
     strip.column->addWidget(strip.video);
@@ -184,17 +184,15 @@ void PlaceControlStrip(QFrame* strip, const QWidget& window, bool rightToLeft) {
     strip->setGeometry(rightToLeft ? 0 : window.width() - kStripWidth, 0, kStripWidth, window.height());
 }
 
-bool OpenRecorderMedia(tMyMediaPlayer& player, const tLyrimoData& song, const QFrame& video) {
-    // No backend draws into a window of its own (tVideoWindow stays unused); the panel marks
-    // the place all the same.
-    if (!player.OpenSongMedia(song, nullptr)) {
+bool OpenRecorderMedia(tMyMediaPlayer& player, const tLyrimoData& song, TVideoPanel& video) {
+    if (!player.OpenSongMedia(song, ShowsVideo(song) ? video.Window() : nullptr)) {
         App().MessageBox(Translate("An error occured when attempting to play the media you have selected") +
                              ": " + player.TakeLastError(),
                          Translate("Error Playing Media"), mb::Ok | mb::IconWarning);
         return false;
     }
-    const QRect client = video.contentsRect();
-    player.SetDisplayRect({client.left(), client.top(), client.right() + 1, client.bottom() + 1});
+    player.SetDisplayRect(video.DisplayRect());
+    video.Follow(&player);
     return true;
 }
 

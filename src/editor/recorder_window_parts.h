@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/timing_recorder.h"
+#include "playback/video_panel.h"
 #include "render/font_backend.h"
 #include "render/unicode_font_engine.h"
 
@@ -107,7 +108,7 @@ struct tControlStrip {
     QVBoxLayout* column = nullptr;
     QLabel* position = nullptr;
     QLabel* length = nullptr;
-    QFrame* video = nullptr;
+    TVideoPanel* video = nullptr;
 };
 tControlStrip BuildControlStrip(QWidget* parent, const QString& title, bool rightToLeft);
 // The strip's place: the full height at the window's right edge, or its left for right-to-left.
@@ -115,7 +116,7 @@ void PlaceControlStrip(QFrame* strip, const QWidget& window, bool rightToLeft);
 
 // Opens the song's media for the video panel. A failure is told in a message box and false
 // returned.
-bool OpenRecorderMedia(tMyMediaPlayer& player, const tLyrimoData& song, const QFrame& video);
+bool OpenRecorderMedia(tMyMediaPlayer& player, const tLyrimoData& song, TVideoPanel& video);
 
 // Covers the screen of the window's parent (or under the pointer) with the window.
 void CoverScreen(QDialog& window);

@@ -186,6 +186,10 @@ bool tMyMediaPlayer::OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent
     return opened;
 }
 
+bool ShowsVideo(const tLyrimoData& song) {
+    return song.SongSettings.HasVideo() || song.SongSettings.FullScreenVideo();
+}
+
 uint8_t tMyMediaPlayer::PlayerID() { return Current ? Current->PlayerID() : 0; }
 tOverlaySurface tMyMediaPlayer::OverlaySurface() { return Current ? Current->OverlaySurface() : nullptr; }
 int32_t tMyMediaPlayer::OverlayColorKey() { return Current ? Current->OverlayColorKey() : 0; }

@@ -86,6 +86,10 @@ private:
     std::vector<std::unique_ptr<tPlayer>> players_;
 };
 
+// Whether a song shows the pictures of its media (on part of the screen or full screen), so that
+// its player is given a video window.
+bool ShowsVideo(const tLyrimoData& song);
+
 // The extension of a file name: its text from the last "." on, "" when it has none.
 QString MediaExtension(const QString& fileName);
 

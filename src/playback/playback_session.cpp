@@ -74,8 +74,7 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
     view_.ShowStatus(Translate("Opening media for playback") + "...");
     // Pictures are composed into the frame under the lyrics, from the video window the player
     // fills; a song without pictures of its media gets none, so none are decoded.
-    const bool showsVideo = s.FullScreenVideo() || s.HasVideo();
-    mediaOpened_ = stepMode_ || player_->OpenSongMedia(song, showsVideo ? &video_ : nullptr);
+    mediaOpened_ = stepMode_ || player_->OpenSongMedia(song, ShowsVideo(song) ? &video_ : nullptr);
 
     if (stepMode_)
         view_.ShowPlayerLine(Translate("None. Running in step mode") + ".");

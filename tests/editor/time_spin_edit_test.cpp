@@ -1,9 +1,13 @@
-// The time field as a person uses it: typing, arrows at the caret, limits.
+// The time field as a person uses it: typing, arrows at the caret, limits; and the time picker.
+#include "document/song.h"
+#include "editor/editor_pages.h"
+#include "editor/time_picker_window.h"
 #include "editor/time_spin_edit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -67,3 +71,28 @@ TEST(TimeSpinEdit, ArrowsStepTheDigitAtTheCaret) {
 }
 
 } // namespace
+
+// The time picker: one tab per part, a click on a line takes its start less the part's offset.
+TEST(TimeSpinEdit, ThePickerTakesTheStartOfTheLineClicked) {
+    tLyrimoData song;
+    auto addLine = [](tLyricsData& part, const char* text, int32_t start) {
+        tTimingsLineType* line = part.AddLine();
+        line->SetWideText(text);
+        line->LineRecord.setLineStart(start);
+    };
+    addLine(*song.GetPart(0), "first", 1000);
+    auto second = std::make_unique<tLyricsData>();
+    second->PartRecord.setStartOffset(250);
+    addLine(*second, "second a", 4000);
+    addLine(*second, "second b", 9000);
+    song.AddPart(std::move(second));
+
+    TGetTimings picker("Please select a new start time", song, 777);
+    EXPECT_EQ(picker.Time(), 777);
+    EXPECT_EQ(picker.Tabs()->count(), 2);
+    EXPECT_EQ(picker.Lines()->count(), 1);
+    picker.Tabs()->setCurrentIndex(1);
+    ASSERT_EQ(picker.Lines()->count(), 2);
+    picker.Lines()->setCurrentRow(1);
+    EXPECT_EQ(picker.Time(), 9000 - 250);
+}

@@ -359,14 +359,7 @@ bool tMidiImport::Merge() {
 void tMidiImport::EndLine(tPartSlot& slot, int64_t time) {
     tTimingsLineType& line = *slot.line;
     const int64_t lastDelta = line.TimingCount() > 0 ? line.GetTiming(line.TimingCount() - 1).Delta() : 0;
-    const int64_t sinceStart = time - slot.lineStart;
-    int64_t end = lastDelta + 1;
-    for (int before : {1900, 1700, 1500, 1300, 1100, 900, 700, 500, 300, 100}) {
-        if (sinceStart - before > lastDelta) {
-            end = sinceStart - before;
-            break;
-        }
-    }
+    const int64_t end = LineEndDelta(time - slot.lineStart, lastDelta);
     AddMergedTiming(line, static_cast<uint8_t>(slot.units.size()), static_cast<uint16_t>(end));
 }
 

@@ -30,6 +30,14 @@ void AddMergedTiming(tTimingsLineType& line, uint8_t position, uint16_t delta) {
     line.AddTiming(MakeTiming(position, delta));
 }
 
+int64_t LineEndDelta(int64_t sinceStart, int64_t lastDelta) {
+    for (int before : {1900, 1700, 1500, 1300, 1100, 900, 700, 500, 300, 100}) {
+        if (sinceStart - before > lastDelta)
+            return sinceStart - before;
+    }
+    return lastDelta + 1;
+}
+
 template <class Text, class IsBlank>
 static Text Trimmed(const Text& text, IsBlank isBlank) {
     qsizetype begin = 0, end = text.size();

@@ -45,6 +45,11 @@ tTimingsLineType* AddImportedLine(tLyricsData& part);
 // delta as the last one replaces it, one at the last one's position is dropped.
 void AddMergedTiming(tTimingsLineType& line, uint8_t position, uint16_t delta);
 
+// The end timing's delta of a line that the line beginning sinceStart ms after its start
+// follows: the first of 1900, 1700, ... 100 ms before that start that comes after the line's
+// last delta, else just after the last delta.
+int64_t LineEndDelta(int64_t sinceStart, int64_t lastDelta);
+
 // Characters at or below the blank count as blanks when trimming.
 inline bool IsBlankUnit(QChar c) { return c.unicode() <= 0x20; }
 inline bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }

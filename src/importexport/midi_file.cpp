@@ -50,7 +50,71 @@ int64_t RoundedQuotient(tInt128 num, tInt128 den) {
     return static_cast<int64_t>(negative ? -q : q);
 }
 
+// Seven bits a byte, most significant first, up to a byte with its top bit clear.
+uint32_t ReadVariableLength(QByteArrayView bytes, qsizetype& pos) {
+    uint32_t value = 0;
+    while (pos < bytes.size()) {
+        const auto b = static_cast<uint8_t>(bytes[pos++]);
+        value = value << 7 | (b & 0x7F);
+        if (!(b & 0x80))
+            break;
+    }
+    return value;
+}
+
+// Data bytes that follow a status byte other than a meta or system exclusive one.
+int ChannelDataLength(uint8_t status) {
+    switch (status) {
+    case 0xF6:
+    case 0xF8:
+    case 0xFA:
+    case 0xFB:
+    case 0xFC:
+    case 0xFE: return 0;
+    case 0xF3: return 1;
+    default: return status >= 0xC0 && status <= 0xDF ? 1 : 2;
+    }
+}
+
 } // namespace
+
+void ForEachMidiEvent(const QByteArray& track, const std::function<void(const tMidiEvent&)>& visit) {
+    const QByteArrayView bytes(track);
+    qsizetype pos = 0;
+    tMidiEvent event;
+    uint8_t runningStatus = 0;
+    while (bytes.size() - pos >= 2) {
+        event.Tick += ReadVariableLength(bytes, pos);
+        if (pos >= bytes.size())
+            return;
+        event.Status = static_cast<uint8_t>(bytes[pos++]);
+        if (event.Status < 0x80) {
+            event.Status = runningStatus;
+            --pos;
+        } else {
+            runningStatus = event.Status;
+        }
+        event.MetaType = 0;
+        qsizetype length = 0;
+        if (event.Status == 0xFF) {
+            if (pos >= bytes.size())
+                return;
+            event.MetaType = static_cast<uint8_t>(bytes[pos++]);
+            length = ReadVariableLength(bytes, pos);
+        } else if (event.Status == 0xF0 || event.Status == 0xF7) {
+            length = ReadVariableLength(bytes, pos);
+        } else {
+            length = ChannelDataLength(event.Status);
+        }
+        if (length > bytes.size() - pos)
+            return;
+        event.Data = bytes.sliced(pos, length);
+        pos += length;
+        if (event.Status == 0xFF && event.MetaType == 0x2F)
+            return;
+        visit(event);
+    }
+}
 
 MidiType ParseMidiBytes(const QByteArray& fileBytes) {
     MidiType midi;

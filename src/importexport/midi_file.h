@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace lyrimo {
@@ -37,6 +39,22 @@ MidiType ParseMidiBytes(const QByteArray& bytes);
 
 // True when the division counts SMPTE frames rather than quarter notes.
 inline bool IsSmpteDivision(int16_t division) { return division < 0; }
+
+// One event of a track, its running status resolved.
+struct tMidiEvent {
+    uint64_t Tick = 0;
+    uint8_t Status = 0;
+    uint8_t MetaType = 0; // of a meta event (status 0xFF)
+    QByteArrayView Data;  // the data bytes: a meta event's text or value, a channel event's two bytes
+};
+
+// Walks a track's events in order up to its end-of-track event. A track cut short ends the
+// walk with the last event that fits.
+void ForEachMidiEvent(const QByteArray& track, const std::function<void(const tMidiEvent&)>& visit);
+
+inline bool IsNoteOn(const tMidiEvent& event) {
+    return (event.Status & 0xF0) == 0x90 && event.Data.size() == 2 && event.Data[1] != 0;
+}
 
 // Milliseconds of a number of ticks at a tempo (microseconds per quarter note), rounded
 // half away from zero.

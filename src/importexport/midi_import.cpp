@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/temp_files.h"
 #include "document/song_loading.h"
+#include "importexport/midi_cleanup.h"
 #include "importexport/midi_file.h"
 #include "importexport/text_detect.h"
 
@@ -239,6 +240,8 @@ struct tMidiImport {
     tImportedText text;
     QList<QByteArray> merged;
     QList<QByteArray> information;
+    std::vector<int> partTracks; // the track each part was read from
+    std::vector<tMergedParts> mergedParts;
     std::array<tPartSlot, kPartSlots> partSlots;
     bool zeroTempoSeen = false;
 
@@ -317,6 +320,7 @@ bool tMidiImport::Merge() {
         return FailWithError(Translate("This file doesn't contain any karaoke or lyrics information") + ".");
     if (lyricTracks.size() > kMaxLyricParts)
         lyricTracks.resize(kMaxLyricParts);
+    partTracks = lyricTracks;
 
     song.Clear();
     for (int k = 0; k < kPartSlots; ++k)
@@ -359,14 +363,7 @@ bool tMidiImport::Merge() {
 void tMidiImport::EndLine(tPartSlot& slot, int64_t time) {
     tTimingsLineType& line = *slot.line;
     const int64_t lastDelta = line.TimingCount() > 0 ? line.GetTiming(line.TimingCount() - 1).Delta() : 0;
-    const int64_t sinceStart = time - slot.lineStart;
-    int64_t end = lastDelta + 1;
-    for (int before : {1900, 1700, 1500, 1300, 1100, 900, 700, 500, 300, 100}) {
-        if (sinceStart - before > lastDelta) {
-            end = sinceStart - before;
-            break;
-        }
-    }
+    const int64_t end = LineEndDelta(time - slot.lineStart, lastDelta);
     AddMergedTiming(line, static_cast<uint8_t>(slot.units.size()), static_cast<uint16_t>(end));
 }
 
@@ -455,8 +452,10 @@ bool tMidiImport::Clean() {
             if (!TrimLyricText(text.LineUnits(*part.GetLine(l))).isEmpty())
                 ++linesWithText;
         }
-        if (linesWithText < 2)
+        if (linesWithText < 2) {
             song.DeletePart(p);
+            partTracks.erase(partTracks.begin() + p);
+        }
     }
     if (song.PartCount() == 0)
         return FailWithError(Translate("Error cleaning up file, probably has no usable lyrics") + ".");
@@ -469,8 +468,10 @@ bool tMidiImport::Clean() {
         bool same = true;
         for (int l = 0; l < part.LineCount() && same; ++l)
             same = text.SameIgnoringCase(text.LineUnits(*part.GetLine(l)), text.LineUnits(*first.GetLine(l)));
-        if (same)
+        if (same) {
             song.DeletePart(p);
+            partTracks.erase(partTracks.begin() + p);
+        }
     }
     return true;
 }
@@ -543,13 +544,14 @@ bool tMidiImport::Run() {
     if (!Clean() || !StoreMedia())
         return false;
     ApplySettings();
+    mergedParts = CleanUpMidiLyrics(song, partTracks, ParseMidiBytes(midi.FileBytes), text);
     Report(4, 1, 1);
     ShowImportResultIfWanted(
         Settings().ShowKARImportResult,
         Translate("Import of the Midi karaoke file") + " " + path + " " +
             Translate("was sucessful. Please Note: You may need to adjust the \"Start Time "
                       "Offset\" for this song") +
-            ZeroTempoNote());
+            ZeroTempoNote() + MergedPartsNote(mergedParts));
     return true;
 }
 

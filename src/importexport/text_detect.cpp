@@ -148,6 +148,10 @@ bool tImportedText::SameIgnoringCase(const QString& a, const QString& b) const {
     return SameTextIgnoringAsciiCase(a, b);
 }
 
+bool tImportedText::IsLeadUnit(QChar unit) const {
+    return form == tTextForm::EightBit && IsLeadByte(storedLeadBytes, unit.unicode());
+}
+
 bool tImportedText::RemoveMarker(QByteArray& bytes, const QByteArray& marker) const {
     if (bytes.size() < marker.size())
         return false;

@@ -47,6 +47,8 @@ public:
     // The text that stored units show.
     QString Readable(const QString& units) const;
     bool SameIgnoringCase(const QString& a, const QString& b) const;
+    // True when the unit starts a double-byte character of stored 8-bit text.
+    bool IsLeadUnit(QChar unit) const;
 
     // Removes every occurrence of marker from the bytes as they arrive; occurrences that are
     // the second byte of a double-byte character are left alone. True when one was found.

@@ -5,6 +5,7 @@
 #include "document/import_template.h"
 #include "document/song.h"
 #include "document/song_loading.h"
+#include "editor/animation_page.h"
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
@@ -269,8 +270,7 @@ void TSongEdit::BuildPages() {
     pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
     pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
     pages_[kEffectsPage] = new TEffectsPage(*this);
-    pages_[kAnimationPage] =
-        new TLaterPage(*this, "Playback Effects: Instrumental Animation", "songedit4c.html");
+    pages_[kAnimationPage] = new TAnimationPage(*this);
     pages_[kPreviewModePage] = new TPreviewModePage(*this);
     for (TEditorPage* page : pages_)
         stack_->addWidget(page);

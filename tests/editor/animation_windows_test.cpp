@@ -1,0 +1,145 @@
+// The Instrumental Animation page, the ball selector and the animation wizard, driven as a person
+// would.
+#include "editor/animation_page.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "editor/animation_rules.h"
+#include "editor/song_editor.h"
+#include "test_support.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace lyrimo;
+using namespace lyrimo::test;
+
+namespace {
+
+void Choose(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+class AnimationWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui.printMessages = false;
+        SetApp(&ui);
+        editor = std::make_unique<TSongEdit>();
+        editor->Song().AddPart(std::make_unique<tLyricsData>());
+    }
+    void TearDown() override {
+        editor.reset();
+        SetApp(nullptr);
+    }
+    TAnimationPage& AnimationPage() {
+        editor->ShowPage(TSongEdit::kAnimationPage);
+        return *static_cast<TAnimationPage*>(editor->PageWidget(TSongEdit::kAnimationPage));
+    }
+    tLyricsData& Part(int index = 0) { return *editor->Song().GetPart(index); }
+    uint8_t Placement(int index = 0) { return Part(index).Slots[kAnimationSlot].Record.Placement(); }
+
+    tHeadlessServices ui;
+    std::unique_ptr<TSongEdit> editor;
+};
+
+TEST_F(AnimationWindows, ShowingThePageAndItsTabsFillsTheControlsWithoutMarkingTheSong) {
+    Part(1).Slots[kAnimationSlot].Record.setPlacement(0x16);
+    Part(1).PartExtras.setInstrumentalAnimation(4);
+    TAnimationPage& page = AnimationPage();
+    EXPECT_EQ(page.Tabs()->count(), 2);
+    EXPECT_EQ(page.Animation()->currentIndex(), kNoAnimation);
+    EXPECT_FALSE(page.Horizontal()->isEnabled());
+    page.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(page.Animation()->currentIndex(), 4);
+    EXPECT_EQ(page.Horizontal()->currentIndex(), 2);
+    EXPECT_EQ(page.Vertical()->currentIndex(), 1);
+    EXPECT_TRUE(page.Scroll()->isChecked());
+    EXPECT_TRUE(page.Scroll()->isEnabled());
+    EXPECT_FALSE(page.Customize()->isEnabled());
+    EXPECT_EQ(page.ExampleAnimation().FrameCount, 12); // the trumpet, each frame twice
+    EXPECT_FALSE(editor->IsModified());
+}
+
+TEST_F(AnimationWindows, ChoosingAnAnimationWritesItAndEnablesWhatGoesWithIt) {
+    TAnimationPage& page = AnimationPage();
+    Choose(page.Animation(), 1);
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(Part().PartExtras.InstrumentalAnimation(), 1);
+    EXPECT_TRUE(page.Horizontal()->isEnabled());
+    EXPECT_GT(page.ExampleAnimation().FrameCount, 0);
+    Choose(page.Animation(), kCustomAnimation);
+    EXPECT_TRUE(page.Customize()->isEnabled());
+    EXPECT_EQ(Part().Slots[kAnimationSlot].Record.Enabled(), 1);
+    EXPECT_EQ(Part().PartExtras.InstrumentalAnimation(), 1);
+    Choose(page.Animation(), kNoAnimation);
+    EXPECT_EQ(Part().Slots[kAnimationSlot].Record.Enabled(), 0);
+    EXPECT_FALSE(page.Vertical()->isEnabled());
+    EXPECT_FALSE(page.Scroll()->isEnabled());
+}
+
+TEST_F(AnimationWindows, PositionsKeepTheScrollBitAndTheVeryMiddleOnlyDisablesIt) {
+    TAnimationPage& page = AnimationPage();
+    Choose(page.Animation(), 2);
+    ASSERT_EQ(Placement(), 0x05); // a new part's animation sits in the middle: no scrolling there
+    EXPECT_FALSE(page.Scroll()->isEnabled());
+    Choose(page.Horizontal(), 0);
+    page.Scroll()->click();
+    EXPECT_EQ(Placement(), 0x14);
+    Choose(page.Horizontal(), 1);
+    EXPECT_EQ(Placement(), 0x15);
+    EXPECT_FALSE(page.Scroll()->isEnabled());
+    Choose(page.Vertical(), 2);
+    EXPECT_EQ(Placement(), 0x19);
+    page.Scroll()->click();
+    EXPECT_EQ(Placement(), 0x09);
+}
+
+TEST_F(AnimationWindows, CustomizeRunsTheWizardOnTheAnimationSlotWithoutBallFlags) {
+    Part().Slots[kAnimationSlot].Record.setEnabled(1);
+    TAnimationPage& page = AnimationPage();
+    ASSERT_TRUE(page.Customize()->isEnabled());
+    std::vector<std::pair<tPictureSlot*, tPartRecord*>> calls;
+    bool finish = false;
+    editor->Dialogs().animationWizard = [&](tPictureSlot& slot, tPartRecord* flags) {
+        calls.emplace_back(&slot, flags);
+        return finish;
+    };
+    page.Customize()->click();
+    EXPECT_FALSE(editor->IsModified());
+    EXPECT_FALSE(editor->History().CanUndo());
+    finish = true;
+    page.Customize()->click();
+    EXPECT_TRUE(editor->IsModified());
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].first, &Part().Slots[kAnimationSlot]);
+    EXPECT_EQ(calls[0].second, nullptr);
+}
+
+TEST_F(AnimationWindows, TheExampleDrawsOverTheBackgroundOnlyWhileThePageIsShown) {
+    editor->Song().SongSettings.setBackgroundColour(0x123456);
+    Part().PartExtras.setInstrumentalAnimation(3);
+    Part().Slots[kAnimationSlot].Record.setPlacement(0);
+    editor->show();
+    TAnimationPage& page = AnimationPage();
+    EXPECT_TRUE(page.ExampleTimer().isActive());
+    page.Example()->Render();
+    const Bitmap& canvas = page.Example()->Canvas();
+    ASSERT_GT(canvas.Width(), 218);
+    ASSERT_GT(canvas.Height(), 250);
+    // The saxophone sits at the top left; the rest is the background colour.
+    EXPECT_EQ(canvas.Pixel(canvas.Width() - 1, canvas.Height() - 1), 0x123456u);
+    int drawn = 0;
+    for (int y = 0; y < 250; ++y)
+        for (int x = 0; x < 218; ++x)
+            drawn += canvas.Pixel(x, y) != 0x123456u;
+    EXPECT_GT(drawn, 100);
+    editor->ShowPage(TSongEdit::kEffectsPage);
+    EXPECT_FALSE(page.ExampleTimer().isActive());
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "document/song.h"
 #include "document/song_loading.h"
 #include "editor/animation_page.h"
+#include "editor/ball_selector.h"
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
@@ -171,6 +172,9 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     };
     d.previewLine = [parent](tLyrimoData& song, int part, int& line) {
         return PreviewLine(song, part, line, true, parent);
+    };
+    d.selectBuiltInBall = [parent](tLyrimoData& song, int part) {
+        return SelectBuiltInBall(song, part, parent);
     };
     return d;
 }

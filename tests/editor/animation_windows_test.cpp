@@ -5,11 +5,15 @@
 #include "app/app_services.h"
 #include "document/song.h"
 #include "editor/animation_rules.h"
+#include "editor/ball_selector.h"
+#include "editor/editor_pages.h"
 #include "editor/song_editor.h"
 #include "test_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -18,6 +22,12 @@ using namespace lyrimo;
 using namespace lyrimo::test;
 
 namespace {
+
+void PressLeftButton(QWidget* widget, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+}
 
 void Choose(QComboBox* box, int index) {
     box->setCurrentIndex(index);
@@ -140,6 +150,79 @@ TEST_F(AnimationWindows, TheExampleDrawsOverTheBackgroundOnlyWhileThePageIsShown
     EXPECT_GT(drawn, 100);
     editor->ShowPage(TSongEdit::kEffectsPage);
     EXPECT_FALSE(page.ExampleTimer().isActive());
+}
+
+TEST_F(AnimationWindows, TheBallSelectorWritesTheBallUnderThePointerAndMarksItsCell) {
+    TSelectBB selector(editor->Song(), 1);
+    EXPECT_EQ(selector.SelectedBall(), 0);
+    PressLeftButton(selector.Grid(), {298, 199});
+    EXPECT_TRUE(selector.Changed());
+    EXPECT_EQ(selector.SelectedBall(), 53);
+    EXPECT_EQ(Part(1).PartRecord.BallNumber(), 53);
+    EXPECT_EQ(Part(1).PartRecord.BallNumberHigh(), 8);
+    EXPECT_EQ(Part(1).PartExtras.BallStyle(), 1);
+    EXPECT_EQ(Part(0).PartRecord.BallNumber(), 0);
+    // The marker's top edge lies above the ball, inside the cell's first row of pixels.
+    const Bitmap& grid = selector.GridBitmap();
+    EXPECT_NE(grid.Pixel(BallCellX(53) + 17, BallCellY(53) + 1), 0u);
+    EXPECT_EQ(grid.Pixel(BallCellX(0) + 17, BallCellY(0) + 1), 0u);
+
+    TSelectBB again(editor->Song(), 1);
+    EXPECT_EQ(again.SelectedBall(), 53);
+}
+
+TEST_F(AnimationWindows, TheBallSelectorStoresAllFlagsTogetherAndReportsNoChangeWhenLeftAlone) {
+    Part().PartRecord.setBallSpinForward(1);
+    {
+        TSelectBB untouched(editor->Song(), 0);
+        EXPECT_TRUE(untouched.Bouncing()->isChecked());
+        EXPECT_EQ(untouched.Direction()->currentIndex(), 0);
+        untouched.Tick();
+        untouched.OkButton()->click();
+        EXPECT_FALSE(untouched.Changed());
+    }
+    EXPECT_EQ(Part().PartRecord.BallNoBounce(), 0);
+    TSelectBB selector(editor->Song(), 0);
+    selector.Direction()->setCurrentIndex(1);
+    EXPECT_TRUE(selector.Changed());
+    EXPECT_EQ(Part().PartRecord.BallSpinForward(), 0);
+    selector.Animating()->click();
+    EXPECT_EQ(Part().PartRecord.BallNoAnimation(), 1);
+    EXPECT_EQ(Part().PartRecord.BallNoBounce(), 0);
+    EXPECT_EQ(Part().PartRecord.BallSpinForward(), 0);
+}
+
+TEST_F(AnimationWindows, EffectsCustomizeOpensTheSelectorOrTheWizardForTheSelectedPart) {
+    std::vector<int> selectorParts;
+    std::vector<std::pair<tPictureSlot*, tPartRecord*>> wizardCalls;
+    editor->Dialogs().selectBuiltInBall = [&](tLyrimoData&, int part) {
+        selectorParts.push_back(part);
+        return false;
+    };
+    editor->Dialogs().animationWizard = [&](tPictureSlot& slot, tPartRecord* flags) {
+        wizardCalls.emplace_back(&slot, flags);
+        return true;
+    };
+    Part(1).PartExtras.setBallStyle(2);
+    Part(0).Slots[kBallSlot].Record.setEnabled(1);
+    editor->ShowPage(TSongEdit::kEffectsPage);
+    auto& page = *static_cast<TEffectsPage*>(editor->PageWidget(TSongEdit::kEffectsPage));
+    QPushButton* button = nullptr;
+    for (QPushButton* b : page.findChildren<QPushButton*>())
+        if (b->text() == "Customize...")
+            button = b;
+    ASSERT_TRUE(button);
+    button->click();
+    ASSERT_EQ(wizardCalls.size(), 1u);
+    EXPECT_EQ(wizardCalls[0].first, &Part(0).Slots[kBallSlot]);
+    EXPECT_EQ(wizardCalls[0].second, &Part(0).PartRecord);
+    EXPECT_TRUE(editor->IsModified());
+
+    page.Tabs()->setCurrentIndex(1);
+    button->click();
+    EXPECT_EQ(selectorParts, std::vector<int>{1});
+    Choose(page.Ball(), 0);
+    EXPECT_FALSE(button->isEnabled());
 }
 
 } // namespace

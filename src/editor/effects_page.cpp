@@ -71,6 +71,7 @@ TEffectsPage::TEffectsPage(TSongEdit& editor)
         if (tLyricsData* part = Part(); part && CustomizeBall(editor_, *part, PartIndex()))
             FillPart();
     });
+    customize_->setEnabled(false); // the list starts at "None"
     connect(ball_, &QComboBox::currentIndexChanged, customize_,
             [this](int choice) { customize_->setEnabled(choice != ball_choice::None); });
     auto* ballRow = new QHBoxLayout;

@@ -6,8 +6,10 @@
 #include "document/song.h"
 #include "editor/animation_rules.h"
 #include "editor/ball_selector.h"
+#include "editor/colour_picker.h"
 #include "editor/editor_pages.h"
 #include "editor/song_editor.h"
+#include "picture/bitmap_png.h"
 #include "test_support.h"
 
 #include <QCheckBox>
@@ -223,6 +225,35 @@ TEST_F(AnimationWindows, EffectsCustomizeOpensTheSelectorOrTheWizardForTheSelect
     EXPECT_EQ(selectorParts, std::vector<int>{1});
     Choose(page.Ball(), 0);
     EXPECT_FALSE(button->isEnabled());
+}
+
+TEST_F(AnimationWindows, TheColourPickerTakesThePixelUnderTheClickOfTheStretchedPicture) {
+    Bitmap picture(2, 1, tPixelFormat::Bits24);
+    picture.SetPixel(0, 0, 0x0000FF);
+    picture.SetPixel(1, 0, 0x00FF00);
+    const QString path = ScratchFolder() + "/two.png";
+    ASSERT_TRUE(SavePng(picture, path));
+    TColorPicker picker(path, {}, 0, nullptr);
+    ASSERT_TRUE(picker.Loaded());
+    EXPECT_EQ(picker.windowTitle(), "Colour Picker - Click on desired colour - 2x1");
+    EXPECT_EQ(picker.size(), QSize(256, 128));
+    PressLeftButton(&picker, {200, 100});
+    EXPECT_EQ(picker.result(), QDialog::Accepted);
+    EXPECT_EQ(picker.Picked(), std::optional<tColour>(0x00FF00));
+
+    // The same picture from its bytes, named by the file name.
+    TColorPicker fromBytes("two.png", ReadFile(path), 0, nullptr);
+    EXPECT_EQ(fromBytes.ColourAt({10, 10}), 0x0000FFu);
+}
+
+TEST_F(AnimationWindows, APictureThePickerCannotLoadIsReportedToTheCaller) {
+    const QString path = ScratchFolder() + "/not-a-picture.png";
+    ASSERT_TRUE(WriteFile(path, "no picture here"));
+    QString failure;
+    EXPECT_FALSE(PickColour(path, {}, 0, failure).has_value());
+    EXPECT_EQ(failure, "No suitable graphics plugin was found to load this file...");
+    TColorPicker picker(path, {}, 0, nullptr);
+    EXPECT_TRUE(picker.windowTitle().endsWith(" - Error loading"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "document/song.h"
 #include "document/song_loading.h"
 #include "editor/animation_page.h"
+#include "editor/animation_wizard.h"
 #include "editor/ball_selector.h"
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
@@ -175,6 +176,9 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     };
     d.selectBuiltInBall = [parent](tLyrimoData& song, int part) {
         return SelectBuiltInBall(song, part, parent);
+    };
+    d.animationWizard = [parent](tPictureSlot& slot, tPartRecord* ballFlags) {
+        return RunAnimationWizard(slot, ballFlags, parent);
     };
     return d;
 }

@@ -1,6 +1,7 @@
 // The animation wizard driven page by page, with scripted answers to its file and colour questions.
 #include "editor/animation_wizard.h"
 
+#include "../picture/picture_fixtures.h"
 #include "app/app_services.h"
 #include "document/song.h"
 #include "picture/bitmap_png.h"
@@ -156,6 +157,28 @@ TEST_F(AnimationWizard, AStripThatCannotBeSavedGoesBackToTheOptionsAndSaysWhy) {
     EXPECT_EQ(wizard.Page(), TAnimWizard::kOptionsPage);
     EXPECT_EQ(ui.shownMessages, QStringList{"Error: Error saving the picture to made.bmp"});
     EXPECT_EQ(slot.Bytes, "OLD");
+}
+
+TEST_F(AnimationWizard, AChosenGifGivesItsFrameCountAndKeyColour) {
+    const QString path = folder + "/dance.gif";
+    std::vector<GifFrameDesc> frames;
+    for (uint8_t i = 0; i < 4; ++i)
+        frames.push_back(SolidGifFrame(6, 6, i % 2));
+    ASSERT_TRUE(WriteFile(path, WriteGif(6, 6, {0x0000FF, 0x00FF00}, frames)));
+    dialogs.chooseAnimation = [&](const QString&, const QString&) { return std::optional<QString>(path); };
+    TAnimWizard wizard(slot, &flags, dialogs);
+    wizard.SetFormat(TAnimWizard::kAnimatedFile);
+    wizard.Next();
+    EXPECT_FALSE(wizard.Frames()->isVisibleTo(&wizard)); // a GIF says how many frames it has
+    wizard.BrowseFile();
+    EXPECT_EQ(wizard.Frames()->value(), 4);
+    EXPECT_EQ(wizard.Transparency(), 0u); // black is in no colour map
+    wizard.Next();
+    wizard.Next();
+    wizard.Next();
+    EXPECT_EQ(slot.Record.FileName(), path.toLocal8Bit());
+    EXPECT_EQ(slot.Bytes, ReadFile(path));
+    EXPECT_EQ(slot.Record.TransparentColour(), 0);
 }
 
 } // namespace

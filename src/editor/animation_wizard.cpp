@@ -162,6 +162,7 @@ TAnimWizard::TAnimWizard(tPictureSlot& slot, tPartRecord* ballFlags, tWizardDial
 
     const tAnimationPictureRecord& record = slot_.Record;
     const QString fileName = FromSystemCodePage(record.FileName());
+    workingFile_ = fileName;
     SetFormat(IsAnimatedPictureName(fileName) ? kAnimatedFile : kStrip);
     {
         const QSignalBlocker block(file_);

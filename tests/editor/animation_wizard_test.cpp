@@ -181,4 +181,15 @@ TEST_F(AnimationWizard, AChosenGifGivesItsFrameCountAndKeyColour) {
     EXPECT_EQ(slot.Record.TransparentColour(), 0);
 }
 
+TEST_F(AnimationWizard, SaveAsWritesTheEmbeddedBytesOrSaysItCouldNot) {
+    TAnimWizard wizard(slot, &flags, dialogs);
+    wizard.Next();
+    saveTo = folder + "/copy.bmp";
+    wizard.SaveFileAs();
+    EXPECT_EQ(ReadFile(*saveTo), "OLD");
+    saveTo = folder + "/no/such/folder/copy.bmp";
+    wizard.SaveFileAs();
+    EXPECT_EQ(ui.shownMessages, QStringList{"Error: Error saving to specified file"});
+}
+
 } // namespace

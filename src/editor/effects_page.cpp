@@ -37,6 +37,25 @@ void StoreFont(const QFont& font, tFontRecord& record) {
                             (font.strikeOut() ? kFontStrikeOut : 0)));
 }
 
+// The built-in ball selector or, for a custom ball, the animation wizard on the part's ball
+// picture; true when the part changed.
+bool CustomizeBall(TSongEdit& editor, tLyricsData& part, int partIndex) {
+    const tEditorDialogs& dialogs = editor.Dialogs();
+    const int choice = BallChoice(part);
+    const bool builtIn = choice == ball_choice::BuiltIn;
+    if (choice == ball_choice::None || (builtIn && !dialogs.selectBuiltInBall) ||
+        (!builtIn && !dialogs.animationWizard))
+        return false;
+    editor.BeginEdit(Translate("Bouncing Ball"));
+    const bool changed = builtIn ? dialogs.selectBuiltInBall(editor.Song(), partIndex)
+                                 : dialogs.animationWizard(part.Slots[kBallSlot], &part.PartRecord);
+    if (changed)
+        editor.Edited();
+    else
+        editor.History().DropLast();
+    return changed;
+}
+
 } // namespace
 
 TEffectsPage::TEffectsPage(TSongEdit& editor)
@@ -48,9 +67,13 @@ TEffectsPage::TEffectsPage(TSongEdit& editor)
     ball_ = new QComboBox;
     ball_->addItems({Translate("None"), Translate("Built-in Lyrimo Ball"), Translate("Custom Ball")});
     customize_ = new QPushButton(Translate("Customize..."));
-    // Choosing the ball's picture comes with the ball and animation pages.
-    customize_->setEnabled(false);
-    customize_->setToolTip(Translate("Not available in this version yet"));
+    connect(customize_, &QPushButton::clicked, this, [this] {
+        if (tLyricsData* part = Part(); part && CustomizeBall(editor_, *part, PartIndex()))
+            FillPart();
+    });
+    customize_->setEnabled(false); // the list starts at "None"
+    connect(ball_, &QComboBox::currentIndexChanged, customize_,
+            [this](int choice) { customize_->setEnabled(choice != ball_choice::None); });
     auto* ballRow = new QHBoxLayout;
     ballRow->addWidget(ball_, 1);
     ballRow->addWidget(customize_);

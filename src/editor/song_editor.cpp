@@ -5,6 +5,9 @@
 #include "document/import_template.h"
 #include "document/song.h"
 #include "document/song_loading.h"
+#include "editor/animation_page.h"
+#include "editor/animation_wizard.h"
+#include "editor/ball_selector.h"
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
@@ -171,6 +174,12 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     d.previewLine = [parent](tLyrimoData& song, int part, int& line) {
         return PreviewLine(song, part, line, true, parent);
     };
+    d.selectBuiltInBall = [parent](tLyrimoData& song, int part) {
+        return SelectBuiltInBall(song, part, parent);
+    };
+    d.animationWizard = [parent](tPictureSlot& slot, tPartRecord* ballFlags) {
+        return RunAnimationWizard(slot, ballFlags, parent);
+    };
     return d;
 }
 
@@ -269,8 +278,7 @@ void TSongEdit::BuildPages() {
     pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
     pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
     pages_[kEffectsPage] = new TEffectsPage(*this);
-    pages_[kAnimationPage] =
-        new TLaterPage(*this, "Playback Effects: Instrumental Animation", "songedit4c.html");
+    pages_[kAnimationPage] = new TAnimationPage(*this);
     pages_[kPreviewModePage] = new TPreviewModePage(*this);
     for (TEditorPage* page : pages_)
         stack_->addWidget(page);

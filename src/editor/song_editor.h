@@ -28,6 +28,8 @@ class QTreeWidgetItem;
 namespace lyrimo {
 
 class tLyrimoData;
+class tPartRecord;
+struct tPictureSlot;
 class TEditorPage;
 
 // The questions the editor asks through standard dialogs; replaceable so that tests need no
@@ -54,6 +56,13 @@ struct tEditorDialogs {
     std::function<bool(tLyrimoData& song, int part, int line)> editLineTimings;
     // One line previewed with its media, editing offered; line is where the user ended.
     std::function<bool(tLyrimoData& song, int part, int& line)> previewLine;
+
+    // Ball and instrumental animation setup. The built-in ball selector writes each choice into
+    // the part at once; true when something changed.
+    std::function<bool(tLyrimoData& song, int part)> selectBuiltInBall;
+    // The animation wizard on a custom picture slot, with the part's ball flags for a ball or
+    // nullptr for an instrumental animation; true when it finished and wrote them.
+    std::function<bool(tPictureSlot& slot, tPartRecord* ballFlags)> animationWizard;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);

@@ -30,6 +30,7 @@ set(core_files
     playback/playback_rules.cpp playback/playback_rules.h
     playback/playback_session.cpp playback/playback_session.h
     playback/playback_state.h
+    editor/animation_rules.cpp editor/animation_rules.h
     editor/edit_history.cpp editor/edit_history.h
     editor/line_recorder.cpp editor/line_recorder.h
     editor/line_timings.cpp editor/line_timings.h

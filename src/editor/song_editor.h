@@ -28,7 +28,9 @@ class QTreeWidgetItem;
 namespace lyrimo {
 
 class tLyrimoData;
+class tSlideRecord;
 class TEditorPage;
+struct tPictureType;
 
 // The questions the editor asks through standard dialogs; replaceable so that tests need no
 // modal loop. Each returns nothing when the user cancels.
@@ -54,6 +56,10 @@ struct tEditorDialogs {
     std::function<bool(tLyrimoData& song, int part, int line)> editLineTimings;
     // One line previewed with its media, editing offered; line is where the user ended.
     std::function<bool(tLyrimoData& song, int part, int& line)> previewLine;
+    // The slide show page's editors: a picture (its stretch or tile choice offered for full-screen
+    // slide shows) and a slide; true when OK was pressed.
+    std::function<bool(const tLyrimoData& song, tPictureType& picture, bool fullScreen)> editPicture;
+    std::function<bool(const tLyrimoData& song, tSlideRecord& slide)> editSlide;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);

@@ -1,0 +1,121 @@
+// The Slide Show page driven through its lists and buttons, with the editors and questions
+// answered by the test.
+#include "editor/slide_show_page.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "editor/song_editor.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace lyrimo;
+
+namespace {
+
+class SlideShowPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui.printMessages = false;
+        SetApp(&ui);
+        editor = std::make_unique<TSongEdit>();
+        editor->Dialogs().editSlide = [this](const tLyrimoData&, tSlideRecord& slide) {
+            ++slideEdits;
+            slide.setShowTime(slide.ShowTime() + 500);
+            return true;
+        };
+        for (const char* name : {"zero", "one", "two"}) {
+            tPictureRecord record;
+            record.setName(name);
+            Song().Pictures.AddPicture(record);
+        }
+        for (int show : {3000, 1000, 2000}) {
+            tSlideRecord slide;
+            slide.setPicture(show == 1000 ? 1 : 2);
+            slide.setShowTime(show);
+            Song().Slides.AddSlide(slide);
+        }
+        editor->ShowPage(TSongEdit::kSlideShowPage);
+    }
+    void TearDown() override {
+        editor.reset();
+        SetApp(nullptr);
+    }
+    tLyrimoData& Song() { return editor->Song(); }
+    TSlideShowPage& Page() {
+        return *static_cast<TSlideShowPage*>(editor->PageWidget(TSongEdit::kSlideShowPage));
+    }
+    static QStringList Column(const QTreeWidget* list, int column) {
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts << list->topLevelItem(i)->text(column);
+        return texts;
+    }
+    static void Select(QTreeWidget* list, const QString& text, int column) {
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(column) == text)
+                list->setCurrentItem(list->topLevelItem(i));
+    }
+
+    tHeadlessServices ui;
+    std::unique_ptr<TSongEdit> editor;
+    int slideEdits = 0;
+};
+
+} // namespace
+
+TEST_F(SlideShowPage, HeaderClicksSortAndReverseKeepingTheSelection) {
+    QTreeWidget* slides = Page().SlideList();
+    EXPECT_EQ(Column(slides, 1), QStringList({"00:00:01.000", "00:00:02.000", "00:00:03.000"}));
+    Select(slides, "00:00:02.000", 1);
+    slides->header()->sectionClicked(1);
+    EXPECT_EQ(Column(slides, 1), QStringList({"00:00:03.000", "00:00:02.000", "00:00:01.000"}));
+    EXPECT_EQ(slides->currentItem()->text(1), "00:00:02.000");
+    slides->header()->sectionClicked(0);
+    EXPECT_EQ(Column(slides, 0), QStringList({"one", "two", "two"}));
+}
+
+TEST_F(SlideShowPage, DeletingAPictureAsksAndTakesItsSlidesAlong) {
+    Select(Page().PictureList(), "one", 1);
+    ui.scriptedAnswers = {mb::IdCancel, mb::IdOk};
+    Page().DeletePicture();
+    EXPECT_EQ(Song().Pictures.Count(), 3);
+    EXPECT_FALSE(editor->IsModified());
+    Page().DeletePicture();
+    ASSERT_EQ(ui.shownMessages.size(), 2);
+    EXPECT_TRUE(ui.shownMessages[1].contains("used by 1 slide(s)"));
+    EXPECT_EQ(Column(Page().PictureList(), 1), QStringList({"zero", "two"}));
+    EXPECT_EQ(Column(Page().SlideList(), 0), QStringList({"two", "two"}));
+    EXPECT_TRUE(editor->IsModified());
+    editor->Undo();
+    EXPECT_EQ(Song().Slides.Count(), 3);
+}
+
+TEST_F(SlideShowPage, SlidesNeedPicturesAndEditsAreOneStepEach) {
+    Select(Page().SlideList(), "00:00:03.000", 1);
+    Page().EditSlide();
+    EXPECT_EQ(Song().Slides.GetSlide(0).ShowTime(), 3500);
+    EXPECT_EQ(Page().SlideList()->currentItem()->text(1), "00:00:03.500");
+    Song().Pictures.Clear();
+    Page().AddSlide();
+    EXPECT_EQ(slideEdits, 1);
+    EXPECT_EQ(ui.shownMessages.value(0),
+              "Error: You cannot create any slides until you have added some pictures");
+}
+
+TEST_F(SlideShowPage, ModeSetsTheSongAndVideoCoversThePage) {
+    EXPECT_FALSE(Page().Tabs()->isEnabled());
+    Page().Mode()->activated(2);
+    EXPECT_TRUE(Song().SongSettings.FullScreenSlideShow());
+    EXPECT_FALSE(Song().SongSettings.SlideShowEnabled());
+    EXPECT_TRUE(Page().Tabs()->isEnabled());
+    EXPECT_FALSE(Page().VideoCovers());
+    Song().SongSettings.setUseMediaFile(1);
+    Song().SongSettings.setHasVideo(1);
+    Page().Fill();
+    EXPECT_TRUE(Page().VideoCovers());
+}

@@ -9,6 +9,7 @@
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
 #include "editor/rec_all_window.h"
+#include "editor/slide_dialogs.h"
 #include "editor/slide_show_page.h"
 #include "editor/song_edits.h"
 #include "importexport/import_dispatch.h"
@@ -171,6 +172,12 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     };
     d.previewLine = [parent](tLyrimoData& song, int part, int& line) {
         return PreviewLine(song, part, line, true, parent);
+    };
+    d.editPicture = [parent](const tLyrimoData& song, tPictureType& picture, bool fullScreen) {
+        return EditSlideShowPicture(song, picture, fullScreen, parent);
+    };
+    d.editSlide = [parent](const tLyrimoData& song, tSlideRecord& slide) {
+        return EditSlideShowSlide(song, slide, parent);
     };
     return d;
 }

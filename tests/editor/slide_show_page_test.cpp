@@ -1,13 +1,22 @@
 // The Slide Show page driven through its lists and buttons, with the editors and questions
-// answered by the test.
+// answered by the test, and the slide editor with its preview on a fake player.
 #include "editor/slide_show_page.h"
 
 #include "app/app_services.h"
 #include "document/song.h"
+#include "editor/slide_dialogs.h"
 #include "editor/song_editor.h"
+#include "editor/time_spin_edit.h"
+#include "fake_player.h"
+#include "media/media_player.h"
+#include "test_support.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -118,4 +127,92 @@ TEST_F(SlideShowPage, ModeSetsTheSongAndVideoCoversThePage) {
     Song().SongSettings.setHasVideo(1);
     Page().Fill();
     EXPECT_TRUE(Page().VideoCovers());
+}
+
+namespace {
+
+class SlideEditor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui.printMessages = false;
+        SetApp(&ui);
+        const QString media = test::ScratchFolder() + "/slides.wav";
+        test::WriteFile(media, "RIFF");
+        song.SongSettings.setUseMediaFile(1);
+        song.SongSettings.setMediaFileName(QFile::encodeName(media));
+        song.SongSettings.setSlideShowStartOffset(5000);
+        song.SongSettings.setFullScreenSlideShow(1);
+        for (const char* name : {"Moon", "beach"}) {
+            tPictureRecord record;
+            record.setName(name);
+            song.Pictures.AddPicture(record);
+        }
+        slide.setPicture(0);
+        slide.setShowTime(10000);
+        slide.setRemoveTime(20000);
+    }
+    void TearDown() override { SetApp(nullptr); }
+
+    std::unique_ptr<TSlideEditor> MakeEditor() {
+        auto player = std::make_unique<tMyMediaPlayer>([this](uint8_t id) -> std::unique_ptr<tPlayer> {
+            if (id != 4)
+                return MakeStandardPlayer(id);
+            auto fake = std::make_unique<test::tFakePlayer>(id, &log);
+            fake->SetExtensions({".wav"});
+            player_ = fake.get();
+            return fake;
+        });
+        return std::make_unique<TSlideEditor>(song, slide, std::move(player));
+    }
+
+    tHeadlessServices ui;
+    tLyrimoData song;
+    tSlideRecord slide;
+    QStringList log;
+    test::tFakePlayer* player_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(SlideEditor, PreviewStartsEarlyAndTellsWhenTheSlideShows) {
+    auto editor = MakeEditor();
+    editor->TogglePreview();
+    ASSERT_NE(player_, nullptr);
+    EXPECT_TRUE(log.contains("4 SetPosition 3000"));
+    EXPECT_EQ(editor->PreviewButton()->text(), "STOP!");
+    player_->playing = true;
+    player_->position = 4999;
+    editor->PreviewTick();
+    EXPECT_EQ(editor->PositionText()->text(), "Play Position: 00:00:09.999");
+    EXPECT_EQ(editor->DisplayingText()->text(), "Hidden");
+    player_->position = 5000;
+    editor->PreviewTick();
+    EXPECT_EQ(editor->DisplayingText()->text(), "Displaying");
+    player_->playing = false;
+    editor->PreviewTick();
+    EXPECT_EQ(editor->PreviewButton()->text(), "Preview");
+    EXPECT_TRUE(editor->PositionText()->isHidden());
+}
+
+TEST_F(SlideEditor, OkStoresTheControlsAndTimesStayInOrder) {
+    auto editor = MakeEditor();
+    EXPECT_EQ(editor->PictureChoice()->currentText(), "Moon"); // listed after "beach"
+    editor->DisplayMode()->setCurrentIndex(1);
+    EXPECT_EQ(editor->ShowField()->Maximum(), 19999);
+    editor->ShowField()->SetValue(25000);
+    EXPECT_EQ(editor->ShowField()->Value(), 19999);
+    editor->HideField()->SetValue(30000);
+    editor->ShowField()->SetValue(25000);
+    EXPECT_EQ(editor->HideField()->Minimum(), 25001);
+    editor->PictureChoice()->setCurrentIndex(0);
+    editor->TransitionChoice()->setCurrentIndex(3);
+    editor->DurationField()->setText("2.5");
+    editor->Store();
+    EXPECT_EQ(editor->result(), QDialog::Accepted);
+    EXPECT_EQ(slide.Picture(), 1);
+    EXPECT_EQ(slide.ShowTime(), 25000);
+    EXPECT_EQ(slide.RemoveTime(), 30000);
+    EXPECT_EQ(slide.Transition(), 3);
+    EXPECT_EQ(slide.TransitionDuration(), 25);
+    EXPECT_FALSE(slide.LeaveUntilRemoved());
 }

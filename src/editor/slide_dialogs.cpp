@@ -165,8 +165,10 @@ TSlideEditor::TSlideEditor(const tLyrimoData& song, tSlideRecord& slide,
     hideRow_ = TimeRow(hide_, selectHide, Translate("Please select a hide time"));
     show_->SetValue(slide.ShowTime());
     hide_->SetValue(slide.RemoveTime());
-    connect(show_, &TTimeSpinEdit::ValueChanged, this, &TSlideEditor::ApplyTimeLimits);
-    connect(hide_, &TTimeSpinEdit::ValueChanged, this, &TSlideEditor::ApplyTimeLimits);
+    connect(show_, &TTimeSpinEdit::ValueChanged, this,
+            [this](int64_t ms) { CoupleLimits(hide_, ms + 1, -1); });
+    connect(hide_, &TTimeSpinEdit::ValueChanged, this,
+            [this](int64_t ms) { CoupleLimits(show_, 0, ms - 1); });
 
     transition_ = new QComboBox;
     for (int number = 0; number < kTransitionCount; ++number)
@@ -206,7 +208,7 @@ TSlideEditor::TSlideEditor(const tLyrimoData& song, tSlideRecord& slide,
     displaying_ = new QLabel;
     displaying_->setStyleSheet("font-weight: bold;");
     auto* readout = new QVBoxLayout;
-    readout->addWidget(preview_);
+    readout->addWidget(preview_, 0, Qt::AlignLeft);
     readout->addWidget(position_);
     readout->addWidget(displaying_);
     readout->addStretch(1);
@@ -256,13 +258,16 @@ void TSlideEditor::ShowModeState() {
     const bool removeAtTime = mode_->currentIndex() == 1;
     hideLabel_->setVisible(removeAtTime);
     hideRow_->setVisible(removeAtTime);
-    ApplyTimeLimits();
 }
 
-// The hide time stays after the show time; a slide left on has no hide time to stay before.
-void TSlideEditor::ApplyTimeLimits() {
-    hide_->SetLimits(show_->Value() + 1, -1);
-    show_->SetLimits(0, mode_->currentIndex() == 1 ? hide_->Value() - 1 : -1);
+// A time the user changes limits the other field; a time moved by its limits does not pass the
+// change on, or each field would pin the other.
+void TSlideEditor::CoupleLimits(TTimeSpinEdit* other, int64_t minimum, int64_t maximum) {
+    if (coupling_)
+        return;
+    coupling_ = true;
+    other->SetLimits(minimum, maximum);
+    coupling_ = false;
 }
 
 void TSlideEditor::TogglePreview() {

@@ -82,7 +82,7 @@ protected:
 private:
     QWidget* TimeRow(TTimeSpinEdit*& field, QPushButton*& select, const QString& pickTitle);
     void ShowModeState();
-    void ApplyTimeLimits();
+    void CoupleLimits(TTimeSpinEdit* other, int64_t minimum, int64_t maximum);
     void StopPreview();
     void MarkChanged() { changed_ = true; }
 
@@ -105,6 +105,7 @@ private:
     QTimer timer_;
     bool playing_ = false;
     bool changed_ = false;
+    bool coupling_ = false;
 };
 
 // Each true when OK was pressed.

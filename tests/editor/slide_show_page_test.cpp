@@ -198,12 +198,14 @@ TEST_F(SlideEditor, OkStoresTheControlsAndTimesStayInOrder) {
     auto editor = MakeEditor();
     EXPECT_EQ(editor->PictureChoice()->currentText(), "Moon"); // listed after "beach"
     editor->DisplayMode()->setCurrentIndex(1);
-    EXPECT_EQ(editor->ShowField()->Maximum(), 19999);
     editor->ShowField()->SetValue(25000);
-    EXPECT_EQ(editor->ShowField()->Value(), 19999);
+    EXPECT_EQ(editor->HideField()->Value(), 25001);
+    editor->ShowField()->SetValue(27000); // the hide time it pushed does not hold the show time back
+    EXPECT_EQ(editor->ShowField()->Value(), 27000);
     editor->HideField()->SetValue(30000);
+    editor->ShowField()->SetValue(40000);
+    EXPECT_EQ(editor->ShowField()->Value(), 29999);
     editor->ShowField()->SetValue(25000);
-    EXPECT_EQ(editor->HideField()->Minimum(), 25001);
     editor->PictureChoice()->setCurrentIndex(0);
     editor->TransitionChoice()->setCurrentIndex(3);
     editor->DurationField()->setText("2.5");

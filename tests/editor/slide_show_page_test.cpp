@@ -218,3 +218,27 @@ TEST_F(SlideEditor, OkStoresTheControlsAndTimesStayInOrder) {
     EXPECT_EQ(slide.TransitionDuration(), 25);
     EXPECT_FALSE(slide.LeaveUntilRemoved());
 }
+
+TEST(PictureEditor, OkLoadsTheFileOrStaysOpenWhenItIsMissing) {
+    tHeadlessServices ui;
+    ui.printMessages = false;
+    SetApp(&ui);
+    tLyrimoData song;
+    tPictureType picture;
+    TPictureEditor editor(song, picture, false);
+    EXPECT_TRUE(editor.TileChoice()->isHidden());
+    editor.NameField()->setText("Sunset");
+    editor.FileField()->setText(test::ScratchFolder() + "/no-such-picture.png");
+    editor.Store();
+    EXPECT_NE(editor.result(), QDialog::Accepted);
+    EXPECT_EQ(ui.shownMessages.value(0), "Error: Error loading picture, file was not found.");
+    const QString file = test::ScratchFolder() + "/sunset.png";
+    test::WriteFile(file, "PNG bytes");
+    editor.FileField()->setText(file);
+    editor.Store();
+    EXPECT_EQ(editor.result(), QDialog::Accepted);
+    EXPECT_EQ(picture.Bytes, "PNG bytes");
+    EXPECT_EQ(QString::fromLatin1(picture.Record.Name()), "Sunset");
+    EXPECT_EQ(QString::fromLatin1(picture.Record.FileName()), file);
+    SetApp(nullptr);
+}

@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
@@ -42,6 +43,35 @@ QDialogButtonBox* OkCancel(QDialog* dialog, const std::function<void()>& ok) {
 }
 
 void ShowError(const QString& text) { App().MessageBox(text, Translate("Error"), mb::Ok | mb::IconStop); }
+
+// Lets a dialog be dragged by its labels and panels, as by a caption.
+class tDragByLabels : public QObject {
+public:
+    explicit tDragByLabels(QDialog* dialog) : QObject(dialog), dialog_(dialog) {
+        for (QWidget* child : dialog->findChildren<QWidget*>())
+            if (qobject_cast<QLabel*>(child) || qobject_cast<QGroupBox*>(child))
+                child->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
+            return QObject::eventFilter(watched, event);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!(mouse->buttons() & Qt::LeftButton))
+            return false;
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (event->type() == QEvent::MouseButtonPress)
+            grabbedAt_ = at - dialog_->frameGeometry().topLeft();
+        else
+            dialog_->move(at - grabbedAt_);
+        return true;
+    }
+
+private:
+    QDialog* dialog_;
+    QPoint grabbedAt_;
+};
 
 } // namespace
 
@@ -82,6 +112,7 @@ TPictureEditor::TPictureEditor(const tLyrimoData& song, tPictureType& picture, b
     layout->addStretch(1);
     layout->addWidget(OkCancel(this, [this] { Store(); }));
     resize(620, sizeHint().height());
+    new tDragByLabels(this);
 }
 
 void TPictureEditor::Browse() {
@@ -230,6 +261,7 @@ TSlideEditor::TSlideEditor(const tLyrimoData& song, tSlideRecord& slide,
         connect(field, &TTimeSpinEdit::ValueChanged, this, &TSlideEditor::MarkChanged);
     connect(duration_, &QLineEdit::textEdited, this, &TSlideEditor::MarkChanged);
 
+    new tDragByLabels(this);
     timer_.setInterval(kDisplayInterval);
     connect(&timer_, &QTimer::timeout, this, &TSlideEditor::PreviewTick);
 }

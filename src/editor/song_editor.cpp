@@ -12,6 +12,8 @@
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
 #include "editor/rec_all_window.h"
+#include "editor/slide_dialogs.h"
+#include "editor/slide_show_page.h"
 #include "editor/song_edits.h"
 #include "importexport/import_dispatch.h"
 #include "importexport/kok_import.h"
@@ -180,6 +182,12 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     d.animationWizard = [parent](tPictureSlot& slot, tPartRecord* ballFlags) {
         return RunAnimationWizard(slot, ballFlags, parent);
     };
+    d.editPicture = [parent](const tLyrimoData& song, tPictureType& picture, bool fullScreen) {
+        return EditSlideShowPicture(song, picture, fullScreen, parent);
+    };
+    d.editSlide = [parent](const tLyrimoData& song, tSlideRecord& slide) {
+        return EditSlideShowSlide(song, slide, parent);
+    };
     return d;
 }
 
@@ -274,7 +282,7 @@ void TSongEdit::BuildPages() {
     pages_[kColoursPage] = new TColoursPage(*this);
     pages_[kTimingsPage] = new TTimingsPage(*this);
     pages_[kBackgroundPage] = new TLaterPage(*this, "Playback Effects: Background", "songedit4.html");
-    pages_[kSlideShowPage] = new TLaterPage(*this, "Slide Show", "songedit5.html");
+    pages_[kSlideShowPage] = new TSlideShowPage(*this);
     pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
     pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
     pages_[kEffectsPage] = new TEffectsPage(*this);

@@ -30,7 +30,9 @@ namespace lyrimo {
 class tLyrimoData;
 class tPartRecord;
 struct tPictureSlot;
+class tSlideRecord;
 class TEditorPage;
+struct tPictureType;
 
 // The questions the editor asks through standard dialogs; replaceable so that tests need no
 // modal loop. Each returns nothing when the user cancels.
@@ -63,6 +65,11 @@ struct tEditorDialogs {
     // The animation wizard on a custom picture slot, with the part's ball flags for a ball or
     // nullptr for an instrumental animation; true when it finished and wrote them.
     std::function<bool(tPictureSlot& slot, tPartRecord* ballFlags)> animationWizard;
+
+    // The slide show page's editors: a picture (its stretch or tile choice offered for full-screen
+    // slide shows) and a slide; true when OK was pressed.
+    std::function<bool(const tLyrimoData& song, tPictureType& picture, bool fullScreen)> editPicture;
+    std::function<bool(const tLyrimoData& song, tSlideRecord& slide)> editSlide;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);

@@ -8,6 +8,7 @@
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
+#include "editor/media_pages.h"
 #include "editor/rec_all_window.h"
 #include "editor/song_edits.h"
 #include "importexport/import_dispatch.h"
@@ -19,11 +20,14 @@
 #include "playback/play_driver.h"
 #include "ui/help_pages.h"
 #include "ui/picture_dialogs.h"
+#include "ui/picture_preview_window.h"
+#include "ui/program_colours.h"
 #include "ui/template_windows.h"
 #include "ui/translate_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -142,6 +146,16 @@ std::optional<QString> PromptDialog(QWidget* parent, const QString& title, const
     return dialog.textValue().left(kEditorLineLength);
 }
 
+std::optional<int32_t> ColourDialog(QWidget* parent, int32_t current) {
+    QColorDialog dialog(DialogColour(current), parent);
+    CustomColoursToDialog(Settings().CustomColours);
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    Settings().CustomColours = CustomColoursFromDialog();
+    if (!chosen)
+        return std::nullopt;
+    return ProgramColour(dialog.selectedColor());
+}
+
 } // namespace
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent) {
@@ -170,6 +184,13 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     };
     d.previewLine = [parent](tLyrimoData& song, int part, int& line) {
         return PreviewLine(song, part, line, true, parent);
+    };
+    d.choosePicture = [parent](const QString& title, const QString& current) {
+        return ChoosePictureFile(title, current, parent);
+    };
+    d.chooseColour = [parent](int32_t current) { return ColourDialog(parent, current); };
+    d.previewPicture = [parent](const QString& fileName, const QByteArray& bytes, QString& reason) {
+        return PreviewPicture(fileName, bytes, reason, parent);
     };
     return d;
 }
@@ -260,13 +281,13 @@ void TSongEdit::BuildPages() {
     stack_ = new QStackedWidget;
 
     pages_[kInfoPage] = new TInfoPage(*this);
-    pages_[kMediaPage] = new TLaterPage(*this, "Song Media", "songedit2.html");
+    pages_[kMediaPage] = new TMediaPage(*this);
     pages_[kLyricsPage] = new TLyricsPage(*this);
     pages_[kColoursPage] = new TColoursPage(*this);
     pages_[kTimingsPage] = new TTimingsPage(*this);
-    pages_[kBackgroundPage] = new TLaterPage(*this, "Playback Effects: Background", "songedit4.html");
+    pages_[kBackgroundPage] = new TBackgroundPage(*this);
     pages_[kSlideShowPage] = new TLaterPage(*this, "Slide Show", "songedit5.html");
-    pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
+    pages_[kAdvancedPage] = new TAdvancedPage(*this);
     pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
     pages_[kEffectsPage] = new TEffectsPage(*this);
     pages_[kAnimationPage] =

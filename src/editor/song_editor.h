@@ -54,6 +54,17 @@ struct tEditorDialogs {
     std::function<bool(tLyrimoData& song, int part, int line)> editLineTimings;
     // One line previewed with its media, editing offered; line is where the user ended.
     std::function<bool(tLyrimoData& song, int part, int& line)> previewLine;
+    // The media, background and title pages, and the timed preview:
+    // a picture file, starting at current;
+    std::function<std::optional<QString>(const QString& title, const QString& current)> choosePicture;
+    // a colour (with the user's custom colours);
+    std::function<std::optional<int32_t>(int32_t current)> chooseColour;
+    // a picture file or its bytes shown; false with the reason when there is nothing to show;
+    std::function<bool(const QString& fileName, const QByteArray& bytes, QString& reason)> previewPicture;
+    // the song's media played in a window of its own;
+    std::function<void(tLyrimoData& song)> previewMedia;
+    // the time to play the karaoke from, starting at startMs.
+    std::function<std::optional<int>(tLyrimoData& song, int startMs)> chooseStartTime;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);

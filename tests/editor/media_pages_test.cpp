@@ -1,0 +1,181 @@
+// The Song Media, Background and Advanced Settings pages driven as a person would, with scripted
+// answers for the message boxes and file dialogs.
+#include "editor/media_pages.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "editor/page_rules.h"
+#include "editor/song_editor.h"
+#include "test_support.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+
+#include <gtest/gtest.h>
+
+using namespace lyrimo;
+using namespace lyrimo::test;
+
+namespace {
+
+class MediaPages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui.printMessages = false;
+        SetApp(&ui);
+        editor = std::make_unique<TSongEdit>();
+        editor->Dialogs().saveFile = [this](const QString&, const QString& filter, const QString&) {
+            filters << filter;
+            return saveAnswer;
+        };
+        folder = ScratchFolder() + "/media-pages-" + QString::number(++runs) + "/";
+        QDir().mkpath(folder);
+    }
+    void TearDown() override {
+        editor.reset();
+        SetApp(nullptr);
+    }
+    template <class Page>
+    Page& PageOf(int page) {
+        editor->ShowPage(page);
+        return *static_cast<Page*>(editor->PageWidget(page));
+    }
+    tSongSettings& S() { return editor->Song().SongSettings; }
+
+    tHeadlessServices ui;
+    std::unique_ptr<TSongEdit> editor;
+    std::optional<QString> saveAnswer;
+    QStringList filters;
+    QString folder;
+    static inline int runs = 0;
+};
+
+TEST_F(MediaPages, VideoMediaAsksBeforeDroppingTheSlideShow) {
+    S().setSlideShowEnabled(true);
+    auto& page = PageOf<TMediaPage>(TSongEdit::kMediaPage);
+    ui.scriptedAnswers = {mb::IdCancel};
+    page.Type(kMediaVideo)->click();
+    EXPECT_TRUE(page.Type(kMediaCd)->isChecked());
+    EXPECT_TRUE(S().SlideShowEnabled());
+    EXPECT_FALSE(S().HasVideo());
+    EXPECT_FALSE(editor->IsModified());
+    ASSERT_EQ(ui.shownMessages.size(), 1);
+    EXPECT_TRUE(ui.shownMessages[0].startsWith("Warning: Are you sure"));
+
+    ui.scriptedAnswers = {mb::IdOk};
+    page.Type(kMediaVideo)->click();
+    EXPECT_TRUE(S().UseMediaFile() && S().HasVideo());
+    EXPECT_FALSE(S().SlideShowEnabled() || S().FullScreenSlideShow());
+    EXPECT_TRUE(page.FullScreenBox()->isEnabled());
+    editor->Undo();
+    EXPECT_TRUE(S().SlideShowEnabled());
+    EXPECT_FALSE(S().HasVideo());
+}
+
+TEST_F(MediaPages, EmbeddedMediaIsSavedElsewhereButNeverOverItsTempFile) {
+    const QString temp = folder + "embedded.mp3";
+    ASSERT_TRUE(WriteFile(temp, "sound"));
+    editor->Song().SetTempMediaPath(temp);
+    S().setUseMediaFile(true);
+    S().setEmbedMedia(true);
+    S().setMediaFileName(temp.toUtf8());
+    auto& page = PageOf<TMediaPage>(TSongEdit::kMediaPage);
+    EXPECT_FALSE(page.FileField()->isEnabled());
+    EXPECT_FALSE(page.BrowseButton()->isEnabled());
+    EXPECT_TRUE(page.SaveAsButton()->isEnabled());
+
+    saveAnswer = folder + "EMBEDDED.mp3";
+    page.SaveEmbeddedAs();
+    EXPECT_EQ(ui.shownMessages.value(0),
+              "Error: You cannot save the file over the current embedded temp file...");
+    EXPECT_EQ(filters.value(0), ".mp3 files |*.mp3|All Files (*.*)|*.*");
+
+    saveAnswer = folder + "copy";
+    page.SaveEmbeddedAs();
+    EXPECT_EQ(ReadFile(folder + "copy.mp3"), "sound");
+    EXPECT_EQ(ui.shownMessages.value(1), "Save Embedded File: Media file was sucessfully saved");
+
+    page.EmbedBox()->click();
+    EXPECT_TRUE(page.FileField()->isEnabled());
+    EXPECT_FALSE(S().EmbedMedia());
+    editor->Song().SetTempMediaPath({});
+}
+
+TEST_F(MediaPages, BackgroundFileLoadsItsBytesAndSaveAsNeedsThem) {
+    S().setBackgroundEnabled(true);
+    auto& page = PageOf<TBackgroundPage>(TSongEdit::kBackgroundPage);
+    page.SavePictureAs();
+    EXPECT_EQ(ui.shownMessages.value(0), "Error: Cannot save the background picture as it couldn't be found");
+
+    ASSERT_TRUE(WriteFile(folder + "back.png", "picture bytes"));
+    page.SetFile(folder + "back.png");
+    EXPECT_EQ(editor->Song().BackgroundStream, "picture bytes");
+    EXPECT_EQ(QString::fromUtf8(S().BackgroundFileName()), folder + "back.png");
+    EXPECT_TRUE(editor->IsModified());
+
+    saveAnswer = folder + "saved";
+    page.SavePictureAs();
+    EXPECT_EQ(ReadFile(folder + "saved.png"), "picture bytes");
+    EXPECT_EQ(filters.value(0), "png Files (*.png)|*.png|All Files|*.*");
+
+    page.SetFile(folder + "missing.png");
+    EXPECT_TRUE(editor->Song().BackgroundStream.isEmpty());
+}
+
+TEST_F(MediaPages, EmbeddedBackgroundLocksTheFileUntilUnembedded) {
+    S().setBackgroundEnabled(true);
+    S().setEmbedBackground(true);
+    editor->Song().BackgroundStream = "stored";
+    auto& page = PageOf<TBackgroundPage>(TSongEdit::kBackgroundPage);
+    EXPECT_FALSE(page.FileField()->isEnabled());
+    EXPECT_TRUE(page.SaveAsButton()->isEnabled());
+    page.EnableBox()->click();
+    EXPECT_FALSE(page.SaveAsButton()->isEnabled());
+    EXPECT_EQ(editor->Song().BackgroundStream, "stored");
+    page.EnableBox()->click();
+    page.EmbedBox()->click();
+    EXPECT_TRUE(page.FileField()->isEnabled());
+    EXPECT_FALSE(page.SaveAsButton()->isEnabled());
+
+    ASSERT_TRUE(page.TransparentBox()->isChecked());
+    EXPECT_TRUE(page.ShadowsBox()->isEnabled());
+    page.TransparentBox()->click();
+    EXPECT_FALSE(page.ShadowsBox()->isEnabled());
+    EXPECT_FALSE(S().BackgroundTransparent());
+}
+
+TEST_F(MediaPages, AdvancedOffsetsEditTheSelectedSectionAndPlayerMapsToItsId) {
+    S().setSlideShowStartOffset(-20);
+    editor->Song().GetPart(0)->PartRecord.setStartOffset(150);
+    auto& page = PageOf<TAdvancedPage>(TSongEdit::kAdvancedPage);
+    ASSERT_EQ(page.OffsetTabs()->count(), 2);
+    EXPECT_EQ(page.OffsetTabs()->tabText(0), "Slide Show");
+    EXPECT_EQ(page.Offset()->value(), -20);
+    page.OffsetTabs()->setCurrentIndex(1);
+    EXPECT_EQ(page.Offset()->value(), 150);
+    EXPECT_FALSE(editor->IsModified());
+    page.Offset()->setValue(300);
+    EXPECT_EQ(editor->Song().GetPart(0)->PartRecord.StartOffset(), 300);
+    EXPECT_EQ(S().SlideShowStartOffset(), -20);
+    // Coming back keeps the selected section.
+    editor->ShowPage(TSongEdit::kInfoPage);
+    editor->ShowPage(TSongEdit::kAdvancedPage);
+    EXPECT_EQ(page.OffsetTabs()->currentIndex(), 1);
+
+    EXPECT_FALSE(page.CutoutBox()->isEnabled());
+    page.PreferredPlayer()->setCurrentIndex(5);
+    emit page.PreferredPlayer()->activated(5);
+    EXPECT_EQ(S().PreferredPlayer(), 2);
+    S().setPreferredPlayer(4);
+    page.Fill();
+    EXPECT_EQ(page.PreferredPlayer()->currentIndex(), 2);
+    EXPECT_EQ(page.PreferredPlayer()->currentText(), "Try Built-in player");
+}
+
+} // namespace

@@ -11,6 +11,7 @@
 #include "editor/media_pages.h"
 #include "editor/rec_all_window.h"
 #include "editor/song_edits.h"
+#include "editor/title_page.h"
 #include "importexport/import_dispatch.h"
 #include "importexport/kok_import.h"
 #include "importexport/lrc_export.h"
@@ -288,7 +289,7 @@ void TSongEdit::BuildPages() {
     pages_[kBackgroundPage] = new TBackgroundPage(*this);
     pages_[kSlideShowPage] = new TLaterPage(*this, "Slide Show", "songedit5.html");
     pages_[kAdvancedPage] = new TAdvancedPage(*this);
-    pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
+    pages_[kTitlePage] = new TTitlePage(*this);
     pages_[kEffectsPage] = new TEffectsPage(*this);
     pages_[kAnimationPage] =
         new TLaterPage(*this, "Playback Effects: Instrumental Animation", "songedit4c.html");

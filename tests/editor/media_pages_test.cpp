@@ -6,6 +6,8 @@
 #include "document/song.h"
 #include "editor/page_rules.h"
 #include "editor/song_editor.h"
+#include "editor/title_page.h"
+#include "render/title_effect.h"
 #include "test_support.h"
 
 #include <QCheckBox>
@@ -176,6 +178,36 @@ TEST_F(MediaPages, AdvancedOffsetsEditTheSelectedSectionAndPlayerMapsToItsId) {
     page.Fill();
     EXPECT_EQ(page.PreferredPlayer()->currentIndex(), 2);
     EXPECT_EQ(page.PreferredPlayer()->currentText(), "Try Built-in player");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MediaPages, TitleExampleRunsOnlyWhileShownAndFallsBackToExampleText) {
+    S().setTitleEffect(14);
+    auto& page = PageOf<TTitlePage>(TSongEdit::kTitlePage);
+    EXPECT_EQ(page.Effect()->currentIndex(), 1);
+    page.Example()->Tick();
+    EXPECT_EQ(page.Title().Lines[0], "Example Title Text");
+    EXPECT_EQ(page.Title().Effect, 14);
+
+    page.Effect()->setCurrentIndex(12);
+    emit page.Effect()->activated(12);
+    EXPECT_EQ(S().TitleEffect(), 12);
+    EXPECT_EQ(page.Title().Effect, 12);
+    page.Speed()->setValue(7);
+    EXPECT_EQ(page.Title().Speed, 8);
+
+    editor->Song().SetSongName("Twinkle");
+    editor->ShowPage(TSongEdit::kTitlePage);
+    page.Example()->Tick();
+    EXPECT_EQ(page.Title().Lines[0], "Twinkle");
+
+    editor->show();
+    EXPECT_TRUE(page.Example()->Running());
+    editor->ShowPage(TSongEdit::kInfoPage);
+    EXPECT_FALSE(page.Example()->Running());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
 #include "editor/media_pages.h"
+#include "editor/preview_windows.h"
 #include "editor/rec_all_window.h"
 #include "editor/song_edits.h"
 #include "editor/title_page.h"
@@ -193,6 +194,10 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     d.previewPicture = [parent](const QString& fileName, const QByteArray& bytes, QString& reason) {
         return PreviewPicture(fileName, bytes, reason, parent);
     };
+    d.previewMedia = [parent](tLyrimoData& song) { PreviewSongMedia(song, parent); };
+    d.chooseStartTime = [parent](tLyrimoData& song, int startMs) {
+        return AskStartTime(song, startMs, parent);
+    };
     return d;
 }
 
@@ -264,10 +269,8 @@ void TSongEdit::BuildMenus(QMenu* file, QMenu* edit, QMenu* preview, QMenu* help
     redo_ = edit->addAction(Translate("&Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this,
                             &TSongEdit::Redo);
 
-    preview->addAction(Translate("&Full Karaoke Preview..."), this, [this] {
-        if (dialogs_.preview)
-            dialogs_.preview(Song(), 0);
-    });
+    preview->addAction(Translate("&Full Karaoke Preview..."), this, [this] { PlayFrom(0); });
+    preview->addAction(Translate("Preview from Time..."), this, &TSongEdit::PreviewFromTime);
 
     help->addAction(Translate("&Contents..."), this, [this] { OpenHelp("index.html"); });
     help->addAction(Translate("&Help on This Dialog..."), this,
@@ -320,6 +323,29 @@ void TSongEdit::BuildPages() {
     progressLayout->addWidget(stageBar_);
     progressLayout->addWidget(stepBar_);
     progress_->hide();
+}
+
+void TSongEdit::PlayFrom(int startMs) {
+    if (!dialogs_.preview)
+        return;
+    // The example renderings would compete with the performance for the processor.
+    const QList<TExamplePanel*> examples = findChildren<TExamplePanel*>();
+    for (TExamplePanel* panel : examples)
+        panel->Pause(true);
+    history_.Seal();
+    dialogs_.preview(Song(), startMs);
+    for (TExamplePanel* panel : examples)
+        panel->Pause(false);
+}
+
+void TSongEdit::PreviewFromTime() {
+    if (!dialogs_.chooseStartTime)
+        return;
+    const auto start = dialogs_.chooseStartTime(Song(), Settings().LastStartTime);
+    if (!start)
+        return;
+    Settings().LastStartTime = *start;
+    PlayFrom(*start);
 }
 
 TEditorPage* TSongEdit::PageWidget(int page) const {

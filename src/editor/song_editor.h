@@ -124,6 +124,10 @@ public:
     // A dropped file: only song files are taken.
     void HandleDrop(const QString& fileName);
 
+    // Plays the song the way a performance would, from a time or from one the user gives.
+    void PlayFrom(int startMs);
+    void PreviewFromTime();
+
     void ShowPage(int page);
     int CurrentPage() const;
     TEditorPage* PageWidget(int page) const;

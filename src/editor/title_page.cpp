@@ -65,7 +65,18 @@ void TExamplePanel::Tick() {
 }
 
 void TExamplePanel::paintEvent(QPaintEvent*) { recorder_window::PaintBitmap(*this, frame_); }
-void TExamplePanel::showEvent(QShowEvent*) { timer_.start(); }
+void TExamplePanel::Pause(bool paused) {
+    paused_ = paused;
+    if (paused)
+        timer_.stop();
+    else if (isVisible())
+        timer_.start();
+}
+
+void TExamplePanel::showEvent(QShowEvent*) {
+    if (!paused_)
+        timer_.start();
+}
 void TExamplePanel::hideEvent(QHideEvent*) { timer_.stop(); }
 void TExamplePanel::resizeEvent(QResizeEvent*) { resized_ = true; }
 

@@ -19,11 +19,15 @@ class tTitleEffect;
 // A panel that shows a bitmap drawn by an example rendering; Draw is called every 40 ms while
 // the panel is visible, with the bitmap of the panel's size (made anew, and flagged, on resize).
 class TExamplePanel : public QWidget {
+    Q_OBJECT
+
 public:
     using tDraw = std::function<void(Bitmap& frame, bool resized)>;
     explicit TExamplePanel(tDraw draw, QWidget* parent = nullptr);
 
     bool Running() const { return timer_.isActive(); }
+    // Holds the rendering (while the song is performed) or lets it go on.
+    void Pause(bool paused);
     // One tick, as the timer gives it.
     void Tick();
 
@@ -37,6 +41,7 @@ private:
     tDraw draw_;
     Bitmap frame_;
     bool resized_ = true;
+    bool paused_ = false;
     QTimer timer_;
 };
 

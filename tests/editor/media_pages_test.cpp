@@ -5,6 +5,7 @@
 #include "app/app_services.h"
 #include "document/song.h"
 #include "editor/page_rules.h"
+#include "editor/preview_windows.h"
 #include "editor/song_editor.h"
 #include "editor/title_page.h"
 #include "render/title_effect.h"
@@ -208,6 +209,42 @@ TEST_F(MediaPages, TitleExampleRunsOnlyWhileShownAndFallsBackToExampleText) {
     EXPECT_TRUE(page.Example()->Running());
     editor->ShowPage(TSongEdit::kInfoPage);
     EXPECT_FALSE(page.Example()->Running());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MediaPages, PreviewFromTimeStartsAtTheRememberedTimeAndRemembersTheNewOne) {
+    Settings().LastStartTime = 5000;
+    std::vector<int> offered, played;
+    std::optional<int> answer = 7000;
+    editor->Dialogs().chooseStartTime = [&](tLyrimoData&, int start) {
+        offered.push_back(start);
+        return answer;
+    };
+    editor->Dialogs().preview = [&](tLyrimoData&, int start) { played.push_back(start); };
+    editor->PreviewFromTime();
+    answer.reset();
+    editor->PreviewFromTime();
+    EXPECT_EQ(offered, (std::vector<int>{5000, 7000}));
+    EXPECT_EQ(played, std::vector<int>{7000});
+    EXPECT_EQ(Settings().LastStartTime, 7000);
+}
+
+TEST_F(MediaPages, MediaPreviewNamesTheMediaAndClosesWhenItCannotOpen) {
+    tLyrimoData& song = editor->Song();
+    song.SongSettings.setCdTrack(3);
+    EXPECT_EQ(MediaPreviewFileText(song), "CD Track 3");
+    song.SongSettings.setUseMediaFile(true);
+    song.SongSettings.setMediaFileName(QFile::encodeName(folder + "missing.ogg"));
+    EXPECT_EQ(MediaPreviewFileText(song), "missing.ogg");
+
+    TMediaPreview window(song);
+    window.Tick();
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+    ASSERT_EQ(ui.shownMessages.size(), 1);
+    EXPECT_TRUE(ui.shownMessages[0].startsWith("Error Opening Media: Error opening media: "));
 }
 
 } // namespace

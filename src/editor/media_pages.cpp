@@ -548,6 +548,8 @@ void TAdvancedPage::Fill() {
         for (int p = 0; p < song.PartCount(); ++p)
             offsetTabs_->addTab(PartName(*song.GetPart(p)));
         offsetTabs_->setCurrentIndex(std::min(selected, offsetTabs_->count() - 1));
+        // A hidden tab bar does not tell its layout that it needs room for its new tabs.
+        offsetTabs_->updateGeometry();
     }
     ShowOffset();
     (s.LyricsAtBottom() ? bottom_ : top_)->setChecked(true);

@@ -2,7 +2,7 @@
 // settings map to the pages' lists and back, and the filters of their Save As dialogs.
 #pragma once
 
-#include "document/song_records.h"
+#include "document/song.h"
 
 #include <QString>
 
@@ -42,5 +42,13 @@ QString BackgroundPictureFilter(const QString& extension);
 
 // Whether saving the embedded media to target would write over the file it is extracted to.
 bool IsSameFile(const QString& target, const QString& tempFile);
+
+// The lyrics effects example: a song of one part with one line, "Some Example Text for
+// Pre-viewing" sung over three seconds. Refreshing takes the edited song's drawing mode and the
+// given part's records, effects and pictures, and the colours of its first line.
+constexpr const char* kExampleLyricsText = "Some Example Text for Pre-viewing";
+void RefreshLyricsExample(tLyrimoData& example, const tLyrimoData& song, int part);
+// Whether the part's own first line can be shown instead: it has text and timings.
+bool HasRealExampleLine(const tLyricsData& part);
 
 } // namespace lyrimo

@@ -1,11 +1,13 @@
 #include "editor/title_page.h"
 
 #include "app/app_services.h"
+#include "app/settings.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "editor/page_rules.h"
 #include "editor/recorder_window_parts.h"
 #include "editor/song_editor.h"
+#include "render/line_renderer.h"
 #include "render/title_effect.h"
 
 #include <QCheckBox>
@@ -79,6 +81,41 @@ void TExamplePanel::showEvent(QShowEvent*) {
 }
 void TExamplePanel::hideEvent(QHideEvent*) { timer_.stop(); }
 void TExamplePanel::resizeEvent(QResizeEvent*) { resized_ = true; }
+
+TLyricsExample::TLyricsExample(TSongEdit& editor, std::function<int()> partIndex, QWidget* parent)
+    : TExamplePanel([this](Bitmap& frame, bool resized) { Draw(frame, resized); }, parent), editor_(editor),
+      partIndex_(std::move(partIndex)), example_(std::make_unique<tLyrimoData>()),
+      renderer_(std::make_unique<tLyricsPlayback>()) {}
+
+TLyricsExample::~TLyricsExample() = default;
+
+void TLyricsExample::Restart() { prepared_ = false; }
+
+void TLyricsExample::Prepare(const Bitmap& frame) {
+    tLyrimoData& song = editor_.Song();
+    const int part = partIndex_();
+    RefreshLyricsExample(*example_, song, part);
+    const tLyricsData* real = song.GetPart(part);
+    realLine_ = real && HasRealExampleLine(*real);
+    tLyrimoData* shown = realLine_ ? &song : example_.get();
+    renderer_->Setup(shown, realLine_ ? part : 0, LineSetupFrom(Settings()), tLineRole{},
+                     tLineImages{frame.Width(), frame.Height(), frame.Format(), frame.Height()});
+    renderer_->PrepareLine(0, false, tColour(song.SongSettings.BackgroundColour()) & 0xFFFFFF, false);
+    lineStart_ = realLine_ ? real->GetLine(0)->LineRecord.LineStart() : 0;
+    clock_.start();
+    prepared_ = true;
+}
+
+void TLyricsExample::Draw(Bitmap& frame, bool resized) {
+    if (resized || !prepared_)
+        Prepare(frame);
+    frame.Fill(tColour(editor_.Song().SongSettings.BackgroundColour()) & 0xFFFFFF);
+    const int32_t time = lineStart_ + int32_t(clock_.elapsed());
+    const int textHeight = renderer_->TextHeight();
+    if (renderer_->DrawFrame(frame, time, kDefaultEndEarlyMargin, 255, nullptr, textHeight,
+                             (frame.Height() - textHeight) / 2, nullptr, true))
+        clock_.start();
+}
 
 TTitlePage::TTitlePage(TSongEdit& editor)
     : TEditorPage(editor, "Playback Effects: Title Effects", "songedit4a.html"),

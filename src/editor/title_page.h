@@ -1,10 +1,12 @@
 // The Title Effects page: the title screen's effect, speed, fades and font, with the title
-// playing over and over in a panel while the page is shown.
+// playing over and over in a panel while the page is shown; and the panels of the editor's
+// example renderings.
 #pragma once
 
 #include "editor/editor_pages.h"
 #include "picture/bitmap.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -14,6 +16,7 @@ class QSlider;
 
 namespace lyrimo {
 
+class tLyricsPlayback;
 class tTitleEffect;
 
 // A panel that shows a bitmap drawn by an example rendering; Draw is called every 40 ms while
@@ -43,6 +46,35 @@ private:
     bool resized_ = true;
     bool paused_ = false;
     QTimer timer_;
+};
+
+// The lyrics effects example: the selected part's first line (or an example line in its look)
+// sung over and over.
+class TLyricsExample : public TExamplePanel {
+    Q_OBJECT
+
+public:
+    TLyricsExample(TSongEdit& editor, std::function<int()> partIndex, QWidget* parent = nullptr);
+    ~TLyricsExample() override;
+
+    // Takes the part's settings again and starts the line from its beginning.
+    void Restart();
+    // Whether the real first line is shown rather than the example line.
+    bool ShowsRealLine() const { return realLine_; }
+    const tLyrimoData& ExampleSong() const { return *example_; }
+
+private:
+    void Draw(Bitmap& frame, bool resized);
+    void Prepare(const Bitmap& frame);
+
+    TSongEdit& editor_;
+    std::function<int()> partIndex_;
+    std::unique_ptr<tLyrimoData> example_;
+    std::unique_ptr<tLyricsPlayback> renderer_;
+    QElapsedTimer clock_;
+    int lineStart_ = 0;
+    bool realLine_ = false;
+    bool prepared_ = false;
 };
 
 class TTitlePage : public TEditorPage {

@@ -248,3 +248,27 @@ TEST_F(MediaPages, MediaPreviewNamesTheMediaAndClosesWhenItCannotOpen) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MediaPages, LyricsEffectsExampleShowsTheRealFirstLineOnceTimed) {
+    tLyricsData& part = *editor->Song().GetPart(0);
+    tTimingsLineType& line = *part.AddLine();
+    line.LineRecord.setText("Twinkle");
+    auto& page = PageOf<TEffectsPage>(TSongEdit::kEffectsPage);
+    page.Example()->Tick();
+    EXPECT_FALSE(page.Example()->ShowsRealLine());
+    EXPECT_EQ(page.Example()->ExampleSong().GetPart(0)->GetLine(0)->Text(), kExampleLyricsText);
+
+    tTimingRecord timing;
+    timing.setPosition(7);
+    timing.setDelta(400);
+    line.AddTiming(timing);
+    page.TextMode()->setCurrentIndex(2);
+    emit page.TextMode()->activated(2);
+    page.Example()->Tick();
+    EXPECT_TRUE(page.Example()->ShowsRealLine());
+    EXPECT_EQ(page.Example()->ExampleSong().GetPart(0)->PartExtras.TextMode(), part.PartExtras.TextMode());
+}
+
+} // namespace

@@ -62,3 +62,36 @@ TEST(PageRules, SameFileIgnoresCaseAndFollowsLinks) {
     EXPECT_TRUE(IsSameFile(folder + "/link.mp3", folder + "/temp.mp3"));
     EXPECT_FALSE(IsSameFile(folder + "/other.mp3", folder + "/temp.mp3"));
 }
+
+TEST(PageRules, LyricsExampleTakesThePartsLookAndItsFirstLinesColours) {
+    tLyrimoData song, example;
+    tLyricsData& part = *song.GetPart(0);
+    part.PartExtras.setTextMode(3);
+    part.PartRecord.setStartOffset(500);
+    song.SongSettings.setAltDrawMode(1);
+    RefreshLyricsExample(example, song, 0);
+    ASSERT_EQ(example.PartCount(), 1);
+    const tLyricsData& shown = *example.GetPart(0);
+    EXPECT_EQ(shown.PartExtras.TextMode(), 3);
+    EXPECT_EQ(shown.PartRecord.StartOffset(), 0);
+    EXPECT_EQ(example.SongSettings.AltDrawMode(), 1);
+    EXPECT_EQ(example.ExtraBreakChar(), u'-');
+    ASSERT_EQ(shown.LineCount(), 1);
+    const tTimingsLineType& line = *shown.GetLine(0);
+    EXPECT_EQ(line.Text(), kExampleLyricsText);
+    ASSERT_EQ(line.TimingCount(), 7);
+    EXPECT_EQ(line.GetTiming(6).Position(), 34);
+    EXPECT_EQ(line.GetTiming(6).Delta(), 3000);
+    EXPECT_EQ(line.LineRecord.HighlightColour(), 0x00FF00);
+
+    tTimingsLineType& first = *part.AddLine();
+    first.LineRecord.setHighlightColour(0x123456);
+    EXPECT_FALSE(HasRealExampleLine(part));
+    RefreshLyricsExample(example, song, 0);
+    EXPECT_EQ(example.GetPart(0)->GetLine(0)->LineRecord.HighlightColour(), 0x123456);
+    EXPECT_EQ(example.GetPart(0)->LineCount(), 1);
+    first.LineRecord.setText("Twinkle");
+    EXPECT_FALSE(HasRealExampleLine(part));
+    first.AddTiming(tTimingRecord());
+    EXPECT_TRUE(HasRealExampleLine(part));
+}

@@ -45,6 +45,7 @@ TPlayFrom::TPlayFrom(const tLyrimoData& song, int64_t start, QWidget* parent) : 
     about->setWordWrap(true);
     time_ = new TTimeSpinEdit;
     time_->SetValue(start);
+    time_->setMinimumWidth(130);
     auto* select = new QPushButton(Translate("Select..."));
     auto* timeRow = new QHBoxLayout;
     timeRow->addWidget(new QLabel(Translate("Play karaoke, starting at:")));
@@ -59,6 +60,7 @@ TPlayFrom::TPlayFrom(const tLyrimoData& song, int64_t start, QWidget* parent) : 
     layout->addWidget(about);
     layout->addLayout(timeRow);
     layout->addWidget(buttons);
+    setMinimumWidth(460);
     connect(select, &QPushButton::clicked, this, &TPlayFrom::SelectFromLyrics);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
 
@@ -269,6 +270,41 @@ TEST_F(MediaPages, LyricsEffectsExampleShowsTheRealFirstLineOnceTimed) {
     page.Example()->Tick();
     EXPECT_TRUE(page.Example()->ShowsRealLine());
     EXPECT_EQ(page.Example()->ExampleSong().GetPart(0)->PartExtras.TextMode(), part.PartExtras.TextMode());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MediaPages, TimingBoxesOfBothPagesShowOneSettingAndSharingEnablesTheSplit) {
+    auto& media = PageOf<TMediaPage>(TSongEdit::kMediaPage);
+    media.Type(kMediaVideo)->click();
+    const bool tweak = S().TweakWinampTimings();
+    QList<QCheckBox*> boxes = media.findChildren<QCheckBox*>();
+    auto tweakBox = [](const QList<QCheckBox*>& list) {
+        for (QCheckBox* box : list)
+            if (box->text().startsWith("Tweak"))
+                return box;
+        return static_cast<QCheckBox*>(nullptr);
+    };
+    ASSERT_TRUE(tweakBox(boxes));
+    tweakBox(boxes)->click();
+    EXPECT_NE(S().TweakWinampTimings(), tweak);
+
+    auto& advanced = PageOf<TAdvancedPage>(TSongEdit::kAdvancedPage);
+    QCheckBox* advancedTweak = tweakBox(advanced.findChildren<QCheckBox*>());
+    ASSERT_TRUE(advancedTweak);
+    EXPECT_EQ(advancedTweak->isChecked(), !tweak);
+    EXPECT_TRUE(advanced.SplitSize()->isEnabled());
+    EXPECT_FALSE(advanced.CutoutBox()->isEnabled());
+
+    editor->ShowPage(TSongEdit::kMediaPage);
+    media.FullScreenBox()->click();
+    editor->ShowPage(TSongEdit::kAdvancedPage);
+    EXPECT_FALSE(advanced.SplitSize()->isEnabled());
+    EXPECT_TRUE(advanced.CutoutBox()->isEnabled());
+    advancedTweak->click();
+    EXPECT_EQ(S().TweakWinampTimings(), tweak);
 }
 
 } // namespace

@@ -21,6 +21,7 @@ class QStackedWidget;
 namespace lyrimo {
 
 class TSongEdit;
+class TLyricsExample;
 class TTimeSpinEdit;
 class tLyrimoData;
 class tLyricsData;
@@ -205,6 +206,7 @@ public:
     QSpinBox* Spacing() const { return spacing_; }
     QLabel* SpacingLabel() const { return spacingLabel_; }
     QCheckBox* Underline() const { return underline_; }
+    TLyricsExample* Example() const { return example_; }
 
 protected:
     void FillPart() override;
@@ -223,6 +225,7 @@ private:
     QComboBox* format_ = nullptr;
     QLabel* spacingLabel_ = nullptr;
     QSpinBox* spacing_ = nullptr;
+    TLyricsExample* example_ = nullptr;
     bool filling_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "editor/editor_pages.h"
 #include "editor/song_editor.h"
 #include "editor/song_edits.h"
+#include "editor/title_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,10 +109,13 @@ TEffectsPage::TEffectsPage(TSongEdit& editor)
     form->addRow(Translate("Text Formatting:"), format_);
     form->addRow(spacingLabel_, spacing_);
 
+    example_ = new TLyricsExample(editor, [this] { return PartIndex(); });
+    example_->setMinimumHeight(160);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addLayout(form);
-    layout->addStretch(1);
+    layout->addWidget(example_, 1);
 
     connect(ball_, &QComboBox::activated, this, [this] { Changed(Translate("Bouncing Ball")); });
     connect(textMode_, &QComboBox::activated, this, [this] { Changed(Translate("Text Mode")); });
@@ -143,6 +147,7 @@ void TEffectsPage::FillPart() {
     spacing_->setValue(std::clamp<int>(extras.TextSpacing(), 1, 15));
     ShowSpacingState();
     filling_ = false;
+    example_->Restart();
 }
 
 void TEffectsPage::ShowSpacingState() {
@@ -167,6 +172,7 @@ void TEffectsPage::Changed(const QString& what) {
     part->PartRecord.setLegacyEffectCode(EncodeLegacyEffectCode(extras));
     ShowSpacingState();
     editor_.Edited();
+    example_->Restart();
 }
 
 void TEffectsPage::ChooseFont() {

@@ -11,10 +11,13 @@
 #include "editor/editor_pages.h"
 #include "editor/line_preview_window.h"
 #include "editor/line_timings_window.h"
+#include "editor/media_pages.h"
+#include "editor/preview_windows.h"
 #include "editor/rec_all_window.h"
 #include "editor/slide_dialogs.h"
 #include "editor/slide_show_page.h"
 #include "editor/song_edits.h"
+#include "editor/title_page.h"
 #include "importexport/import_dispatch.h"
 #include "importexport/kok_import.h"
 #include "importexport/lrc_export.h"
@@ -24,11 +27,14 @@
 #include "playback/play_driver.h"
 #include "ui/help_pages.h"
 #include "ui/picture_dialogs.h"
+#include "ui/picture_preview_window.h"
+#include "ui/program_colours.h"
 #include "ui/template_windows.h"
 #include "ui/translate_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -147,6 +153,16 @@ std::optional<QString> PromptDialog(QWidget* parent, const QString& title, const
     return dialog.textValue().left(kEditorLineLength);
 }
 
+std::optional<int32_t> ColourDialog(QWidget* parent, int32_t current) {
+    QColorDialog dialog(DialogColour(current), parent);
+    CustomColoursToDialog(Settings().CustomColours);
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    Settings().CustomColours = CustomColoursFromDialog();
+    if (!chosen)
+        return std::nullopt;
+    return ProgramColour(dialog.selectedColor());
+}
+
 } // namespace
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent) {
@@ -187,6 +203,17 @@ tEditorDialogs StandardEditorDialogs(QWidget* parent) {
     };
     d.editSlide = [parent](const tLyrimoData& song, tSlideRecord& slide) {
         return EditSlideShowSlide(song, slide, parent);
+    };
+    d.choosePicture = [parent](const QString& title, const QString& current) {
+        return ChoosePictureFile(title, current, parent);
+    };
+    d.chooseColour = [parent](int32_t current) { return ColourDialog(parent, current); };
+    d.previewPicture = [parent](const QString& fileName, const QByteArray& bytes, QString& reason) {
+        return PreviewPicture(fileName, bytes, reason, parent);
+    };
+    d.previewMedia = [parent](tLyrimoData& song) { PreviewSongMedia(song, parent); };
+    d.chooseStartTime = [parent](tLyrimoData& song, int startMs) {
+        return AskStartTime(song, startMs, parent);
     };
     return d;
 }
@@ -259,10 +286,8 @@ void TSongEdit::BuildMenus(QMenu* file, QMenu* edit, QMenu* preview, QMenu* help
     redo_ = edit->addAction(Translate("&Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this,
                             &TSongEdit::Redo);
 
-    preview->addAction(Translate("&Full Karaoke Preview..."), this, [this] {
-        if (dialogs_.preview)
-            dialogs_.preview(Song(), 0);
-    });
+    preview->addAction(Translate("&Full Karaoke Preview..."), this, [this] { PlayFrom(0); });
+    preview->addAction(Translate("Preview from Time..."), this, &TSongEdit::PreviewFromTime);
 
     help->addAction(Translate("&Contents..."), this, [this] { OpenHelp("index.html"); });
     help->addAction(Translate("&Help on This Dialog..."), this,
@@ -277,14 +302,14 @@ void TSongEdit::BuildPages() {
     stack_ = new QStackedWidget;
 
     pages_[kInfoPage] = new TInfoPage(*this);
-    pages_[kMediaPage] = new TLaterPage(*this, "Song Media", "songedit2.html");
+    pages_[kMediaPage] = new TMediaPage(*this);
     pages_[kLyricsPage] = new TLyricsPage(*this);
     pages_[kColoursPage] = new TColoursPage(*this);
     pages_[kTimingsPage] = new TTimingsPage(*this);
-    pages_[kBackgroundPage] = new TLaterPage(*this, "Playback Effects: Background", "songedit4.html");
+    pages_[kBackgroundPage] = new TBackgroundPage(*this);
     pages_[kSlideShowPage] = new TSlideShowPage(*this);
-    pages_[kAdvancedPage] = new TLaterPage(*this, "Advanced Settings", "songedit6.html");
-    pages_[kTitlePage] = new TLaterPage(*this, "Playback Effects: Title Effects", "songedit4a.html");
+    pages_[kAdvancedPage] = new TAdvancedPage(*this);
+    pages_[kTitlePage] = new TTitlePage(*this);
     pages_[kEffectsPage] = new TEffectsPage(*this);
     pages_[kAnimationPage] = new TAnimationPage(*this);
     pages_[kPreviewModePage] = new TPreviewModePage(*this);
@@ -314,6 +339,29 @@ void TSongEdit::BuildPages() {
     progressLayout->addWidget(stageBar_);
     progressLayout->addWidget(stepBar_);
     progress_->hide();
+}
+
+void TSongEdit::PlayFrom(int startMs) {
+    if (!dialogs_.preview)
+        return;
+    // The example renderings would compete with the performance for the processor.
+    const QList<TExamplePanel*> examples = findChildren<TExamplePanel*>();
+    for (TExamplePanel* panel : examples)
+        panel->Pause(true);
+    history_.Seal();
+    dialogs_.preview(Song(), startMs);
+    for (TExamplePanel* panel : examples)
+        panel->Pause(false);
+}
+
+void TSongEdit::PreviewFromTime() {
+    if (!dialogs_.chooseStartTime)
+        return;
+    const auto start = dialogs_.chooseStartTime(Song(), Settings().LastStartTime);
+    if (!start)
+        return;
+    Settings().LastStartTime = *start;
+    PlayFrom(*start);
 }
 
 TEditorPage* TSongEdit::PageWidget(int page) const {

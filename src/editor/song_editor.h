@@ -70,6 +70,18 @@ struct tEditorDialogs {
     // slide shows) and a slide; true when OK was pressed.
     std::function<bool(const tLyrimoData& song, tPictureType& picture, bool fullScreen)> editPicture;
     std::function<bool(const tLyrimoData& song, tSlideRecord& slide)> editSlide;
+
+    // The media, background and title pages, and the timed preview:
+    // a picture file, starting at current;
+    std::function<std::optional<QString>(const QString& title, const QString& current)> choosePicture;
+    // a colour (with the user's custom colours);
+    std::function<std::optional<int32_t>(int32_t current)> chooseColour;
+    // a picture file or its bytes shown; false with the reason when there is nothing to show;
+    std::function<bool(const QString& fileName, const QByteArray& bytes, QString& reason)> previewPicture;
+    // the song's media played in a window of its own;
+    std::function<void(tLyrimoData& song)> previewMedia;
+    // the time to play the karaoke from, starting at startMs.
+    std::function<std::optional<int>(tLyrimoData& song, int startMs)> chooseStartTime;
 };
 
 tEditorDialogs StandardEditorDialogs(QWidget* parent);
@@ -128,6 +140,10 @@ public:
     bool AskToSave();
     // A dropped file: only song files are taken.
     void HandleDrop(const QString& fileName);
+
+    // Plays the song the way a performance would, from a time or from one the user gives.
+    void PlayFrom(int startMs);
+    void PreviewFromTime();
 
     void ShowPage(int page);
     int CurrentPage() const;

@@ -34,6 +34,7 @@ set(core_files
     editor/edit_history.cpp editor/edit_history.h
     editor/line_recorder.cpp editor/line_recorder.h
     editor/line_timings.cpp editor/line_timings.h
+    editor/page_rules.cpp editor/page_rules.h
     editor/slide_rules.cpp editor/slide_rules.h
     editor/song_edits.cpp editor/song_edits.h
     editor/time_text.cpp editor/time_text.h

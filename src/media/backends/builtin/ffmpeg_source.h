@@ -29,6 +29,7 @@ public:
     bool Seek(int64_t frame) override;
     int Read(float* out, int frames) override;
     bool Ended() const override { return drained_ && Pending() == 0; }
+    bool WantsReadAhead() const override { return true; }
 
 private:
     explicit tFfmpegSource(int outputRate) : outputRate_(outputRate) {}

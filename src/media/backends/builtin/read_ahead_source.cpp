@@ -30,7 +30,10 @@ void tReadAheadSource::Start() {
         innerEnded_ = false;
         stop_ = false;
     }
-    thread_ = std::thread([this] { ReadInner(); });
+    // The first chunk is read at once, so that the output's next buffer already has sound.
+    std::vector<float> chunk(kChunkFrames * 2);
+    if (!ReadChunk(chunk))
+        thread_ = std::thread([this] { ReadInner(); });
 }
 
 void tReadAheadSource::Stop() {
@@ -43,6 +46,22 @@ void tReadAheadSource::Stop() {
         thread_.join();
 }
 
+bool tReadAheadSource::ReadChunk(std::vector<float>& chunk) {
+    const int got = std::max(0, inner_->Read(chunk.data(), static_cast<int>(kChunkFrames)));
+    const bool ended = static_cast<size_t>(got) < kChunkFrames && inner_->Ended();
+    {
+        std::lock_guard lock(mutex_);
+        Put(chunk.data(), static_cast<size_t>(got));
+        innerEnded_ = ended;
+    }
+    framesAdded_.notify_all();
+    if (got == 0 && !ended) { // nothing delivered yet: ask again after a while
+        std::unique_lock lock(mutex_);
+        roomMade_.wait_for(lock, kRetryDelay, [this] { return stop_; });
+    }
+    return ended;
+}
+
 void tReadAheadSource::ReadInner() {
     std::vector<float> chunk(kChunkFrames * 2);
     while (true) {
@@ -52,20 +71,8 @@ void tReadAheadSource::ReadInner() {
             if (stop_)
                 return;
         }
-        const int got = std::max(0, inner_->Read(chunk.data(), static_cast<int>(kChunkFrames)));
-        const bool ended = static_cast<size_t>(got) < kChunkFrames && inner_->Ended();
-        {
-            std::lock_guard lock(mutex_);
-            Put(chunk.data(), static_cast<size_t>(got));
-            innerEnded_ = ended;
-        }
-        framesAdded_.notify_all();
-        if (ended)
+        if (ReadChunk(chunk))
             return;
-        if (got == 0) {
-            std::unique_lock lock(mutex_);
-            roomMade_.wait_for(lock, kRetryDelay, [this] { return stop_; });
-        }
     }
 }
 

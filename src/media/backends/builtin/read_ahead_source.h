@@ -37,6 +37,8 @@ private:
     void Start();
     void Stop();
     void ReadInner();
+    // Reads a chunk from the inner source onto the queue; true when the inner source ended.
+    bool ReadChunk(std::vector<float>& chunk);
     // With the lock held: moves frames into and out of the queue.
     void Put(const float* in, size_t frames);
     size_t Take(float* out, size_t frames);

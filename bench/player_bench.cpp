@@ -159,7 +159,7 @@ void BM_ClockError(benchmark::State& state) {
 }
 BENCHMARK(BM_ClockError)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-// An output the benchmark pulls itself, as fast as it likes.
+// An output the benchmark pulls itself, as fast as it likes, waiting for the sound to be decoded.
 class tPullOutput : public tAudioOutput {
 public:
     bool Open(tAudioRenderer* renderer, QString&) override {
@@ -169,6 +169,7 @@ public:
     void SetRunning(bool) override {}
     int SampleRate() const override { return kRate; }
     int LatencyFrames() const override { return 0; }
+    bool RealTime() const override { return false; }
     std::vector<float> Pull(int frames) {
         std::vector<float> out(static_cast<size_t>(frames) * 2);
         renderer_->Render(out.data(), frames, tSteadyTime{});

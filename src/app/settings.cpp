@@ -14,10 +14,11 @@ namespace lyrimo {
 namespace {
 
 // The built-in player stands where the system's media player did; beyond that player's
-// types it also plays karaoke MIDI files and the common compressed sound formats.
+// types it also plays karaoke MIDI files, the common compressed sound formats and the sound of
+// the common video files.
 const char* const kDefaultExtensionsMCI =
     ".mid|.rmi|.mov|.mpg|.mpeg|.enc|.mpe|.m1v|.avi|.wav|.snd|.aif|.aiff|.aifc|.mp3"
-    "|.kar|.midi|.ogg|.opus|.flac|.m4a|.aac|.au";
+    "|.kar|.midi|.ogg|.opus|.flac|.m4a|.aac|.au|.mp4|.mkv|.webm|.m4v|.wma";
 const char* const kDefaultExtensionsExternal = ".mp3|.mp2|.mp1|.mpu|.wav|.pls|.mod|.mid|.rmi|.midi|.miz|.mdz|"
                                                ".stm|.stz|.s3m|.s3z|.it|.itz|.xm|.xmz|.mtm|.ult|"
                                                ".669|.ogg|.voc|.au|.snd|.aif|.aiff|.wma";

@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <random>
+#include <thread>
 
 using namespace lyrimo;
 
@@ -43,9 +47,53 @@ public:
 
     int64_t ready = INT64_MAX;
 
+protected:
+    int64_t Next() const { return next_; }
+
 private:
     int64_t length_;
     int64_t next_ = 0;
+};
+
+// A ramp read like a file: the engine reads it ahead on a thread, and its reading can be slowed
+// down or held up at a frame as slow storage would.
+class tSlowRamp : public tRampSource {
+public:
+    using tRampSource::tRampSource;
+    bool WantsReadAhead() const override { return true; }
+    int Read(float* out, int frames) override {
+        std::this_thread::sleep_for(delay);
+        std::unique_lock lock(mutex_);
+        if (Next() >= holdAt_) {
+            held_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return Next() < holdAt_; });
+            held_ = false;
+        }
+        lock.unlock();
+        return tRampSource::Read(out, frames);
+    }
+
+    void HoldAt(int64_t frame) {
+        std::lock_guard lock(mutex_);
+        holdAt_ = frame;
+    }
+    void Release() {
+        HoldAt(INT64_MAX);
+        changed_.notify_all();
+    }
+    bool WaitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return held_; });
+    }
+
+    std::chrono::microseconds delay{0};
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int64_t holdAt_ = INT64_MAX;
+    bool held_ = false;
 };
 
 class AudioEngineTest : public ::testing::Test {
@@ -159,6 +207,66 @@ TEST_F(AudioEngineTest, PlayingEndsWhenTheLastFrameHasBeenHeard) {
     EXPECT_FALSE(engine.IsPlaying(At(now)));
     EXPECT_EQ(Position(), 10 * kRate);
     EXPECT_EQ(engine.LengthFrames(), 10 * kRate);
+}
+
+TEST_F(AudioEngineTest, ASlowSourceNeverKeepsTheOutputWaiting) {
+    auto source = std::make_unique<tSlowRamp>(10 * kRate);
+    tSlowRamp* slow = source.get();
+    slow->HoldAt(4096);
+    engine.Load(std::move(source));
+    ASSERT_TRUE(slow->WaitUntilHeld());
+    engine.Play();
+    auto pulling = std::async(std::launch::async, [this] { return Pull(8); });
+    const bool prompt = pulling.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!prompt)
+        slow->Release();
+    ASSERT_TRUE(prompt) << "the output waited for the source";
+    const std::vector<float> played = pulling.get();
+    // The interpolation looks a couple of frames ahead, so it stops just short of the held frame.
+    const double stalled = Position();
+    EXPECT_GE(stalled, 4093);
+    EXPECT_LE(stalled, 4096);
+    const auto sounding = static_cast<size_t>(stalled);
+    EXPECT_EQ(played[sounding - 1], stalled - 1);
+    EXPECT_TRUE(std::all_of(played.begin() + sounding, played.end(), [](float v) { return v == 0.f; }));
+    Pull(2);
+    EXPECT_EQ(Position(), stalled) << "the clock holds while nothing is ready";
+    EXPECT_TRUE(engine.IsPlaying(At(now)));
+
+    slow->Release();
+    std::vector<float> resumed;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (resumed.size() < 4 * kBuffer && std::chrono::steady_clock::now() < deadline) {
+        for (float v : Pull(1))
+            if (v != 0.f)
+                resumed.push_back(v);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_GE(resumed.size(), 4 * kBuffer);
+    for (size_t i = 0; i < resumed.size(); ++i)
+        ASSERT_EQ(resumed[i], stalled + static_cast<double>(i)) << "sound goes on where it stopped, at " << i;
+}
+
+TEST_F(AudioEngineTest, SeeksLandExactlyWhileTheSourceIsReadAhead) {
+    engine.Configure(kRate, latency, false); // an output that waits for the sound it asks for
+    auto source = std::make_unique<tSlowRamp>(10 * kRate);
+    source->delay = std::chrono::microseconds(200);
+    engine.Load(std::move(source));
+    std::mt19937 random(3);
+    for (int i = 0; i < 30; ++i) {
+        const int64_t target = std::uniform_int_distribution<int64_t>(0, 9 * kRate)(random);
+        ASSERT_TRUE(engine.Seek(target));
+        EXPECT_EQ(Position(), target);
+        engine.Play();
+        const std::vector<float> played = Pull(2);
+        ASSERT_EQ(played.front(), target) << i;
+        ASSERT_EQ(played.back(), target + 2 * kBuffer - 1) << i;
+    }
+    ASSERT_TRUE(engine.Seek(10 * kRate - 1500));
+    engine.Play();
+    Pull(3);
+    EXPECT_FALSE(engine.IsPlaying(At(now)));
+    EXPECT_EQ(Position(), 10 * kRate);
 }
 
 TEST(OutputClock, FollowsTheOutputsOwnPace) {

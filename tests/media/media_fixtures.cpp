@@ -129,6 +129,16 @@ bool WriteSignalMedia(const QString& path, const tSignal& signal) {
         {"signal.m4a", {"-c:a", "aac", "-b:a", "192k"}},
         {"signal.aiff", {}},
         {"signal.au", {}},
+        {"signal.mkv", {"-c:a", "flac"}},
+        {"signal.webm", {"-c:a", "libopus", "-b:a", "160k"}},
+        {"signal.mp4", {"-c:a", "aac", "-b:a", "192k"}},
+        {"signal.wma", {"-c:a", "wmav2", "-b:a", "192k"}},
+        {"signal.avi", {"-c:a", "libmp3lame", "-b:a", "192k"}},
+        {"signal.mpg", {"-c:a", "mp2", "-b:a", "256k"}},
+        // Half a second from 1 s on cut out, the frames after keeping their times.
+        {"signal-gap.mkv", {"-af", "aselect='not(between(t,1,1.5))'", "-c:a", "flac"}},
+        // From 2 s on the times go back by 0.3 s, so that frames overlap those before them.
+        {"signal-overlap.mkv", {"-af", "asetpts='if(gte(T,2),PTS-0.3/TB,PTS)'", "-c:a", "flac"}},
     };
     if (QFile::exists(path))
         return true;

@@ -37,8 +37,10 @@ QString OneSecondWav(const QString& folder);
 bool Encode(const QString& input, const QString& output, const QStringList& options);
 
 // The signal in the format the file name at `path` names: signal.wav, signal44.wav (44.1 kHz),
-// signal.mp3, signal44.mp3, signal.ogg, signal.opus, signal.flac, signal.m4a, signal.aiff or
-// signal.au. Encoded from a signal.wav beside it, which is written first when missing; a file
+// signal.mp3, signal44.mp3, signal.ogg, signal.opus, signal.flac, signal.m4a, signal.aiff,
+// signal.au, or in a video's container: signal.mkv, signal.webm, signal.mp4, signal.wma,
+// signal.avi, signal.mpg; signal-gap.mkv is FLAC with 1 s to 1.5 s cut out and a gap in its
+// times there. Encoded from a signal.wav beside it, which is written first when missing; a file
 // already there is kept. False for another name or when the encoding failed.
 bool WriteSignalMedia(const QString& path, const tSignal& signal);
 

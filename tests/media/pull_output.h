@@ -1,6 +1,7 @@
 // An audio output the test pulls by hand, so that what the player hands over can be inspected
 // frame by frame. Its pulls are stamped long ago, so a position read afterwards is exactly the
-// frame the pulled count (minus the latency) has reached, however fast the test runs.
+// frame the pulled count (minus the latency) has reached, however fast the test runs; and as it
+// is not real time, each pull waits for the sound it asks for to be decoded.
 #pragma once
 
 #include "media/backends/builtin/audio_output.h"
@@ -39,6 +40,7 @@ public:
     void SetRunning(bool running) override { puller_->running = running; }
     int SampleRate() const override { return kPullRate; }
     int LatencyFrames() const override { return puller_->latency; }
+    bool RealTime() const override { return false; }
 
 private:
     tPuller* puller_;

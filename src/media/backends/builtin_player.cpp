@@ -58,7 +58,7 @@ bool tBuiltinPlayer::OpenOutput(QString& reason) {
     std::unique_ptr<tAudioOutput> output = makeOutput_();
     if (!output || !output->Open(&engine_, reason))
         return false;
-    engine_.Configure(output->SampleRate(), output->LatencyFrames());
+    engine_.Configure(output->SampleRate(), output->LatencyFrames(), output->RealTime());
     output_ = std::move(output);
     return true;
 }

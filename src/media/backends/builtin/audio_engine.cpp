@@ -1,5 +1,7 @@
 #include "media/backends/builtin/audio_engine.h"
 
+#include "media/backends/builtin/read_ahead_source.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,6 +12,8 @@ namespace {
 constexpr int kChunkFrames = 1024;
 // Consumed frames are dropped from the front of the stage's buffer once this many pile up.
 constexpr int64_t kKeepFrames = 8192;
+// How much sound a source read ahead keeps decoded before the output.
+constexpr double kReadAheadSeconds = 0.75;
 
 float CubicInterpolate(float p0, float p1, float p2, float p3, float t) {
     return p1 +
@@ -72,9 +76,10 @@ int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate)
     return made;
 }
 
-void tAudioEngine::Configure(int sampleRate, int latencyFrames) {
+void tAudioEngine::Configure(int sampleRate, int latencyFrames, bool realTime) {
     std::lock_guard lock(mutex_);
     sampleRate_ = sampleRate;
+    realTime_ = realTime;
     clock_.Configure(sampleRate, latencyFrames);
     clock_.Restart(heldMedia_);
 }
@@ -129,7 +134,13 @@ void tAudioEngine::RestartAt(double media) {
 }
 
 void tAudioEngine::Load(std::unique_ptr<tPcmSource> source) {
+    if (source && source->WantsReadAhead()) {
+        const auto ahead = static_cast<int>(kReadAheadSeconds * SampleRate());
+        source = std::make_unique<tReadAheadSource>(std::move(source), ahead, !realTime_);
+    }
+    std::unique_ptr<tPcmSource> previous; // let go of after unlocking: that can take a moment
     std::lock_guard lock(mutex_);
+    previous = std::move(source_);
     source_ = std::move(source);
     state_ = tState::Stopped;
     rate_ = 1.0;

@@ -2,11 +2,13 @@
 //
 // Threads and locking. The output's own thread calls Render for every buffer it needs; all other
 // calls come from the one thread that drives the player. One mutex guards everything the two
-// share, and Render holds it for the whole buffer. What can take long on the driving thread
-// (seeking, which decodes up to the exact frame; loading and unloading a medium) happens on a
-// source that is first taken out of the engine, so Render never waits for it: while the source
-// is out, the output plays silence and the clock holds the position asked for. A source is
-// therefore only ever used by one thread at a time.
+// share, and Render holds it for the whole buffer, so Render must be quick: sources that read
+// files and decode are read ahead on a thread of their own (tReadAheadSource) and Render only
+// copies from them. What can take long on the driving thread (seeking, which decodes up to the
+// exact frame; loading and unloading a medium) happens on a source that is first taken out of
+// the engine, so Render never waits for it: while the source is out, the output plays silence
+// and the clock holds the position asked for. A source is therefore only ever used by one
+// thread at a time.
 #pragma once
 
 #include "media/backends/builtin/audio_output.h"
@@ -43,7 +45,8 @@ private:
 
 class tAudioEngine : public tAudioRenderer {
 public:
-    void Configure(int sampleRate, int latencyFrames);
+    // Before loading. An output that is not real time waits for sound still being decoded.
+    void Configure(int sampleRate, int latencyFrames, bool realTime = true);
     int SampleRate() const { return sampleRate_; }
     int LatencyFrames() const;
 
@@ -85,6 +88,7 @@ private:
 
     mutable std::mutex mutex_;
     int sampleRate_ = 48000;
+    bool realTime_ = true;
     std::unique_ptr<tPcmSource> source_;
     tRateStage stage_;
     tOutputClock clock_;

@@ -26,6 +26,9 @@ public:
     virtual int SampleRate() const = 0;
     // Frames between the one being handed over and the one being heard.
     virtual int LatencyFrames() const = 0;
+    // False for an output that pulls at whatever pace suits it rather than at the sound's own:
+    // it can be made to wait for sound still being decoded instead of being handed silence.
+    virtual bool RealTime() const { return true; }
 };
 
 using tAudioOutputFactory = std::function<std::unique_ptr<tAudioOutput>()>;

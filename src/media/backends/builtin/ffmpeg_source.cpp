@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -31,6 +32,12 @@ constexpr double kPrerollSeconds = 0.5;
 constexpr int kMaxFailuresInARow = 64;
 // A stream whose frames carry no time after a seek is decoded from its start instead.
 constexpr int kMaxUnplacedFrames = 8;
+// A frame whose time lies further than this from where the samples before it end marks a gap in
+// a damaged file (filled with silence) or an overlap (the repeated part is dropped), so that
+// playing through places every frame where a seek to it does.
+constexpr double kTimeToleranceSeconds = 0.02;
+// Gaps are filled this many input samples at a time.
+constexpr int kSilenceChunk = 4096;
 
 void QuietenLibraries() {
     static std::once_flag once;
@@ -66,6 +73,8 @@ std::unique_ptr<tFfmpegSource> tFfmpegSource::Open(const QString& fileName, int 
 tFfmpegSource::~tFfmpegSource() {
     swr_free(&resampler_);
     av_frame_free(&frame_);
+    av_frame_free(&afterGap_);
+    av_frame_free(&silence_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
     avformat_close_input(&format_);
@@ -100,7 +109,10 @@ bool tFfmpegSource::OpenFile(const QString& fileName, QString& reason) {
     codec_ = avcodec_alloc_context3(decoder);
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
-    if (!codec_ || !packet_ || !frame_ || avcodec_parameters_to_context(codec_, stream->codecpar) < 0) {
+    afterGap_ = av_frame_alloc();
+    silence_ = av_frame_alloc();
+    if (!codec_ || !packet_ || !frame_ || !afterGap_ || !silence_ ||
+        avcodec_parameters_to_context(codec_, stream->codecpar) < 0) {
         reason = Translate("not enough memory");
         return false;
     }
@@ -129,6 +141,10 @@ double tFfmpegSource::OriginSeconds() const {
 }
 
 bool tFfmpegSource::DecodeMore() {
+    if (InGap()) {
+        FillGap();
+        return true;
+    }
     int failures = 0;
     while (!drained_) {
         int error = avcodec_receive_frame(codec_, frame_);
@@ -212,17 +228,40 @@ void tFfmpegSource::Append(const uint8_t* const* input, int inputFrames) {
     pendingEnd_ += std::max(made, 0);
 }
 
+void tFfmpegSource::AppendFrame(const AVFrame* frame, int skip) {
+    if (skip <= 0) {
+        Append(frame->extended_data, frame->nb_samples);
+        return;
+    }
+    if (skip >= frame->nb_samples)
+        return;
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format);
+    const int offset = skip * av_get_bytes_per_sample(format) * (planar ? 1 : inChannels_);
+    std::vector<const uint8_t*> input(static_cast<size_t>(planar ? inChannels_ : 1));
+    for (size_t plane = 0; plane < input.size(); ++plane)
+        input[plane] = frame->extended_data[plane] + offset;
+    Append(input.data(), frame->nb_samples - skip);
+}
+
+int64_t tFfmpegSource::MediaFrame(int64_t time) const {
+    return av_rescale_q_rnd(time - origin_, format_->streams[stream_]->time_base, AVRational{1, outputRate_},
+                            static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
+int64_t tFfmpegSource::NextOutputFrame() const {
+    return pendingEnd_ + swr_get_delay(resampler_, outputRate_);
+}
+
 void tFfmpegSource::Convert(const AVFrame* frame) {
     const int64_t time = FrameTime(frame);
-    const AVRational timeBase = format_->streams[stream_]->time_base;
     if (!originKnown_) {
         origin_ = time != AV_NOPTS_VALUE ? time : 0;
         originKnown_ = true;
     }
     if (!positionKnown_) {
         if (time != AV_NOPTS_VALUE) {
-            pendingEnd_ = av_rescale_q_rnd(time - origin_, timeBase, AVRational{1, outputRate_},
-                                           static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+            pendingEnd_ = MediaFrame(time);
         } else if (fromStart_) {
             pendingEnd_ = 0;
         } else {
@@ -233,8 +272,55 @@ void tFfmpegSource::Convert(const AVFrame* frame) {
     }
     if (!ConfigureResampler(frame))
         return;
-    Append(frame->extended_data, frame->nb_samples);
+    int64_t late = 0; // how much later than the sound before it ends the frame's time has it start
+    if (time != AV_NOPTS_VALUE) {
+        const int64_t at = MediaFrame(time);
+        // A time beyond the whole medium is broken rather than a gap.
+        if (length_ <= 0 || at <= length_)
+            late = at - NextOutputFrame();
+    }
+    const auto tolerance = static_cast<int64_t>(kTimeToleranceSeconds * outputRate_);
+    if (late > tolerance) {
+        StartGap(frame, late);
+        return;
+    }
+    int skip = 0;
+    if (late < -tolerance)
+        skip =
+            static_cast<int>(std::min<int64_t>(av_rescale(-late, inRate_, outputRate_), frame->nb_samples));
+    AppendFrame(frame, skip);
 }
+
+void tFfmpegSource::StartGap(const AVFrame* frame, int64_t gapFrames) {
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    silence_->format = format;
+    silence_->sample_rate = frame->sample_rate;
+    silence_->nb_samples = kSilenceChunk;
+    if (av_channel_layout_copy(&silence_->ch_layout, &frame->ch_layout) < 0 ||
+        av_frame_get_buffer(silence_, 0) < 0 || av_frame_ref(afterGap_, frame) < 0) {
+        av_frame_unref(silence_);
+        av_frame_unref(afterGap_);
+        AppendFrame(frame, 0); // without the memory for the silence the sound goes on at once
+        return;
+    }
+    av_samples_set_silence(silence_->extended_data, 0, kSilenceChunk, inChannels_, format);
+    gapLeft_ = av_rescale(gapFrames, inRate_, outputRate_);
+    FillGap();
+}
+
+void tFfmpegSource::FillGap() {
+    if (gapLeft_ > 0) {
+        const auto samples = static_cast<int>(std::min<int64_t>(gapLeft_, kSilenceChunk));
+        Append(silence_->extended_data, samples);
+        gapLeft_ -= samples;
+        return;
+    }
+    AppendFrame(afterGap_, 0);
+    av_frame_unref(afterGap_);
+    av_frame_unref(silence_);
+}
+
+bool tFfmpegSource::InGap() const { return afterGap_->buf[0] != nullptr; }
 
 void tFfmpegSource::FlushResampler() {
     if (resampler_ && positionKnown_)
@@ -243,6 +329,9 @@ void tFfmpegSource::FlushResampler() {
 
 void tFfmpegSource::Flush() {
     avcodec_flush_buffers(codec_);
+    av_frame_unref(afterGap_);
+    av_frame_unref(silence_);
+    gapLeft_ = 0;
     swr_free(&resampler_);
     inRate_ = 0;
     pending_.clear();

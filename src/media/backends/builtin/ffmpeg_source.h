@@ -29,6 +29,7 @@ public:
     bool Seek(int64_t frame) override;
     int Read(float* out, int frames) override;
     bool Ended() const override { return drained_ && Pending() == 0; }
+    bool WantsReadAhead() const override { return true; }
     // The time in seconds of the first sound, media time 0.
     double OriginSeconds() const;
 
@@ -42,6 +43,16 @@ private:
     bool ConfigureResampler(const AVFrame* frame);
     // Converts input frames (none: what the resampler still holds) onto the pending frames.
     void Append(const uint8_t* const* input, int inputFrames);
+    // Converts a decoded frame but for its first `skip` samples.
+    void AppendFrame(const AVFrame* frame, int skip);
+    // The media frame a frame's time stands for.
+    int64_t MediaFrame(int64_t time) const;
+    // Where the next input sample will come out, counting what the resampler holds back.
+    int64_t NextOutputFrame() const;
+    // Holds back a frame that lies after a gap in time; the gap is filled with silence first.
+    void StartGap(const AVFrame* frame, int64_t gapFrames);
+    void FillGap();
+    bool InGap() const;
     void FlushResampler();
     // Forgets what was decoded, after the container moved.
     void Flush();
@@ -56,6 +67,9 @@ private:
     SwrContext* resampler_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
+    AVFrame* afterGap_ = nullptr; // the frame held back while a gap before it is filled
+    AVFrame* silence_ = nullptr;  // silent input samples in the held frame's format
+    int64_t gapLeft_ = 0;         // input samples of silence still to fill in
     int stream_ = -1;
     int64_t length_ = 0;
 

@@ -19,6 +19,10 @@ public:
     virtual int Read(float* out, int frames) = 0;
     virtual bool Ended() const = 0;
 
+    // Sources whose Read reads a file and decodes, which can take a while: the engine reads them
+    // ahead on a thread of their own so that the output never waits for that.
+    virtual bool WantsReadAhead() const { return false; }
+
     // Sources that play at another speed by themselves (a MIDI sequence changes its tempo);
     // the others are resampled by the engine.
     virtual bool ChangesTempo() const { return false; }

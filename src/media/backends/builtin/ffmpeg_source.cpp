@@ -1,8 +1,7 @@
 #include "media/backends/builtin/ffmpeg_source.h"
 
 #include "app/app_services.h"
-
-#include <QFile>
+#include "media/backends/builtin/ffmpeg_support.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,16 +13,9 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 namespace lyrimo {
 namespace {
-
-// Only plain files, and only containers that carry sound: a playlist or a stream description
-// disguised as a sound file must not make the decoder open other files or addresses.
-constexpr const char* kFormatWhitelist =
-    "wav,w64,mp3,ogg,flac,mov,mp4,m4a,3gp,aiff,au,matroska,webm,asf,avi,mpeg,mpegts,aac,ac3,eac3,caf,"
-    "wv,ape,tta,voc,amr,mpc,mpc8,dts,truehd,mlp,dsf,sox,s16le";
 
 // Decoding starts this long before a seek target, so that decoders that need the sound before a
 // frame (MP3's bit reservoir, Vorbis and Opus overlap) give the target's frame as it really is.
@@ -39,23 +31,6 @@ constexpr double kTimeToleranceSeconds = 0.02;
 // Gaps are filled this many input samples at a time.
 constexpr int kSilenceChunk = 4096;
 
-void QuietenLibraries() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-QString OpenFailure(int error) {
-    if (error == AVERROR(ENOENT))
-        return Translate("the file does not exist");
-    if (error == AVERROR(EACCES))
-        return Translate("the file cannot be read");
-    if (error == AVERROR_INVALIDDATA || error == AVERROR_DEMUXER_NOT_FOUND || error == AVERROR(EPERM))
-        return Translate("the file is not in a format this player can read");
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
-    return QString::fromUtf8(text);
-}
-
 int64_t FrameTime(const AVFrame* frame) {
     return frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
 }
@@ -63,7 +38,6 @@ int64_t FrameTime(const AVFrame* frame) {
 } // namespace
 
 std::unique_ptr<tFfmpegSource> tFfmpegSource::Open(const QString& fileName, int outputRate, QString& reason) {
-    QuietenLibraries();
     std::unique_ptr<tFfmpegSource> source(new tFfmpegSource(outputRate));
     if (!source->OpenFile(fileName, reason))
         return nullptr;
@@ -81,20 +55,8 @@ tFfmpegSource::~tFfmpegSource() {
 }
 
 bool tFfmpegSource::OpenFile(const QString& fileName, QString& reason) {
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
-    const QByteArray url = "file:" + QFile::encodeName(fileName);
-    int error = avformat_open_input(&format_, url.constData(), nullptr, &options);
-    av_dict_free(&options);
-    if (error < 0) {
-        reason = OpenFailure(error);
+    if (!OpenMediaContainer(fileName, &format_, reason))
         return false;
-    }
-    if (avformat_find_stream_info(format_, nullptr) < 0) {
-        reason = Translate("the file is damaged");
-        return false;
-    }
     const AVCodec* decoder = nullptr;
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (stream_ < 0 || !decoder) {
@@ -117,7 +79,7 @@ bool tFfmpegSource::OpenFile(const QString& fileName, QString& reason) {
         return false;
     }
     codec_->pkt_timebase = stream->time_base;
-    if ((error = avcodec_open2(codec_, decoder, nullptr)) < 0) {
+    if (avcodec_open2(codec_, decoder, nullptr) < 0) {
         reason = Translate("its sound cannot be decoded");
         return false;
     }

@@ -9,12 +9,15 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace lyrimo {
 
@@ -54,6 +57,24 @@ void TPartPage::Fill() {
 int TPartPage::PartIndex() const { return std::max(tabs_->currentIndex(), 0); }
 
 tLyricsData* TPartPage::Part() { return Song().GetPart(PartIndex()); }
+
+QFont QtFontOf(const tFontRecord& record) {
+    QFont font(QString::fromLatin1(record.name()));
+    font.setPointSize(std::max<int>(record.size(), 1));
+    font.setBold(record.style() & kFontBold);
+    font.setItalic(record.style() & kFontItalic);
+    font.setUnderline(record.style() & kFontUnderline);
+    font.setStrikeOut(record.style() & kFontStrikeOut);
+    return font;
+}
+
+void StoreQtFont(const QFont& font, tFontRecord& record) {
+    record.setname(font.family().toLatin1().left(31));
+    record.setsize(uint8_t(std::clamp(font.pointSize(), 1, 255)));
+    record.setstyle(uint8_t((font.bold() ? kFontBold : 0) | (font.italic() ? kFontItalic : 0) |
+                            (font.underline() ? kFontUnderline : 0) |
+                            (font.strikeOut() ? kFontStrikeOut : 0)));
+}
 
 TLaterPage::TLaterPage(TSongEdit& editor, QString title, QString helpPage)
     : TEditorPage(editor, std::move(title), std::move(helpPage)) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QFont;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +26,7 @@ class TLyricsExample;
 class TTimeSpinEdit;
 class tLyrimoData;
 class tLyricsData;
+class tFontRecord;
 
 class TEditorPage : public QWidget {
     Q_OBJECT
@@ -55,6 +57,11 @@ public:
     // Rebuilds the tabs and selects the first (or the given) one without signalling twice.
     void Rebuild(const tLyrimoData& song, int select = 0);
 };
+
+// The font a stored font record names, for the font dialogs and samples; and the dialog's choice
+// stored back (face name cut to the record's 31 characters).
+QFont QtFontOf(const tFontRecord& record);
+void StoreQtFont(const QFont& font, tFontRecord& record);
 
 // A page whose controls edit one part at a time.
 class TPartPage : public TEditorPage {

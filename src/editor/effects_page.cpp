@@ -20,24 +20,6 @@
 namespace lyrimo {
 namespace {
 
-QFont FontOfRecord(const tFontRecord& record) {
-    QFont font(QString::fromLatin1(record.name()));
-    font.setPointSize(std::max<int>(record.size(), 1));
-    font.setBold(record.style() & kFontBold);
-    font.setItalic(record.style() & kFontItalic);
-    font.setUnderline(record.style() & kFontUnderline);
-    font.setStrikeOut(record.style() & kFontStrikeOut);
-    return font;
-}
-
-void StoreFont(const QFont& font, tFontRecord& record) {
-    record.setname(font.family().toLatin1().left(31));
-    record.setsize(uint8_t(std::clamp(font.pointSize(), 1, 255)));
-    record.setstyle(uint8_t((font.bold() ? kFontBold : 0) | (font.italic() ? kFontItalic : 0) |
-                            (font.underline() ? kFontUnderline : 0) |
-                            (font.strikeOut() ? kFontStrikeOut : 0)));
-}
-
 // The built-in ball selector or, for a custom ball, the animation wizard on the part's ball
 // picture; true when the part changed.
 bool CustomizeBall(TSongEdit& editor, tLyricsData& part, int partIndex) {
@@ -133,7 +115,7 @@ void TEffectsPage::FillPart() {
     const tPartExtras& extras = part->PartExtras;
     const tFontRecord font = part->PartRecord.LyricsFont();
     fontSample_->setText(QString::fromLatin1(font.name()) + ", " + QString::number(font.size()));
-    fontSample_->setFont(FontOfRecord(font));
+    fontSample_->setFont(QtFontOf(font));
     ball_->setCurrentIndex(BallChoice(*part));
     customize_->setVisible(true);
     const auto mode = std::find(kTextModeOrder.begin(), kTextModeOrder.end(), extras.TextMode());
@@ -180,12 +162,12 @@ void TEffectsPage::ChooseFont() {
     if (!part)
         return;
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, FontOfRecord(part->PartRecord.LyricsFont()), this);
+    const QFont chosen = QFontDialog::getFont(&ok, QtFontOf(part->PartRecord.LyricsFont()), this);
     if (!ok)
         return;
     editor_.BeginEdit(Translate("Lyrics Font"));
     tFontRecord font = part->PartRecord.LyricsFont();
-    StoreFont(chosen, font);
+    StoreQtFont(chosen, font);
     part->PartRecord.setLyricsFont(font);
     FillPart();
     editor_.Edited();

@@ -24,23 +24,12 @@ namespace lyrimo {
 namespace {
 
 constexpr int kExampleTickMs = 40;
-constexpr int kFontNameLength = 31;
 
 const char* const kEffectNames[kTitleEffectCount] = {
     "None (Just Appear)", "Reveal from Top",       "Reveal from Bottom",  "Reveal from Left",
     "Reveal from Right",  "Reveal vertically",     "Reveal horizontally", "Reveal from corners",
     "Scroll On from Top", "Scroll On from Bottom", "Scroll On from Left", "Scroll On from Right",
     "Stretch Out"};
-
-QFont QtFontOf(const tFontRecord& record) {
-    QFont font(QString::fromLatin1(record.name()));
-    font.setPointSize(std::max<int>(record.size(), 1));
-    font.setBold(record.style() & kFontBold);
-    font.setItalic(record.style() & kFontItalic);
-    font.setUnderline(record.style() & kFontUnderline);
-    font.setStrikeOut(record.style() & kFontStrikeOut);
-    return font;
-}
 
 } // namespace
 
@@ -208,11 +197,7 @@ void TTitlePage::ChooseFont() {
         return;
     editor_.BeginEdit(Translate("Title Font"));
     tFontRecord font = Song().SongSettings.TitleFont();
-    font.setname(chosen.family().toLatin1().left(kFontNameLength));
-    font.setsize(uint8_t(std::clamp(chosen.pointSize(), 1, 255)));
-    font.setstyle(uint8_t((chosen.bold() ? kFontBold : 0) | (chosen.italic() ? kFontItalic : 0) |
-                          (chosen.underline() ? kFontUnderline : 0) |
-                          (chosen.strikeOut() ? kFontStrikeOut : 0)));
+    StoreQtFont(chosen, font);
     Song().SongSettings.setTitleFont(font);
     editor_.Edited();
     Fill();

@@ -185,6 +185,13 @@ void TAnimationPage::RenderExample() {
     example_->update();
 }
 
+void TAnimationPage::PauseExample(bool paused) {
+    if (paused)
+        timer_.stop();
+    else if (isVisible())
+        timer_.start();
+}
+
 void TAnimationPage::showEvent(QShowEvent* event) {
     TPartPage::showEvent(event);
     timer_.start();

@@ -50,6 +50,8 @@ public:
     // The animation the example shows.
     const tInstrumentalAnimation& ExampleAnimation() const { return exampleAnimation_; }
     void CustomizeAnimation();
+    // Holds the example (while the song is performed) or lets it go on when the page is shown.
+    void PauseExample(bool paused);
 
 protected:
     void FillPart() override;

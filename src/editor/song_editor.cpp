@@ -346,12 +346,15 @@ void TSongEdit::PlayFrom(int startMs) {
         return;
     // The example renderings would compete with the performance for the processor.
     const QList<TExamplePanel*> examples = findChildren<TExamplePanel*>();
+    auto* animation = static_cast<TAnimationPage*>(pages_[kAnimationPage]);
     for (TExamplePanel* panel : examples)
         panel->Pause(true);
+    animation->PauseExample(true);
     history_.Seal();
     dialogs_.preview(Song(), startMs);
     for (TExamplePanel* panel : examples)
         panel->Pause(false);
+    animation->PauseExample(false);
 }
 
 void TSongEdit::PreviewFromTime() {

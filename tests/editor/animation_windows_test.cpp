@@ -132,7 +132,7 @@ TEST_F(AnimationWindows, CustomizeRunsTheWizardOnTheAnimationSlotWithoutBallFlag
     EXPECT_EQ(calls[0].second, nullptr);
 }
 
-TEST_F(AnimationWindows, TheExampleDrawsOverTheBackgroundOnlyWhileThePageIsShown) {
+TEST_F(AnimationWindows, TheExampleDrawsOverTheBackgroundOnlyWhileThePageIsShownAndNoSongPlays) {
     editor->Song().SongSettings.setBackgroundColour(0x123456);
     Part().PartExtras.setInstrumentalAnimation(3);
     Part().Slots[kAnimationSlot].Record.setPlacement(0);
@@ -150,6 +150,13 @@ TEST_F(AnimationWindows, TheExampleDrawsOverTheBackgroundOnlyWhileThePageIsShown
         for (int x = 0; x < 218; ++x)
             drawn += canvas.Pixel(x, y) != 0x123456u;
     EXPECT_GT(drawn, 100);
+    bool heldWhilePlaying = false;
+    editor->Dialogs().preview = [&](tLyrimoData&, int) {
+        heldWhilePlaying = !page.ExampleTimer().isActive();
+    };
+    editor->PlayFrom(0);
+    EXPECT_TRUE(heldWhilePlaying) << "the example waits while the song is performed";
+    EXPECT_TRUE(page.ExampleTimer().isActive());
     editor->ShowPage(TSongEdit::kEffectsPage);
     EXPECT_FALSE(page.ExampleTimer().isActive());
 }

@@ -264,17 +264,25 @@ void tVideoDecoder::DecodeAhead() {
             width = targetWidth_;
             height = targetHeight_;
         }
-        if (!DecodeNext()) {
+        if (!QueueNextPicture(width, height)) {
             std::unique_lock lock(mutex_);
-            ended_ = true;
             wake_.wait(lock, [this] { return stopping_; });
             return;
         }
-        tPicture picture{TimeOf(frame_), Convert(frame_, width, height)};
-        av_frame_unref(frame_);
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(picture));
     }
+}
+
+bool tVideoDecoder::QueueNextPicture(int width, int height) {
+    if (!DecodeNext()) {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        return false;
+    }
+    tPicture picture{TimeOf(frame_), Convert(frame_, width, height)};
+    av_frame_unref(frame_);
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(picture));
+    return true;
 }
 
 void tVideoDecoder::StartThread() {
@@ -421,15 +429,8 @@ void tVideoDecoder::DecodeTo(int64_t ms, tVideoWindow& window) {
             if (ended_ || (!queue_.empty() && queue_.back().time > ms))
                 break;
         }
-        if (!DecodeNext()) {
-            std::lock_guard lock(mutex_);
-            ended_ = true;
+        if (!QueueNextPicture(TargetWidth(), TargetHeight()))
             break;
-        }
-        tPicture picture{TimeOf(frame_), Convert(frame_, TargetWidth(), TargetHeight())};
-        av_frame_unref(frame_);
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(picture));
     }
     Advance(ms, window);
 }

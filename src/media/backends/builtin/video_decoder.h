@@ -83,6 +83,8 @@ private:
     Bitmap TakeSpare(int width, int height);
     void Recycle(Bitmap&& pixels);
     void DecodeAhead();
+    // Decodes, converts and queues the next picture; false (and ended) at the end of the stream.
+    bool QueueNextPicture(int width, int height);
     void StopThread();
     void StartThread();
     void ClearQueue();

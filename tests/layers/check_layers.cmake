@@ -14,12 +14,15 @@ set(allowed_render app picture document)
 set(allowed_media app picture document)
 set(allowed_importexport app document)
 set(allowed_tools ${core})
+# The tools compute without windows too; their windows live with their callers.
+list(APPEND core tools)
 set(allowed_ui ${core})
 set(allowed_playback ${core} ui)
 set(allowed_editor ${core} ui playback)
 set(allowed_playlist ${core} ui playback)
-set(allowed_desktop ${core} tools ui playback editor playlist)
-set(allowed_cli ${core} tools)
+set(allowed_desktop ${core} ui playback editor playlist)
+# The companion reaches the window folders' core files only.
+set(allowed_cli ${core} playlist)
 
 set(layers app picture document render media importexport tools ui playback editor playlist desktop cli)
 set(folders_without_windows ${core})
@@ -38,7 +41,9 @@ set(core_files
     editor/slide_rules.cpp editor/slide_rules.h
     editor/song_edits.cpp editor/song_edits.h
     editor/time_text.cpp editor/time_text.h
-    editor/timing_recorder.cpp editor/timing_recorder.h)
+    editor/timing_recorder.cpp editor/timing_recorder.h
+    playlist/batch_play.cpp playlist/batch_play.h
+    playlist/playlist_file.cpp playlist/playlist_file.h)
 
 set(faults "")
 foreach(file IN LISTS core_files)
@@ -86,6 +91,9 @@ foreach(source IN LISTS sources)
             set(target "${CMAKE_MATCH_2}")
             if(NOT target STREQUAL folder AND NOT target IN_LIST allowed)
                 list(APPEND faults "src/${source}: ${folder}/ may not include ${target}/ (${line})")
+            elseif(folder STREQUAL "cli" AND NOT target IN_LIST core AND NOT target STREQUAL folder
+                   AND NOT included IN_LIST core_files)
+                list(APPEND faults "src/${source}: the companion may not include the window file ${included}")
             elseif(source IN_LIST core_files AND target STREQUAL folder AND NOT included IN_LIST core_files)
                 list(APPEND faults "src/${source} is core code and may not include the window file ${included}")
             endif()

@@ -1,0 +1,273 @@
+// The file selector window: where it opens and what it remembers, its keys and buttons, its
+// columns, and what the status line tells.
+#include "playlist/file_selector.h"
+
+#include "app/app_services.h"
+#include "document/song.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+using namespace lyrimo;
+using namespace lyrimo::test;
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+void WriteSong(const QString& path, const QByteArray& title, const QByteArray& artist) {
+    tLyrimoData song;
+    song.SetSongName(title);
+    song.SetArtistName(artist);
+    song.SongSettings.setUseMediaFile(1);
+    song.SongSettings.setMediaFileName("/music/x.mp3");
+    ASSERT_EQ(song.SaveToFile(path), 0);
+}
+
+// A folder with two subfolders and three songs.
+QString SongFolder(const QString& name) {
+    const QString folder = ScratchFolder() + "/" + name + "/";
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder + "Abba");
+    QDir().mkpath(folder + "1990s");
+    WriteSong(folder + "waterloo.lym", "Waterloo", "abba");
+    WriteSong(folder + "shout.lym", "Shout", "Tears for Fears");
+    WriteSong(folder + "gold.lym", "Mamma Mia", "ABBA Gold");
+    return folder;
+}
+
+void Press(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+void MoveMouse(QWidget* target, QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+}
+
+QStringList Titles(const TFileSelector& selector) {
+    QStringList titles;
+    for (const TFile& entry : selector.Entries())
+        titles << entry.Title;
+    return titles;
+}
+
+int IndexOf(const TFileSelector& selector, const QString& title) {
+    return static_cast<int>(Titles(selector).indexOf(title));
+}
+
+QPushButton* Button(TFileSelector& selector, const QString& digit) {
+    for (QPushButton* button : selector.findChildren<QPushButton*>())
+        if (button->text().startsWith(digit + " "))
+            return button;
+    return nullptr;
+}
+
+class FileSelector : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings().SortMethod = true;
+        Settings().FileSelPath = folder_ = SongFolder("selector");
+    }
+    // The selector reading the stored folder at once, as showing it would 10 ms later.
+    std::unique_ptr<TFileSelector> Open(std::function<bool(QString&)> find = {}) {
+        auto selector = std::make_unique<TFileSelector>(std::move(find));
+        selector->ShowCurrentPath();
+        return selector;
+    }
+    QString folder_;
+};
+
+TEST_F(FileSelector, ReadsTheStoredFolderSortedAndRemembersWhereItWasLeft) {
+    {
+        auto selector = Open();
+        EXPECT_EQ(selector->windowTitle(), "Lyrimo - File Selector");
+        EXPECT_EQ(selector->CurrentPath(), folder_);
+        EXPECT_EQ(Titles(*selector),
+                  QStringList({"<parent directory>", "1990s", "Abba", "Waterloo", "Mamma Mia", "Shout"}));
+        EXPECT_EQ(selector->List()->Selected(), 0);
+
+        selector->List()->Select(IndexOf(*selector, "Abba"));
+        Press(selector->List(), Qt::Key_Return);
+        EXPECT_EQ(selector->CurrentPath(), folder_ + "Abba/");
+        EXPECT_EQ(Titles(*selector), QStringList({"<parent directory>"}));
+    }
+    EXPECT_EQ(Settings().FileSelPath, folder_ + "Abba/");
+
+    // Going back up selects the folder just left.
+    auto selector = Open();
+    Press(selector->List(), Qt::Key_Space);
+    EXPECT_EQ(selector->CurrentPath(), folder_);
+    EXPECT_EQ(selector->List()->Selected(), IndexOf(*selector, "Abba"));
+}
+
+TEST_F(FileSelector, StoredFolderThatIsGoneOpensTheNearestFolderAboveIt) {
+    Settings().FileSelPath = folder_ + "gone/deeper";
+    auto selector = Open();
+    EXPECT_EQ(selector->CurrentPath(), folder_);
+}
+
+TEST_F(FileSelector, ShowingTheWindowReadsTheFolderShortlyAfter) {
+    TFileSelector selector({});
+    EXPECT_TRUE(selector.Entries().empty());
+    selector.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (selector.Entries().empty() && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(selector.Entries().size(), 6u);
+    EXPECT_FALSE(selector.Reading());
+    selector.hide();
+}
+
+TEST_F(FileSelector, TwoColumnsFromTwelveHundredEightyPixelsWide) {
+    auto selector = Open();
+    selector->show(); // a hidden window hears of its size only when shown
+    selector->resize(1280, 700);
+    EXPECT_EQ(selector->List()->ColumnCount(), 2);
+    selector->resize(1279, 700);
+    EXPECT_EQ(selector->List()->ColumnCount(), 1);
+    selector->resize(1600, 900);
+    ASSERT_EQ(selector->List()->ColumnCount(), 2);
+
+    // Row by row: the second entry sits beside the first; Down moves a whole row.
+    const QRect first = selector->List()->EntryRect(0), second = selector->List()->EntryRect(1);
+    EXPECT_EQ(first.top(), second.top());
+    EXPECT_GT(second.left(), first.right());
+    EXPECT_EQ(first.height(), TSongListView::kRowHeight);
+    Press(selector->List(), Qt::Key_Down);
+    EXPECT_EQ(selector->List()->Selected(), 2);
+    Press(selector->List(), Qt::Key_Right);
+    EXPECT_EQ(selector->List()->Selected(), 3);
+}
+
+TEST_F(FileSelector, PlayKeysChooseTheSelectedSong) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_1}) {
+        auto selector = Open();
+        selector->List()->Select(IndexOf(*selector, "Shout"));
+        Press(selector->List(), key);
+        EXPECT_EQ(selector->result(), QDialog::Accepted) << key;
+        EXPECT_EQ(selector->ChosenFile(), folder_ + "shout.lym") << key;
+    }
+}
+
+TEST_F(FileSelector, EscapeAndSixCloseWithoutAChoice) {
+    for (int key : {Qt::Key_Escape, Qt::Key_6}) {
+        auto selector = Open();
+        selector->show();
+        Press(selector->List(), key);
+        EXPECT_FALSE(selector->isVisible()) << key;
+        EXPECT_EQ(selector->result(), QDialog::Rejected) << key;
+        EXPECT_TRUE(selector->ChosenFile().isEmpty()) << key;
+    }
+}
+
+TEST_F(FileSelector, DoubleClickOpensAFolder) {
+    auto selector = Open();
+    selector->resize(1000, 700);
+    const QPoint at = selector->List()->EntryRect(IndexOf(*selector, "1990s")).center();
+    QMouseEvent click(QEvent::MouseButtonDblClick, at, selector->List()->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(selector->List()->viewport(), &click);
+    EXPECT_EQ(selector->CurrentPath(), folder_ + "1990s/");
+}
+
+TEST_F(FileSelector, SortKeysSwitchTheOrderTheSettingAndTheLitButton) {
+    auto selector = Open();
+    QPushButton* byName = Button(*selector, "8");
+    QPushButton* byArtist = Button(*selector, "9");
+    ASSERT_TRUE(byName && byArtist);
+    EXPECT_TRUE(byArtist->font().bold());
+    EXPECT_FALSE(byName->font().bold());
+    selector->List()->Select(IndexOf(*selector, "Shout"));
+
+    Press(selector->List(), Qt::Key_8);
+    EXPECT_FALSE(Settings().SortMethod);
+    EXPECT_EQ(Titles(*selector),
+              QStringList({"<parent directory>", "1990s", "Abba", "Mamma Mia", "Shout", "Waterloo"}));
+    EXPECT_TRUE(byName->font().bold());
+    EXPECT_TRUE(byName->property("lit").toBool());
+    EXPECT_FALSE(byArtist->font().bold());
+    EXPECT_EQ(selector->List()->Selected(), IndexOf(*selector, "Shout")); // the selection stays on its song
+
+    byArtist->click();
+    EXPECT_TRUE(Settings().SortMethod);
+    EXPECT_EQ(Titles(*selector).mid(3), QStringList({"Waterloo", "Mamma Mia", "Shout"}));
+}
+
+TEST_F(FileSelector, DrivesAreShownByThreeAndByThePathAboveTheRoot) {
+    Settings().FileSelPath = "/";
+    auto selector = Open();
+    EXPECT_EQ(selector->Entries().front().Path, ".");
+    Press(selector->List(), Qt::Key_1); // the parent entry is selected first
+    EXPECT_EQ(selector->CurrentPath(), ".");
+    const QString home = FolderPath(QDir::homePath());
+    auto isHome = [&home](const TFile& entry) { return entry.Path == home && entry.IsFolder; };
+    EXPECT_TRUE(std::any_of(selector->Entries().begin(), selector->Entries().end(), isHome));
+
+    selector->ShowPath(folder_);
+    Press(selector->List(), Qt::Key_3);
+    EXPECT_EQ(selector->CurrentPath(), ".");
+    Press(selector->List(), Qt::Key_9); // sorting in the drives view shows the drives again
+    EXPECT_EQ(selector->CurrentPath(), ".");
+    EXPECT_TRUE(std::any_of(selector->Entries().begin(), selector->Entries().end(), isHome));
+}
+
+TEST_F(FileSelector, FindStartsInTheCurrentFolderAndChoosesWhatItFound) {
+    QStringList asked;
+    QString found;
+    auto selector = Open([&](QString& path) {
+        asked << path;
+        if (found.isEmpty())
+            return false;
+        path = found;
+        return true;
+    });
+    Press(selector->List(), Qt::Key_2);
+    EXPECT_EQ(asked, QStringList({folder_}));
+    EXPECT_NE(selector->result(), QDialog::Accepted);
+    EXPECT_TRUE(selector->ChosenFile().isEmpty());
+
+    found = folder_ + "gold.lym";
+    Button(*selector, "2")->click();
+    EXPECT_EQ(selector->result(), QDialog::Accepted);
+    EXPECT_EQ(selector->ChosenFile(), found);
+}
+
+TEST_F(FileSelector, StatusLineTellsOfTheEntryThePathAndTheButtons) {
+    auto selector = Open();
+    selector->resize(1000, 700);
+    EXPECT_EQ(selector->StatusText(), "Please select a song to sing");
+    QWidget* viewport = selector->List()->viewport();
+
+    MoveMouse(viewport, selector->List()->EntryRect(IndexOf(*selector, "Shout")).center());
+    EXPECT_EQ(selector->StatusText(), "File: \"shout.lym\" using file \"x.mp3\" of type \"MP3\"");
+    MoveMouse(viewport, QPoint(viewport->width() / 2, viewport->height() - 5));
+    EXPECT_EQ(selector->StatusText(), folder_);
+
+    QPushButton* drives = Button(*selector, "3");
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(drives, &enter);
+    EXPECT_EQ(selector->StatusText(), drives->property("hint").toString());
+    EXPECT_FALSE(selector->StatusText().isEmpty());
+    QApplication::sendEvent(drives, &leave);
+    EXPECT_EQ(selector->StatusText(), folder_);
+
+    // Moving the selection with the keys tells of the entry too, for those without a mouse.
+    selector->List()->Select(IndexOf(*selector, "1990s"));
+    EXPECT_EQ(selector->StatusText(), "Go into the folder called 1990s");
+}
+
+} // namespace

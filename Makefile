@@ -59,6 +59,7 @@ fuzz: deps build/fuzz/build.ninja
 bench: release
 	build/release/bench/lyrimo-bench
 	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-playback-bench
+	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-selector-bench
 
 SOURCES = find src tests bench assets fuzz -name '*.cpp' -o -name '*.h'
 

@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/settings.h"
 #include "playback/monitors.h"
+#include "ui/program_style.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -119,7 +120,9 @@ void DrawBar(QPainter& p, const QRectF& bar, bool selected, bool hovered) {
     QLinearGradient fill(bar.topLeft(), bar.bottomLeft());
     fill.setColorAt(0, top);
     fill.setColorAt(1, bottom);
-    p.setPen(QPen(selected ? QColor("#fff6d0") : QColor("#7a55c0"), selected ? 2 : 1));
+    p.setPen(selected  ? QPen(QColor("#fff6d0"), 2)
+             : hovered ? QPen(QColor(program_colour::Accent), 2)
+                       : QPen(QColor(program_colour::Border), 1));
     p.setBrush(fill);
     p.drawRoundedRect(bar, bar.height() / 2, bar.height() / 2);
 }
@@ -186,9 +189,37 @@ TSongListView::TSongListView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 int TSongListView::Count() const { return entries_ ? static_cast<int>(entries_->size()) : 0; }
-int TSongListView::RowCount() const { return (Count() + columns_ - 1) / columns_; }
-int TSongListView::VisibleRows() const {
+int TSongListView::RowsPerPage() const {
     return std::max(1, (viewport()->height() - 2 * kMargin) / kRowHeight);
+}
+int TSongListView::PageSize() const { return RowsPerPage() * columns_; }
+
+int TSongListView::RowsOnPage(int page) const {
+    const int onPage = std::min(PageSize(), Count() - page * PageSize());
+    return std::min(RowsPerPage(), (onPage + columns_ - 1) / columns_);
+}
+
+// Rows count from the top of the first page; a page's rows follow those of the page before.
+TSongListView::tCell TSongListView::CellOf(int index) const {
+    const int page = index / PageSize(), within = index % PageSize();
+    const int rows = std::max(RowsOnPage(page), 1);
+    return {page * RowsPerPage() + within % rows, within / rows};
+}
+
+int TSongListView::IndexAt(int row, int column) const {
+    if (row < 0 || column < 0 || column >= columns_)
+        return -1;
+    const int page = row / RowsPerPage(), rowOnPage = row % RowsPerPage();
+    if (page * PageSize() >= Count())
+        return -1;
+    const int rows = RowsOnPage(page);
+    const int index = page * PageSize() + column * rows + rowOnPage;
+    return rowOnPage < rows && index < Count() ? index : -1;
+}
+
+// Two columns turn whole pages, so what is seen always reads down one column and then the next.
+int TSongListView::FirstRow() const {
+    return verticalScrollBar()->value() * (columns_ > 1 ? RowsPerPage() : 1);
 }
 
 void TSongListView::SetEntries(const tFileList* entries, int selected) {
@@ -228,37 +259,47 @@ void TSongListView::Select(int index) {
 QRect TSongListView::EntryRect(int index) const {
     const int width = viewport()->width() - 2 * kMargin;
     const int columnWidth = (width - (columns_ - 1) * kColumnGap) / columns_;
-    const int row = index / columns_, column = index % columns_;
-    return QRect(kMargin + column * (columnWidth + kColumnGap),
-                 kMargin + row * kRowHeight - verticalScrollBar()->value(), columnWidth, kRowHeight);
+    const tCell cell = CellOf(index);
+    return QRect(kMargin + cell.column * (columnWidth + kColumnGap),
+                 kMargin + (cell.row - FirstRow()) * kRowHeight, columnWidth, kRowHeight);
 }
 
 int TSongListView::EntryAt(const QPoint& point) const {
-    const int row = (point.y() - kMargin + verticalScrollBar()->value()) / kRowHeight;
-    if (point.y() < kMargin || row < 0)
+    if (point.y() < kMargin)
         return -1;
+    const int row = FirstRow() + (point.y() - kMargin) / kRowHeight;
+    if (columns_ > 1 && row >= FirstRow() + RowsPerPage())
+        return -1; // below the page
     for (int column = 0; column < columns_; ++column) {
-        const int index = row * columns_ + column;
-        if (index < Count() && EntryRect(index).contains(point))
+        const int index = IndexAt(row, column);
+        if (index >= 0 && EntryRect(index).contains(point))
             return index;
     }
     return -1;
 }
 
 void TSongListView::UpdateScrollBar() {
-    const int content = RowCount() * kRowHeight + 2 * kMargin;
-    verticalScrollBar()->setRange(0, std::max(0, content - viewport()->height()));
-    verticalScrollBar()->setSingleStep(kRowHeight);
-    verticalScrollBar()->setPageStep(std::max(kRowHeight, viewport()->height() - kRowHeight));
+    QScrollBar* bar = verticalScrollBar();
+    if (columns_ > 1) {
+        const int pages = (Count() + PageSize() - 1) / PageSize();
+        bar->setRange(0, std::max(0, pages - 1));
+        bar->setPageStep(1);
+    } else {
+        bar->setRange(0, std::max(0, Count() - RowsPerPage()));
+        bar->setPageStep(RowsPerPage());
+    }
+    bar->setSingleStep(1);
 }
 
 void TSongListView::ScrollTo(int index) {
-    const QRect rect = EntryRect(index);
+    const int row = CellOf(index).row;
     QScrollBar* bar = verticalScrollBar();
-    if (rect.top() < kMargin)
-        bar->setValue(bar->value() + rect.top() - kMargin);
-    else if (rect.bottom() > viewport()->height() - kMargin)
-        bar->setValue(bar->value() + rect.bottom() - viewport()->height() + kMargin + 1);
+    if (columns_ > 1)
+        bar->setValue(row / RowsPerPage());
+    else if (row < bar->value())
+        bar->setValue(row);
+    else if (row >= bar->value() + RowsPerPage())
+        bar->setValue(row - RowsPerPage() + 1);
 }
 
 void TSongListView::DrawEntry(QPainter& p, const TFile& entry, const QRect& rect, bool selected,
@@ -309,20 +350,21 @@ void TSongListView::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    if (Count() == 0)
-        return;
-    const int first = std::max(0, (verticalScrollBar()->value() - kMargin) / kRowHeight) * columns_;
-    for (int index = first; index < Count(); ++index) {
-        const QRect rect = EntryRect(index);
-        if (rect.top() > viewport()->height())
-            break;
-        DrawEntry(p, (*entries_)[index], rect, index == selected_, index == hovered_);
-    }
+    // One column also shows the row cut by the bottom edge; two columns show their page only.
+    const int lastRow = FirstRow() + RowsPerPage() - (columns_ > 1 ? 1 : 0);
+    for (int row = FirstRow(); row <= lastRow; ++row)
+        for (int column = 0; column < columns_; ++column) {
+            const int index = IndexAt(row, column);
+            if (index >= 0)
+                DrawEntry(p, (*entries_)[index], EntryRect(index), index == selected_, index == hovered_);
+        }
 }
 
 void TSongListView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBar();
+    if (selected_ >= 0)
+        ScrollTo(selected_);
 }
 
 void TSongListView::mouseMoveEvent(QMouseEvent* event) {
@@ -357,15 +399,16 @@ void TSongListView::leaveEvent(QEvent* event) {
 }
 
 void TSongListView::keyPressEvent(QKeyEvent* event) {
-    const int page = VisibleRows() * columns_;
     const int current = std::max(selected_, 0);
+    // Left and right go to the entry beside, in the column before or after.
+    const int beside = columns_ > 1 ? std::max(RowsOnPage(current / PageSize()), 1) : 1;
     switch (event->key()) {
-    case Qt::Key_Up: Select(current - columns_); break;
-    case Qt::Key_Down: Select(selected_ < 0 ? 0 : current + columns_); break;
-    case Qt::Key_Left: Select(current - 1); break;
-    case Qt::Key_Right: Select(selected_ < 0 ? 0 : current + 1); break;
-    case Qt::Key_PageUp: Select(current - page); break;
-    case Qt::Key_PageDown: Select(current + page); break;
+    case Qt::Key_Up: Select(current - 1); break;
+    case Qt::Key_Down: Select(selected_ < 0 ? 0 : current + 1); break;
+    case Qt::Key_Left: Select(current - beside); break;
+    case Qt::Key_Right: Select(selected_ < 0 ? 0 : current + beside); break;
+    case Qt::Key_PageUp: Select(current - PageSize()); break;
+    case Qt::Key_PageDown: Select(current + PageSize()); break;
     case Qt::Key_Home: Select(0); break;
     case Qt::Key_End: Select(Count() - 1); break;
     default: event->ignore(); return; // the window's commands
@@ -373,13 +416,19 @@ void TSongListView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TSongListView::wheelEvent(QWheelEvent* event) {
-    QAbstractScrollArea::wheelEvent(event);
+    wheelTurn_ += event->angleDelta().y();
+    const int notches = wheelTurn_ / 120;
+    wheelTurn_ -= notches * 120;
+    // A notch turns a page of two columns, or three rows of one.
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() - notches * (columns_ > 1 ? 1 : 3));
     const int index = EntryAt(event->position().toPoint());
     if (index != hovered_) {
         hovered_ = index;
-        viewport()->update();
         emit Hovered(index);
     }
+    viewport()->update();
+    event->accept();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -439,7 +488,7 @@ void TFileSelector::BuildWindow() {
          &TFileSelector::FindSong},
         {"3", "Show Drives", "Show the drives and volumes of this computer", &TFileSelector::ShowDrives},
         {"4", "Show Desktop", "Show the songs on your desktop", &TFileSelector::ShowDesktop},
-        {"5", "My Documents", "Show the songs in your documents folder", &TFileSelector::ShowDocuments},
+        {"5", "Show Documents", "Show the songs in your documents folder", &TFileSelector::ShowDocuments},
         {"6", "Exit", "Close without choosing a song (Escape)", nullptr},
         {"8", "Sort By Name", "List the songs by their title", nullptr},
         {"9", "Sort By Artist", "List the songs by their artist", nullptr},

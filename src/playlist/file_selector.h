@@ -18,8 +18,9 @@ class QPushButton;
 
 namespace lyrimo {
 
-// The owner-drawn list: rows of 27 pixels, in one column or, when wide enough, two. Entries are
-// laid out row by row, left to right.
+// The owner-drawn list: rows of 27 pixels, in one column or, when wide enough, two. Entries fill
+// a page of the rows the list shows down the first column and then down the next; a page that is
+// not full shares its entries evenly between the columns.
 class TSongListView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -54,9 +55,17 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    struct tCell {
+        int row; // counted from the top of the first page
+        int column;
+    };
     int Count() const;
-    int RowCount() const;
-    int VisibleRows() const;
+    int RowsPerPage() const;
+    int PageSize() const;
+    int RowsOnPage(int page) const;
+    tCell CellOf(int index) const;
+    int IndexAt(int row, int column) const; // -1 for an empty cell
+    int FirstRow() const;
     void UpdateScrollBar();
     void ScrollTo(int index);
     void DrawEntry(QPainter& painter, const TFile& entry, const QRect& rect, bool selected,
@@ -66,6 +75,7 @@ private:
     int columns_ = 1;
     int selected_ = -1;
     int hovered_ = -1;
+    int wheelTurn_ = 0;
 };
 
 class TFileSelector : public QDialog {

@@ -124,7 +124,7 @@ bool ReadFolder(const QString& folder, tFileList& list, const tListingProgress& 
     list.clear();
     list.push_back(ParentEntry(folder));
     // Without QDir::Hidden, names starting with "." are left out.
-    QDirIterator it(folder, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Readable);
+    QDirIterator it(folder, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
         if (info.isDir())

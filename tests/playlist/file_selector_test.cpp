@@ -142,15 +142,50 @@ TEST_F(FileSelector, TwoColumnsFromTwelveHundredEightyPixelsWide) {
     selector->resize(1600, 900);
     ASSERT_EQ(selector->List()->ColumnCount(), 2);
 
-    // Row by row: the second entry sits beside the first; Down moves a whole row.
-    const QRect first = selector->List()->EntryRect(0), second = selector->List()->EntryRect(1);
-    EXPECT_EQ(first.top(), second.top());
-    EXPECT_GT(second.left(), first.right());
-    EXPECT_EQ(first.height(), TSongListView::kRowHeight);
-    Press(selector->List(), Qt::Key_Down);
-    EXPECT_EQ(selector->List()->Selected(), 2);
-    Press(selector->List(), Qt::Key_Right);
-    EXPECT_EQ(selector->List()->Selected(), 3);
+    // A page that is not full shares its six entries between the columns: three down the first,
+    // then three down the second. Down goes to the next entry, Right to the one beside.
+    TSongListView* list = selector->List();
+    EXPECT_EQ(list->EntryRect(1).top(), list->EntryRect(0).top() + TSongListView::kRowHeight);
+    EXPECT_EQ(list->EntryRect(3).top(), list->EntryRect(0).top());
+    EXPECT_GT(list->EntryRect(3).left(), list->EntryRect(2).right());
+    EXPECT_EQ(list->EntryRect(0).height(), TSongListView::kRowHeight);
+    EXPECT_EQ(list->EntryAt(list->EntryRect(4).center()), 4);
+    Press(list, Qt::Key_Down);
+    EXPECT_EQ(list->Selected(), 1);
+    Press(list, Qt::Key_Right);
+    EXPECT_EQ(list->Selected(), 4);
+}
+
+TEST_F(FileSelector, LongListsTurnWholePagesInTwoColumns) {
+    const QString folder = ScratchFolder() + "/many/";
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    for (int i = 0; i < 120; ++i)
+        WriteSong(folder + QString("song%1.lym").arg(i, 3, 10, QChar('0')), "Song", "Artist");
+    Settings().FileSelPath = folder;
+    auto selector = Open();
+    selector->show();
+    selector->resize(1600, 900);
+    TSongListView* list = selector->List();
+    ASSERT_EQ(list->ColumnCount(), 2);
+    const int top = list->EntryRect(0).top();
+    const int rows = (list->viewport()->height() - top * 2) / TSongListView::kRowHeight;
+    ASSERT_GT(rows, 3);
+    ASSERT_LT(rows * 2, 121);
+
+    // The second column starts with the entry after the first column's last.
+    EXPECT_EQ(list->EntryRect(rows).top(), top);
+    EXPECT_EQ(list->EntryRect(rows - 1).top(), top + (rows - 1) * TSongListView::kRowHeight);
+    // Going past the page's last entry turns to the next page, whose first entry is at the top.
+    list->Select(2 * rows - 1);
+    Press(list, Qt::Key_Down);
+    EXPECT_EQ(list->Selected(), 2 * rows);
+    EXPECT_EQ(list->EntryRect(2 * rows).top(), top);
+    EXPECT_EQ(list->EntryAt(list->EntryRect(2 * rows).center()), 2 * rows);
+    Press(list, Qt::Key_End);
+    EXPECT_EQ(list->EntryAt(list->EntryRect(120).center()), 120);
+    Press(list, Qt::Key_Home);
+    EXPECT_EQ(list->EntryAt(list->EntryRect(0).center()), 0);
 }
 
 TEST_F(FileSelector, PlayKeysChooseTheSelectedSong) {

@@ -151,6 +151,10 @@ QPushButton {
 }
 QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #7a45c8, stop:1 #4d2790); }
 QPushButton:pressed { background: #2a1250; }
+QScrollBar:vertical { background: rgba(0, 0, 0, 70); width: 16px; border-radius: 8px; margin: 0; }
+QScrollBar::handle:vertical { background: #7a55c0; border-radius: 7px; min-height: 40px; margin: 1px; }
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }
+QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }
 QPushButton[lit="true"] {
     color: #2b1055; font-weight: bold; border: 2px solid #fff2c0;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffe58a, stop:1 #ffc83c);
@@ -172,6 +176,32 @@ QString StartingPath() {
 }
 
 } // namespace
+
+// A one-line label that shortens its text to its width rather than widening the window.
+class TElidedLabel : public QLabel {
+public:
+    explicit TElidedLabel(Qt::TextElideMode mode) : mode_(mode) {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    void SetFullText(const QString& text) {
+        full_ = text;
+        Elide();
+    }
+    const QString& FullText() const { return full_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide() { setText(fontMetrics().elidedText(full_, mode_, std::max(contentsRect().width(), 0))); }
+
+    Qt::TextElideMode mode_;
+    QString full_;
+};
 
 // ---------------------------------------------------------------------------------------------
 
@@ -460,9 +490,8 @@ QPushButton* TFileSelector::AddButton(const QString& digit, const QString& capti
 }
 
 void TFileSelector::BuildWindow() {
-    heading_ = new QLabel;
+    heading_ = new TElidedLabel(Qt::ElideLeft); // the folder's own name matters most
     heading_->setObjectName("Heading");
-    heading_->setTextFormat(Qt::PlainText);
     count_ = new QLabel;
     count_->setObjectName("Count");
     auto* top = new QHBoxLayout;
@@ -508,9 +537,8 @@ void TFileSelector::BuildWindow() {
     connect(sortByArtist_, &QPushButton::clicked, this, [this] { SortBy(true); });
     ArrangeButtons(static_cast<int>(buttonList_.size()));
 
-    status_ = new QLabel;
+    status_ = new TElidedLabel(Qt::ElideMiddle);
     status_->setObjectName("StatusLine");
-    status_->setTextFormat(Qt::PlainText);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 14, 18, 14);
@@ -522,20 +550,20 @@ void TFileSelector::BuildWindow() {
     list_->setFocus();
 }
 
-QString TFileSelector::StatusText() const { return status_->text(); }
+QString TFileSelector::StatusText() const { return status_->FullText(); }
 
 void TFileSelector::SetStatus(const QString& text) {
     lastStatus_ = text;
-    status_->setText(text);
+    status_->SetFullText(text);
 }
 
-void TFileSelector::ShowHint(const QString& hint) { status_->setText(hint); }
+void TFileSelector::ShowHint(const QString& hint) { status_->SetFullText(hint); }
 
 void TFileSelector::UpdateHeading() {
     if (currentPath_ == kDrivesView)
-        heading_->setText(Translate("Drives"));
+        heading_->SetFullText(Translate("Drives"));
     else
-        heading_->setText(currentPath_);
+        heading_->SetFullText(currentPath_);
     int songs = 0, folders = 0;
     for (const TFile& entry : entries_)
         (entry.IsFolder ? folders : songs) += entry.IsParent ? 0 : 1;
@@ -586,6 +614,8 @@ void TFileSelector::ReadPath(const QString& path) {
         sincePump.start();
         const bool complete = ReadFolder(currentPath_, entries_, [&] {
             if (sincePump.elapsed() >= kPumpEveryMs) {
+                count_->setText(Translate("Reading the folder...") + " " +
+                                QString::number(entries_.size() - 1));
                 QCoreApplication::processEvents();
                 sincePump.restart();
             }
@@ -714,7 +744,7 @@ bool TFileSelector::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Enter)
         ShowHint(watched->property("hint").toString());
     else if (event->type() == QEvent::Leave)
-        status_->setText(lastStatus_.isEmpty() ? DefaultStatus() : lastStatus_);
+        status_->SetFullText(lastStatus_.isEmpty() ? DefaultStatus() : lastStatus_);
     return QDialog::eventFilter(watched, event);
 }
 
@@ -742,10 +772,13 @@ void TFileSelector::ArrangeButtons(int columns) {
 
 void TFileSelector::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    int oneRow = buttons_->spacing() * static_cast<int>(buttonList_.size());
+    // The grid gives every button the same width, so one row needs room for the widest.
+    int widest = 0;
     for (QPushButton* button : buttonList_)
-        oneRow += button->sizeHint().width();
-    const int columns = oneRow <= width() - 36 ? static_cast<int>(buttonList_.size()) : 4;
+        widest = std::max(widest, button->sizeHint().width());
+    const int count = static_cast<int>(buttonList_.size());
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int columns = count * (widest + buttons_->spacing()) <= width() - margins ? count : (count + 1) / 2;
     if (columns != buttonColumns_)
         ArrangeButtons(columns);
     list_->SetColumnCount(width() >= TSongListView::kTwoColumnWidth ? 2 : 1);

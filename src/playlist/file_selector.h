@@ -18,6 +18,8 @@ class QPushButton;
 
 namespace lyrimo {
 
+class TElidedLabel;
+
 // The owner-drawn list: rows of 27 pixels, in one column or, when wide enough, two. Entries fill
 // a page of the rows the list shows down the first column and then down the next; a page that is
 // not full shares its entries evenly between the columns.
@@ -137,9 +139,9 @@ private:
     bool closing_ = false;
     bool shownOnce_ = false;
 
-    QLabel* heading_ = nullptr;
+    TElidedLabel* heading_ = nullptr;
     QLabel* count_ = nullptr;
-    QLabel* status_ = nullptr;
+    TElidedLabel* status_ = nullptr;
     TSongListView* list_ = nullptr;
     QGridLayout* buttons_ = nullptr;
     std::vector<QPushButton*> buttonList_;

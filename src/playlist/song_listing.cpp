@@ -199,8 +199,9 @@ void SortFileList(tFileList& list, bool byArtist) {
         const int first = byArtist ? CompareText(a.Artist, b.Artist) : CompareText(a.Title, b.Title);
         if (first != 0)
             return first < 0;
-        // One artist's songs by title, songs of one name by artist.
-        return (byArtist ? CompareText(a.Title, b.Title) : CompareText(a.Artist, b.Artist)) < 0;
+        // One artist's songs by title, songs of one name by artist, and then by file.
+        const int second = byArtist ? CompareText(a.Title, b.Title) : CompareText(a.Artist, b.Artist);
+        return second != 0 ? second < 0 : CompareText(a.Path, b.Path) < 0;
     });
 }
 

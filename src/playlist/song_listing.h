@@ -69,8 +69,8 @@ std::vector<tMount> MountedFileSystems();
 // Replaces the list with one entry per volume, in the given order.
 void ListDrives(tFileList& list, const std::vector<tVolume>& volumes);
 
-// The parent entry first, then folders by title, then songs by artist (byArtist) or by title;
-// case is ignored and equal entries keep their order.
+// The parent entry first, then folders by title, then songs by artist (byArtist) or by title,
+// then by the other of the two and by file; case is ignored and equal entries keep their order.
 void SortFileList(tFileList& list, bool byArtist);
 
 } // namespace lyrimo

@@ -188,6 +188,33 @@ TEST_F(FileSelector, LongListsTurnWholePagesInTwoColumns) {
     EXPECT_EQ(list->EntryAt(list->EntryRect(0).center()), 0);
 }
 
+TEST_F(FileSelector, LongPathsAndTextsNeverWidenTheWindowBeyondItsMonitor) {
+    QString folder = ScratchFolder() + "/";
+    for (int i = 0; i < 6; ++i)
+        folder += QString("A folder with a rather long name, number %1/").arg(i);
+    QDir().mkpath(folder);
+    const QByteArray longText(80, 'W');
+    WriteSong(folder + QString(120, 'x') + ".lym", longText, longText);
+    Settings().FileSelPath = folder;
+    auto selector = Open();
+    selector->show();
+    selector->resize(1024, 700);
+    EXPECT_EQ(selector->width(), 1024);
+    selector->List()->Select(1); // its status line names the long file
+    EXPECT_TRUE(selector->StatusText().contains(QString(120, 'x')));
+    selector->resize(1024, 700);
+    EXPECT_EQ(selector->width(), 1024);
+
+    // The buttons take two rows when one row would cut their captions.
+    for (int width : {1600, 1024, 1600}) {
+        selector->resize(width, 700);
+        QApplication::processEvents();
+        for (QPushButton* button : selector->findChildren<QPushButton*>())
+            EXPECT_GE(button->width(), button->sizeHint().width())
+                << width << " " << button->text().toStdString();
+    }
+}
+
 TEST_F(FileSelector, PlayKeysChooseTheSelectedSong) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_1}) {
         auto selector = Open();

@@ -214,11 +214,15 @@ TEST(SongListing, SongsSortByArtistOrTitleIgnoringCase) {
     SortFileList(list, false);
     EXPECT_EQ(Titles(list), QStringList({"Fernando", "Help", "Mamma Mia", "Take a Chance", "yesterday"}));
 
-    // Entries alike in every key keep the order they came in.
-    tFileList twins = {Song("Same", "Same"), Song("same", "SAME")};
-    twins[0].Path = "/first.lym";
+    // Songs alike in title and artist go by file; entries alike in every key keep their order.
+    tFileList twins = {Song("Same", "Same"), Song("same", "SAME"), Song("SAME", "same")};
+    twins[0].Path = "/b.lym";
+    twins[1].Path = "/B.lym";
+    twins[2].Path = "/a.lym";
     SortFileList(twins, true);
-    EXPECT_EQ(twins[0].Path, "/first.lym");
+    EXPECT_EQ(twins[0].Path, "/a.lym");
+    EXPECT_EQ(twins[1].Path, "/b.lym");
+    EXPECT_EQ(twins[2].Path, "/B.lym");
 }
 
 TEST(SongListing, DrivesAreTheRootHomeAndMountedMediaWithoutSystemFileSystems) {

@@ -30,8 +30,6 @@
 namespace lyrimo {
 namespace {
 
-// How long a folder reading may go without letting the window answer.
-constexpr int kPumpEveryMs = 25;
 // The list is read this long after the window shows, so the window is painted first.
 constexpr int kFirstReadDelayMs = 10;
 
@@ -613,7 +611,7 @@ void TFileSelector::ReadPath(const QString& path) {
         QElapsedTimer sincePump;
         sincePump.start();
         const bool complete = ReadFolder(currentPath_, entries_, [&] {
-            if (sincePump.elapsed() >= kPumpEveryMs) {
+            if (sincePump.elapsed() >= answerEveryMs_) {
                 count_->setText(Translate("Reading the folder...") + " " +
                                 QString::number(entries_.size() - 1));
                 QCoreApplication::processEvents();
@@ -766,19 +764,25 @@ void TFileSelector::ArrangeButtons(int columns) {
     buttonColumns_ = columns;
     for (QPushButton* button : buttonList_)
         buttons_->removeWidget(button);
-    for (int i = 0; i < static_cast<int>(buttonList_.size()); ++i)
+    for (int column = 0; column < buttons_->columnCount(); ++column)
+        buttons_->setColumnStretch(column, 0);
+    // Each column widens in proportion to its widest caption, so all of them fit when the row does.
+    for (int i = 0; i < static_cast<int>(buttonList_.size()); ++i) {
         buttons_->addWidget(buttonList_[i], i / columns, i % columns);
+        const int column = i % columns;
+        buttons_->setColumnStretch(
+            column, std::max(buttons_->columnStretch(column), buttonList_[i]->sizeHint().width()));
+    }
 }
 
 void TFileSelector::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    // The grid gives every button the same width, so one row needs room for the widest.
-    int widest = 0;
+    int oneRow = 0;
     for (QPushButton* button : buttonList_)
-        widest = std::max(widest, button->sizeHint().width());
+        oneRow += button->sizeHint().width() + buttons_->spacing();
     const int count = static_cast<int>(buttonList_.size());
     const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
-    const int columns = count * (widest + buttons_->spacing()) <= width() - margins ? count : (count + 1) / 2;
+    const int columns = oneRow <= width() - margins ? count : (count + 1) / 2;
     if (columns != buttonColumns_)
         ArrangeButtons(columns);
     list_->SetColumnCount(width() >= TSongListView::kTwoColumnWidth ? 2 : 1);

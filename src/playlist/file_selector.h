@@ -94,6 +94,8 @@ public:
     TSongListView* List() const { return list_; }
     QString StatusText() const;
     bool Reading() const { return reading_; }
+    // How long a folder reading may go without letting the window answer (repaint, keys).
+    void SetAnswerEvery(int ms) { answerEveryMs_ = ms; }
 
     // Shows the folder (or the volumes for "."); a reading under way stops and this one follows.
     void ShowPath(const QString& path);
@@ -135,6 +137,7 @@ private:
     QString chosenFile_;
     QString lastStatus_;
     std::optional<QString> pendingPath_;
+    int answerEveryMs_ = 25;
     bool reading_ = false;
     bool closing_ = false;
     bool shownOnce_ = false;

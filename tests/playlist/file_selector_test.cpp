@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -285,6 +286,33 @@ TEST_F(FileSelector, DrivesAreShownByThreeAndByThePathAboveTheRoot) {
     Press(selector->List(), Qt::Key_9); // sorting in the drives view shows the drives again
     EXPECT_EQ(selector->CurrentPath(), ".");
     EXPECT_TRUE(std::any_of(selector->Entries().begin(), selector->Entries().end(), isHome));
+}
+
+TEST_F(FileSelector, KeysWhileAFolderIsReadStopItOrWaitForIt) {
+    // Playing and finding wait for the list; showing the drives replaces the reading.
+    bool findAsked = false;
+    auto selector = Open([&findAsked](QString&) { return findAsked = true; });
+    selector->SetAnswerEvery(0); // answer after every entry read
+    auto postKey = [&selector](int key) {
+        QCoreApplication::postEvent(selector->List(), new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    };
+    postKey(Qt::Key_1);
+    postKey(Qt::Key_2);
+    postKey(Qt::Key_3);
+    selector->ShowPath(folder_);
+    EXPECT_FALSE(selector->Reading());
+    EXPECT_EQ(selector->CurrentPath(), ".");
+    EXPECT_FALSE(selector->Entries().empty());
+    EXPECT_FALSE(findAsked);
+    EXPECT_TRUE(selector->ChosenFile().isEmpty());
+
+    // Escape stops the reading and closes.
+    selector->show();
+    postKey(Qt::Key_Escape);
+    selector->ShowPath(folder_);
+    EXPECT_FALSE(selector->isVisible());
+    EXPECT_EQ(selector->result(), QDialog::Rejected);
+    EXPECT_LT(selector->Entries().size(), 6u);
 }
 
 TEST_F(FileSelector, FindStartsInTheCurrentFolderAndChoosesWhatItFound) {

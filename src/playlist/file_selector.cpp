@@ -516,23 +516,21 @@ void TFileSelector::BuildWindow() {
         {"3", "Show Drives", "Show the drives and volumes of this computer", &TFileSelector::ShowDrives},
         {"4", "Show Desktop", "Show the songs on your desktop", &TFileSelector::ShowDesktop},
         {"5", "Show Documents", "Show the songs in your documents folder", &TFileSelector::ShowDocuments},
-        {"6", "Exit", "Close without choosing a song (Escape)", nullptr},
-        {"8", "Sort By Name", "List the songs by their title", nullptr},
-        {"9", "Sort By Artist", "List the songs by their artist", nullptr},
+        {"6", "Exit", "Close without choosing a song (Escape)", &TFileSelector::reject},
+        {"8", "Sort By Name", "List the songs by their title", &TFileSelector::SortByName},
+        {"9", "Sort By Artist", "List the songs by their artist", &TFileSelector::SortByArtist},
     };
     buttons_ = new QGridLayout;
     buttons_->setSpacing(10);
     for (const tCommand& command : commands) {
         QPushButton* button = AddButton(command.digit, Translate(command.caption), Translate(command.hint));
         buttonList_.push_back(button);
-        if (command.run)
-            connect(button, &QPushButton::clicked, this, command.run);
+        connect(button, &QPushButton::clicked, this, command.run);
+        if (command.run == &TFileSelector::SortByName)
+            sortByName_ = button;
+        else if (command.run == &TFileSelector::SortByArtist)
+            sortByArtist_ = button;
     }
-    connect(buttonList_[5], &QPushButton::clicked, this, &TFileSelector::reject);
-    sortByName_ = buttonList_[6];
-    sortByArtist_ = buttonList_[7];
-    connect(sortByName_, &QPushButton::clicked, this, [this] { SortBy(false); });
-    connect(sortByArtist_, &QPushButton::clicked, this, [this] { SortBy(true); });
     ArrangeButtons(static_cast<int>(buttonList_.size()));
 
     status_ = new TElidedLabel(Qt::ElideMiddle);
@@ -716,8 +714,8 @@ bool TFileSelector::DigitCommand(int key) {
     case Qt::Key_4: ShowDesktop(); return true;
     case Qt::Key_5: ShowDocuments(); return true;
     case Qt::Key_6: reject(); return true;
-    case Qt::Key_8: SortBy(false); return true;
-    case Qt::Key_9: SortBy(true); return true;
+    case Qt::Key_8: SortByName(); return true;
+    case Qt::Key_9: SortByArtist(); return true;
     default: return false;
     }
 }

@@ -108,6 +108,8 @@ public:
     void ShowDesktop();
     void ShowDocuments();
     void SortBy(bool byArtist);
+    void SortByName() { SortBy(false); }
+    void SortByArtist() { SortBy(true); }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -313,6 +314,22 @@ TEST_F(FileSelector, KeysWhileAFolderIsReadStopItOrWaitForIt) {
     EXPECT_FALSE(selector->isVisible());
     EXPECT_EQ(selector->result(), QDialog::Rejected);
     EXPECT_LT(selector->Entries().size(), 6u);
+}
+
+TEST_F(FileSelector, DesktopAndDocumentsOpenTheUsersFoldersOrHomeWhenOneIsMissing) {
+    // The user's folders as the desktop names them in the (test's own) configuration folder.
+    const QString desktop = ScratchFolder() + "/My Desktop";
+    QDir().mkpath(desktop);
+    WriteFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs",
+              ("XDG_DESKTOP_DIR=\"" + desktop + "\"\nXDG_DOCUMENTS_DIR=\"" + ScratchFolder() + "/gone\"\n")
+                  .toUtf8());
+    auto selector = Open();
+    Press(selector->List(), Qt::Key_4);
+    EXPECT_EQ(selector->CurrentPath(), desktop + "/");
+    Press(selector->List(), Qt::Key_5);
+    EXPECT_EQ(selector->CurrentPath(), FolderPath(QDir::homePath()));
+    EXPECT_EQ(selector->StatusText(), "There is no documents folder, so here is your home folder");
+    QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs");
 }
 
 TEST_F(FileSelector, FindStartsInTheCurrentFolderAndChoosesWhatItFound) {

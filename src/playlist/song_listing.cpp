@@ -154,12 +154,12 @@ std::vector<tVolume> PersonalVolumes(const std::vector<tMount>& mounts, const QS
         const QString root = FolderPath(mount.Root);
         if (!mount.Ready || kSystemTypes.contains(mount.FileSystemType) || listed(root))
             continue;
-        const bool removable =
+        const bool mountedMedia =
             IsUnder(root, "/media/") || IsUnder(root, "/run/media/") || IsUnder(root, "/mnt/");
         if (root == "/")
             volumes.insert(volumes.begin(),
                            {mount.Label.isEmpty() ? Translate("File System") : mount.Label, root});
-        else if (removable && root != home)
+        else if (mountedMedia && root != home)
             volumes.push_back({mount.Label.isEmpty() ? QDir(root).dirName() : mount.Label, root});
     }
     // The home folder is where most people keep their songs, whether or not it is a volume of its own.

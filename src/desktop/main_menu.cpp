@@ -36,7 +36,7 @@ struct tActivityButton {
 
 constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"PlayButton", "Play Karaoke", "Click to play a karaoke back", true},
-    {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", false},
+    {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", true},
     {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", true},
     {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", true},
     {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", false},
@@ -157,6 +157,10 @@ void TMainMenu::StandardActivities() {
     for (int i = 0; i < kActivityCount; ++i)
         Activities[i] = ShowNotAvailable;
     Activities[0] = [this] { PlayLoopActivity(); };
+    Activities[1] = [this] {
+        tMenuCollapsed collapsed(*this);
+        SetUpNewBatch(steps_);
+    };
     Activities[2] = [this] {
         tMenuCollapsed collapsed(*this);
         if (steps_.editSong)
@@ -228,7 +232,16 @@ void TMainMenu::HandleDrop(const QStringList& files) {
         PlayDroppedSong(drop.file, steps_);
         break;
     }
-    case tDropKind::Playlist: ShowNotAvailable(); break;
+    case tDropKind::Playlist: {
+        // The menu folds away only once the playlist has loaded and its window opens.
+        tShellSteps steps = steps_;
+        steps.setUpBatch = [this](tBatchKaraokeFile& playlist, const QString& fileName) {
+            tMenuCollapsed collapsed(*this);
+            steps_.setUpBatch(playlist, fileName);
+        };
+        SetUpDroppedPlaylist(drop.file, steps);
+        break;
+    }
     case tDropKind::Unknown:
         App().MessageBox(Translate("Error loading specified file."), Translate("Error"),
                          mb::Ok | mb::IconWarning);

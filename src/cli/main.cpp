@@ -14,6 +14,7 @@
 #include "cli/style_command.h"
 #include "cli/template_commands.h"
 #include "cli/text_command.h"
+#include "cli/tool_commands.h"
 #include "document/song.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,11 @@ constexpr const char* kUsage =
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
+    "  lyrimo-cli voice-suppress IN OUT.wav [--reduction N] [--treble-cut L] [--reverb L] [--delay D]\n"
+    "             [--recursive 0|1]                        take the centre voice out of a stereo sound file\n"
+    "                                                      (a mono WAVE file)\n"
+    "  lyrimo-cli sort-files DIR [--subfolders] [--list OUT.csv] [--dry-run] [--prefix P] [--start N]\n"
+    "             [--suffix S]                             give song files numbered names and list them\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -169,6 +175,10 @@ int main(int argc, char** argv) {
         return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
+    if (command == "voice-suppress")
+        return RunVoiceSuppressCommand(args);
+    if (command == "sort-files")
+        return RunSortFilesCommand(args);
     if (command == "render")
         return RunRenderCommand(args);
     if (command == "render-line")

@@ -3,9 +3,11 @@
 #include "app/app_services.h"
 #include "app/command_line.h"
 #include "desktop/batch_convert_window.h"
+#include "desktop/file_sorter_window.h"
 #include "desktop/info_windows.h"
 #include "desktop/menu_widgets.h"
 #include "desktop/preferences_window.h"
+#include "desktop/voice_suppressor_window.h"
 #include "ui/translate_window.h"
 
 #include <QCoreApplication>
@@ -39,14 +41,16 @@ constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", true},
     {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", true},
     {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", true},
-    {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", false},
-    {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", false},
+    {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", true},
+    {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", true},
     {"TipOfDayButton", "Tip of   the day", "Click here for tip of the day", true},
     {"PrefsButton", "Prefs", "Click for Lyrimo Preferences", true},
     {"AboutButton", "About", "Click for more information about Lyrimo", true},
 };
 
 constexpr int kBatchConvertActivity = 3;
+constexpr int kCodeGenActivity = 4;
+constexpr int kVoiceActivity = 5;
 constexpr int kTipActivity = 6;
 constexpr int kTipsDelayMs = 10;
 
@@ -169,6 +173,14 @@ void TMainMenu::StandardActivities() {
     Activities[kBatchConvertActivity] = [this] {
         TBatchConvertWindow converter(this);
         converter.exec();
+    };
+    Activities[kCodeGenActivity] = [this] {
+        TFileSorterWindow sorter(this);
+        sorter.exec();
+    };
+    Activities[kVoiceActivity] = [this] {
+        TVoiceRem suppressor(this);
+        suppressor.exec();
     };
     Activities[kTipActivity] = [this] {
         TTipOfDayWnd tips(this);

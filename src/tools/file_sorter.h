@@ -25,6 +25,7 @@ struct tPlannedRename {
     QString From;       // the song file as found
     QString To;         // its new path, in the same folder
     QByteArray Row;     // its line of the list, without the line end
+    QString Title;      // the song's name, for people
     bool Clash = false; // another file already has the new name: it will keep its own
 };
 

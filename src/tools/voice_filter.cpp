@@ -40,8 +40,10 @@ int tVoiceFilter::Reverb(int out) {
         ring_[write_] = StoredWidth(out / divisor);
         out = (ring_[read_] + out) / 2;
     }
-    write_ = (write_ + 1) % ring_.size();
-    read_ = (read_ + 1) % ring_.size();
+    if (++write_ == ring_.size())
+        write_ = 0;
+    if (++read_ == ring_.size())
+        read_ = 0;
     return out;
 }
 

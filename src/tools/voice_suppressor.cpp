@@ -8,7 +8,9 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace lyrimo {
@@ -38,15 +40,13 @@ public:
 
     int Read(int* samples, int frames) override {
         const int wanted = static_cast<int>(std::min<int64_t>(frames, frames_ - read_));
+        const int bytes = FrameBytes();
         int done = 0;
-        while (done < wanted && Fill()) {
-            const int bytes = FrameBytes();
-            while (done < wanted && position_ + bytes <= buffer_.size()) {
-                samples[2 * done] = Sample(position_);
-                samples[2 * done + 1] = Sample(position_ + bytes / 2);
-                position_ += bytes;
-                ++done;
-            }
+        while (done < wanted && (end_ - position_ >= bytes || Fill())) {
+            const int count = std::min(static_cast<int>((end_ - position_) / bytes), wanted - done);
+            Unpack(buffer_.data() + position_, count, samples + 2 * done);
+            position_ += count * bytes;
+            done += count;
         }
         read_ += done;
         return done;
@@ -57,26 +57,33 @@ public:
 private:
     int FrameBytes() const { return format_.EightBit() ? 2 : 4; }
 
-    int Sample(qsizetype at) const {
-        if (format_.EightBit())
-            return static_cast<uint8_t>(buffer_[at]) - 128;
-        return static_cast<int16_t>(static_cast<uint8_t>(buffer_[at]) | static_cast<uint8_t>(buffer_[at + 1])
-                                                                            << 8);
+    void Unpack(const char* bytes, int frames, int* samples) const {
+        auto byte = [bytes](int at) { return static_cast<int>(static_cast<uint8_t>(bytes[at])); };
+        if (format_.EightBit()) {
+            for (int i = 0; i < 2 * frames; ++i)
+                samples[i] = byte(i) - 128;
+            return;
+        }
+        for (int i = 0; i < 2 * frames; ++i)
+            samples[i] = static_cast<int16_t>(byte(2 * i) | byte(2 * i + 1) << 8);
     }
 
-    // Keeps at least one whole frame in the buffer; false at the end of the file.
+    // Moves what is left to the front and reads more after it; false when not one more whole
+    // frame could be had.
     bool Fill() {
-        if (position_ + FrameBytes() <= buffer_.size())
-            return true;
-        buffer_ = buffer_.mid(position_) + file_->read(kBufferBytes);
+        const int left = end_ - position_;
+        std::memmove(buffer_.data(), buffer_.data() + position_, static_cast<size_t>(left));
+        const qint64 got = file_->read(buffer_.data() + left, kBufferBytes - left);
         position_ = 0;
-        return buffer_.size() >= FrameBytes();
+        end_ = left + static_cast<int>(std::max<qint64>(got, 0));
+        return end_ >= FrameBytes();
     }
 
     std::unique_ptr<QFile> file_;
     tWaveFormat format_;
-    QByteArray buffer_;
-    qsizetype position_ = 0;
+    std::array<char, kBufferBytes> buffer_{};
+    int position_ = 0;
+    int end_ = 0;
     int64_t frames_ = 0;
     int64_t read_ = 0;
 };
@@ -139,7 +146,6 @@ QString tVoiceSuppression::Begin(const QString& inputFile, const QString& output
     if (!output_->open(QIODevice::WriteOnly) || output_->write(MonoWaveHeader(format_, 0)) != 44)
         return "Error creating output file";
     filter_.emplace(settings_, format_.EightBit());
-    buffer_.reserve(kBufferBytes);
     return {};
 }
 
@@ -181,20 +187,21 @@ int64_t tVoiceSuppression::FrameCount() const {
 bool tVoiceSuppression::Done() const { return ended_; }
 
 void tVoiceSuppression::Put(int sample) {
-    if (format_.EightBit()) {
-        buffer_ += static_cast<char>(sample + 128);
-    } else {
-        buffer_ += static_cast<char>(sample & 0xff);
-        buffer_ += static_cast<char>((sample >> 8) & 0xff);
-    }
-    if (buffer_.size() + 2 > kBufferBytes - 1)
+    // The buffer goes out whenever the next sample would take it past its last byte.
+    if (filled_ + 2 > kBufferBytes - 1)
         Flush();
+    if (format_.EightBit()) {
+        buffer_[filled_++] = static_cast<char>(sample + 128);
+    } else {
+        buffer_[filled_++] = static_cast<char>(sample & 0xff);
+        buffer_[filled_++] = static_cast<char>((sample >> 8) & 0xff);
+    }
 }
 
 bool tVoiceSuppression::Flush() {
-    if (!buffer_.isEmpty() && output_->write(buffer_) != buffer_.size())
+    if (filled_ > 0 && output_->write(buffer_.data(), filled_) != filled_)
         failed_ = true;
-    buffer_.clear();
+    filled_ = 0;
     return !failed_;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,7 +65,9 @@ private:
     std::unique_ptr<tStereoInput> input_;
     std::unique_ptr<QSaveFile> output_;
     std::optional<tVoiceFilter> filter_;
-    QByteArray buffer_;
+    static constexpr int kBufferBytes = 8192;
+    std::array<char, kBufferBytes> buffer_{};
+    int filled_ = 0;
     int64_t framesDone_ = 0;
     bool stopRequested_ = false;
     bool decoded_ = false;

@@ -6,6 +6,7 @@
 #include "cli/balls_command.h"
 #include "cli/cli_support.h"
 #include "cli/config_command.h"
+#include "cli/find_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
 #include "cli/render_command.h"
@@ -58,6 +59,9 @@ constexpr const char* kUsage =
     "                                                      draw a text wrapped and laid out as lyrics are\n"
     "  lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
     "                                                      change how every part is shown; saves in place\n"
+    "  lyrimo-cli find [--mode contain|start|end|not] [--in song,artist,album,lyrics,file] TEXT DIR\n"
+    "                                                      list the songs under DIR whose song names\n"
+    "                                                      (or the texts chosen with --in) match TEXT\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
@@ -187,6 +191,8 @@ int main(int argc, char** argv) {
         return RunStyleCommand(args);
     if (command == "balls")
         return RunBallsCommand(args);
+    if (command == "find")
+        return RunFindCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

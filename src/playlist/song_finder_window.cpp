@@ -154,9 +154,6 @@ void TFindform::BuildWindow() {
         buttons->addWidget(edit_);
     }
     buttons->addWidget(cancel_);
-    // Enter starts a search wherever the focus is, so no button may take it.
-    for (QPushButton* button : findChildren<QPushButton*>())
-        button->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
@@ -165,6 +162,12 @@ void TFindform::BuildWindow() {
     layout->addWidget(results_, 1);
     layout->addWidget(status_);
     layout->addLayout(buttons);
+
+    // Enter starts a search wherever the focus is, so no other button may take it.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
+    begin_->setDefault(true);
+    text_->setFocus();
 }
 
 void TFindform::ReadChoices() {

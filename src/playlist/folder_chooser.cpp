@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "playback/monitors.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -41,6 +42,13 @@ TDirSelect::TDirSelect(const QString& title, const QString& path, QWidget* paren
         tree_->hideColumn(column);
     tree_->setRootIndex(model_->index("/"));
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, &TDirSelect::UpdateOk);
+    // The folders are read in the background: once those above the start folder are in, it is
+    // shown again where the tree has grown.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (!start_.isEmpty() && (start_ == loaded || start_.startsWith(loaded)) &&
+            model_->filePath(tree_->currentIndex()) == start_)
+            tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
     connect(tree_, &QTreeView::doubleClicked, this, [this] {
         if (ok_->isEnabled())
             accept();
@@ -88,6 +96,7 @@ bool TDirSelect::SelectFolder(const QString& folder) {
         return false;
     tree_->setCurrentIndex(index);
     tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    start_ = model_->filePath(index);
     UpdateOk();
     return true;
 }
@@ -114,7 +123,7 @@ bool TDirSelect::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool SelectDirectory(const QString& title, QString& path) {
-    TDirSelect window(title, path);
+    TDirSelect window(title, path, QApplication::activeWindow());
     if (window.exec() != QDialog::Accepted || window.SelectedFolder().isEmpty())
         return false;
     path = window.SelectedFolder();

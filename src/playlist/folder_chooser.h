@@ -42,6 +42,7 @@ private:
     QLabel* title_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QString start_; // the folder selected at start
     QPoint dragOffset_;
     bool dragging_ = false;
 };

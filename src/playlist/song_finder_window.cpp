@@ -222,6 +222,12 @@ tFindRequest TFindform::Request() const {
 void TFindform::BeginSearch() {
     if (busy_)
         return;
+    const QString folder = folder_->text();
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        App().MessageBox(Translate("There is no folder") + " " + folder, Translate("Find Lyrimo File"),
+                         mb::Ok | mb::IconWarning);
+        return;
+    }
     busy_ = true;
     aborted_ = false;
     results_->clear();
@@ -233,6 +239,9 @@ void TFindform::BeginSearch() {
         return; // the window went away while its events ran
     QApplication::restoreOverrideCursor();
     status_->setText(aborted_ ? Translate("Aborted") + "..." : Translate("Search Completed") + "...");
+    if (results_->topLevelItemCount() > 0)
+        for (int column : {FileColumn, AlbumColumn, SongColumn})
+            results_->resizeColumnToContents(column);
     aborted_ = false;
     busy_ = false;
     UpdateButtons();

@@ -5,6 +5,7 @@
 #include "playlist/song_finder_window.h"
 
 #include "app/app_services.h"
+#include "playback/monitors.h"
 #include "song_tree.h"
 #include "test_support.h"
 
@@ -302,6 +303,36 @@ TEST_F(FinderWindow, BrowseReplacesTheFolderWithTheChosenOne) {
     window->TextField()->setText("s");
     window->BeginSearch();
     EXPECT_EQ(Column(*window, TFindform::FileColumn), QStringList({"stars.lym"}));
+}
+
+TEST_F(FinderWindow, AMissingFolderIsNamedAndNothingIsSearched) {
+    auto window = Window();
+    window->FolderField()->setText(root_ + "gone");
+    window->ModeBox()->setCurrentIndex(3);
+    window->BeginSearch();
+    ASSERT_EQ(services_.shownMessages.size(), 1);
+    EXPECT_EQ(services_.shownMessages[0], "Find Lyrimo File: There is no folder " + root_ + "gone");
+    EXPECT_EQ(window->ResultList()->topLevelItemCount(), 0);
+    EXPECT_FALSE(window->Busy());
+    window->FolderField()->setText(root_ + "rock");
+    window->BeginSearch();
+    EXPECT_EQ(window->ResultList()->topLevelItemCount(), 2);
+}
+
+TEST_F(FinderWindow, WhileASongPlaysTheWindowsGoToTheControlMonitor) {
+    Settings().PlayMon = "MAIN";
+    Settings().CtrlMon = "SIDE";
+    SetMonitorsForTesting(
+        {{"MAIN", SizedRect(0, 0, 1024, 768), {}, 0}, {"SIDE", SizedRect(1024, 0, 800, 600), {}, 0}});
+    Status().Playing = true;
+    auto window = Window(true);
+    TDirSelect chooser("Folder", root_);
+    Status().Playing = false;
+    UseRealMonitors();
+    const QRect side(1024, 0, 800, 600);
+    EXPECT_TRUE(side.contains(window->frameGeometry().center())) << window->frameGeometry().x();
+    EXPECT_EQ(window->maximumSize(), QSize(800, 600));
+    EXPECT_TRUE(side.contains(chooser.frameGeometry().center())) << chooser.frameGeometry().x();
 }
 
 TEST_F(FinderWindow, FolderChooserStartsAtTheGivenFolderAndNeedsAnExistingOne) {

@@ -70,6 +70,7 @@ TDirSelect::TDirSelect(const QString& title, const QString& path, QWidget* paren
     layout->addLayout(buttons);
     // The window can be dragged by its text, as by its frame.
     title_->installEventFilter(this);
+    tree_->viewport()->installEventFilter(this);
 
     resize(420, 480);
     SelectFolder(WithoutTrailingSlash(path));
@@ -103,23 +104,34 @@ bool TDirSelect::SelectFolder(const QString& folder) {
 
 void TDirSelect::UpdateOk() { ok_->setEnabled(!SelectedFolder().isEmpty()); }
 
+// A press on the text starts moving the window at once; on the tree, which selects with the
+// press, only once the pointer has moved a little, so a click still just selects.
 bool TDirSelect::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == title_) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            dragging_ = mouse->button() == Qt::LeftButton;
-            dragOffset_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
-            return dragging_;
-        case QEvent::MouseMove:
-            if (dragging_)
-                move(mouse->globalPosition().toPoint() - dragOffset_);
-            return dragging_;
-        case QEvent::MouseButtonRelease: dragging_ = false; return false;
-        default: break;
-        }
+    const bool onText = watched == title_;
+    if (!onText && watched != tree_->viewport())
+        return QDialog::eventFilter(watched, event);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        pressed_ = mouse->button() == Qt::LeftButton;
+        dragging_ = pressed_ && onText;
+        pressPoint_ = mouse->globalPosition().toPoint();
+        dragOffset_ = pressPoint_ - frameGeometry().topLeft();
+        return dragging_;
+    case QEvent::MouseMove:
+        if (pressed_ && (mouse->globalPosition().toPoint() - pressPoint_).manhattanLength() >=
+                            QApplication::startDragDistance())
+            dragging_ = true;
+        if (dragging_)
+            move(mouse->globalPosition().toPoint() - dragOffset_);
+        return dragging_;
+    case QEvent::MouseButtonRelease: {
+        const bool moved = dragging_;
+        pressed_ = dragging_ = false;
+        return moved;
     }
-    return QDialog::eventFilter(watched, event);
+    default: return QDialog::eventFilter(watched, event);
+    }
 }
 
 bool SelectDirectory(const QString& title, QString& path) {

@@ -43,7 +43,9 @@ private:
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QString start_; // the folder selected at start
+    QPoint pressPoint_;
     QPoint dragOffset_;
+    bool pressed_ = false;
     bool dragging_ = false;
 };
 

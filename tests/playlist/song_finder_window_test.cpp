@@ -353,4 +353,29 @@ TEST_F(FinderWindow, FolderChooserStartsAtTheGivenFolderAndNeedsAnExistingOne) {
     EXPECT_FALSE(missing.SelectFolder(root_ + "pop/yellow.lym"));
 }
 
+TEST_F(FinderWindow, FolderChooserMovesWhenDraggedByItsTextOrTree) {
+    TDirSelect chooser("Pick", root_);
+    chooser.move(100, 100);
+    const auto drag = [](QWidget* target, QPoint from, QPoint to) {
+        const auto send = [target](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, target->mapFromGlobal(QPointF(global)), QPointF(global), Qt::LeftButton,
+                              buttons, Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    };
+    const QPoint start = chooser.pos();
+    const QPoint onText = chooser.TitleLabel()->mapToGlobal(QPoint(5, 5));
+    drag(chooser.TitleLabel(), onText, onText + QPoint(1, 2)); // the text moves the window at once
+    EXPECT_EQ(chooser.pos(), start + QPoint(1, 2));
+    QWidget* tree = chooser.Tree()->viewport();
+    const QPoint onTree = tree->mapToGlobal(QPoint(20, 20));
+    drag(tree, onTree, onTree + QPoint(1, 0)); // a click that wobbles stays a click
+    EXPECT_EQ(chooser.pos(), start + QPoint(1, 2));
+    drag(tree, onTree, onTree + QPoint(40, 30));
+    EXPECT_EQ(chooser.pos(), start + QPoint(41, 32));
+}
+
 } // namespace

@@ -203,6 +203,20 @@ TEST_F(FinderWindow, ClosingTheWindowAbortsTheSearch) {
     EXPECT_LE(modal->ResultList()->topLevelItemCount(), 1);
 }
 
+TEST_F(FinderWindow, AWindowDeletedDuringItsSearchEndsIt) {
+    auto window = Window();
+    window->ModeBox()->setCurrentIndex(3);
+    TFindform* searching = window.get();
+    bool deleting = false;
+    window->afterStep = [&] {
+        if (!std::exchange(deleting, true))
+            QTimer::singleShot(0, [&] { window.reset(); });
+    };
+    searching->BeginSearch();
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(FinderWindow, RowsKeepTheOrderOfTheClickedColumn) {
     auto window = Window();
     window->ModeBox()->setCurrentIndex(3);

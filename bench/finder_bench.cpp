@@ -38,15 +38,15 @@ QString Tree() {
         const QString variants = folder.filePath("variants");
         QList<QByteArray> songs;
         for (int v = 0; v < kVariants; ++v) {
-            tSongSpec spec;
-            spec.songName = kWords[v % 8] + " " + kWords[(v / 8) % 8] + " " + QString::number(v);
-            spec.artist = "Artist " + QString::number(v % 17);
-            spec.album = "Album " + QString::number(v % 11);
+            tSongContent content;
+            content.songName = kWords[v % 8] + " " + kWords[(v / 8) % 8] + " " + QString::number(v);
+            content.artist = "Artist " + QString::number(v % 17);
+            content.album = "Album " + QString::number(v % 11);
             for (int l = 0; l < 4 + v % 4; ++l)
-                spec.lyrics << "oh the " + kWords[(v + l) % 8] + " and the " + kWords[(v * 3 + l) % 8] +
-                                   " tonight";
+                content.lyrics << "oh the " + kWords[(v + l) % 8] + " and the " + kWords[(v * 3 + l) % 8] +
+                                      " tonight";
             const QString path = variants + "/" + QString::number(v) + ".lym";
-            if (!WriteSong(path, spec))
+            if (!WriteSong(path, content))
                 std::abort();
             QFile file(path);
             file.open(QIODevice::ReadOnly);

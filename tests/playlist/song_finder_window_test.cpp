@@ -47,8 +47,8 @@ protected:
     }
     void TearDown() override { SetApp(nullptr); }
 
-    void Song(const QString& relative, const tSongSpec& spec) {
-        ASSERT_TRUE(WriteSong(root_ + relative, spec));
+    void Song(const QString& relative, const tSongContent& content) {
+        ASSERT_TRUE(WriteSong(root_ + relative, content));
     }
 
     std::unique_ptr<TFindform> Window(bool launcher = false) {

@@ -24,8 +24,8 @@ protected:
         ASSERT_TRUE(QDir().mkpath(root_));
     }
 
-    void Song(const QString& relative, const tSongSpec& spec) {
-        ASSERT_TRUE(WriteSong(root_ + relative, spec));
+    void Song(const QString& relative, const tSongContent& content) {
+        ASSERT_TRUE(WriteSong(root_ + relative, content));
     }
 
     tFindRequest Request(const QString& text, int mode = find_mode::Contain) const {
@@ -175,7 +175,7 @@ TEST_F(SongFinder, WideSongsAreComparedInTheSystemCodePageAndShownWide) {
 }
 
 TEST_F(SongFinder, EverySubfolderIsSearchedButHiddenOnesAndOtherFilesAreNot) {
-    const tSongSpec star{"Star", "", "", {}};
+    const tSongContent star{"Star", "", "", {}};
     Song("top.lym", star);
     Song("a/UPPER.LYM", star);
     Song("a/b/c/deep.Lym", star);

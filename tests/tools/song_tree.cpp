@@ -8,24 +8,24 @@
 
 namespace lyrimo::test {
 
-bool WriteSong(const QString& path, const tSongSpec& spec) {
+bool WriteSong(const QString& path, const tSongContent& content) {
     tLyrimoData song;
-    song.SongSettings.setUnicodeText(spec.unicode ? 1 : 0);
-    if (spec.unicode) {
-        song.SetWideSongName(spec.songName);
-        song.SetWideArtistName(spec.artist);
-        song.SetWideAlbumName(spec.album);
+    song.SongSettings.setUnicodeText(content.unicode ? 1 : 0);
+    if (content.unicode) {
+        song.SetWideSongName(content.songName);
+        song.SetWideArtistName(content.artist);
+        song.SetWideAlbumName(content.album);
     } else {
-        song.SetSongName(ToSystemCodePage(spec.songName));
-        song.SetArtistName(ToSystemCodePage(spec.artist));
-        song.SetAlbumName(ToSystemCodePage(spec.album));
+        song.SetSongName(ToSystemCodePage(content.songName));
+        song.SetArtistName(ToSystemCodePage(content.artist));
+        song.SetAlbumName(ToSystemCodePage(content.album));
     }
     while (song.PartCount() > 0)
         song.DeletePart(0);
     auto part = std::make_unique<tLyricsData>();
-    for (const QString& text : spec.lyrics) {
+    for (const QString& text : content.lyrics) {
         tTimingsLineType* line = part->AddLine();
-        if (spec.unicode)
+        if (content.unicode)
             line->SetWideText(text);
         else
             line->LineRecord.setText(ToSystemCodePage(text));

@@ -6,7 +6,7 @@
 
 namespace lyrimo::test {
 
-struct tSongSpec {
+struct tSongContent {
     QString songName;
     QString artist;
     QString album;
@@ -15,6 +15,6 @@ struct tSongSpec {
 };
 
 // Writes the song at path, making its folder; false when it could not be saved.
-bool WriteSong(const QString& path, const tSongSpec& spec);
+bool WriteSong(const QString& path, const tSongContent& content);
 
 } // namespace lyrimo::test

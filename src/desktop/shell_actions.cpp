@@ -9,6 +9,7 @@
 #include "playback/play_driver.h"
 #include "playback/playback_background.h"
 #include "playlist/playlist_file.h"
+#include "playlist/song_finder_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -194,7 +195,10 @@ tShellSteps StandardShellSteps() {
         notYet();
         return false;
     };
-    steps.findSongs = notYet;
+    steps.findSongs = [] {
+        QString path = QDir::currentPath() + "/";
+        FindSong(false, true, path);
+    };
     return steps;
 }
 

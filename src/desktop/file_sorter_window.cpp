@@ -1,6 +1,7 @@
 #include "desktop/file_sorter_window.h"
 
 #include "app/app_services.h"
+#include "ui/file_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,12 +40,9 @@ TFileSorterWindow::tDialogs TFileSorterWindow::StandardDialogs() {
         return QFileDialog::getExistingDirectory(parent, Translate("Select Search Directory"), start);
     };
     dialogs.chooseListFile = [](QWidget* parent, const QString& start) {
-        QString file = QFileDialog::getSaveFileName(parent, Translate("Save CFS File To:"), start,
-                                                    Translate("CSV Files") + " (*.csv *.CSV);;" +
-                                                        Translate("All Files") + " (*)");
-        if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty())
-            file += ".csv";
-        return file;
+        return AskSaveFileName(parent, Translate("Save CFS File To:"), start,
+                               Translate("CSV Files") + " (*.csv *.CSV);;" + Translate("All Files") + " (*)",
+                               "csv");
     };
     return dialogs;
 }

@@ -1,6 +1,7 @@
 #include "desktop/voice_suppressor_window.h"
 
 #include "app/app_services.h"
+#include "ui/file_dialogs.h"
 #include "ui/help_pages.h"
 
 #include <QCheckBox>
@@ -65,12 +66,9 @@ TVoiceRem::tDialogs TVoiceRem::StandardDialogs() {
                                             SoundFilter());
     };
     dialogs.chooseOutput = [](QWidget* parent, const QString& start) {
-        QString file = QFileDialog::getSaveFileName(parent, Translate("Save vocals reduced file as:"), start,
-                                                    Translate("Wave Files") + " (*.wav *.WAV);;" +
-                                                        Translate("All Files") + " (*)");
-        if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty())
-            file += ".wav";
-        return file;
+        return AskSaveFileName(parent, Translate("Save vocals reduced file as:"), start,
+                               Translate("Wave Files") + " (*.wav *.WAV);;" + Translate("All Files") + " (*)",
+                               "wav");
     };
     return dialogs;
 }

@@ -206,6 +206,19 @@ void WritePictureSeeds() {
           test::IcoFile({{6, test::WritePng(6, 6, 3, std::vector<uint8_t>(108, 40))}}));
 }
 
+void WriteSoundSeeds() {
+    const QByteArray wave = test::WavBytes(test::TestSignal(8000, 0.05));
+    Write("voice_suppressor", "stereo16.wav", wave);
+    // The same sound with a text chunk before it, as many programs write them.
+    QByteArray listed = wave.left(36) + QByteArray("LIST\x0e\0\0\0INFOISFT\2\0\0\0x\0", 22) + wave.mid(36);
+    Write("voice_suppressor", "listed.wav", listed);
+    const QByteArray eightBit =
+        QByteArray("RIFF\x34\0\0\0WAVEfmt \x10\0\0\0\1\0\2\0\x40\x1f\0\0\x80\x3e\0\0\2\0\x08\0data", 40) +
+        QByteArray("\x10\0\0\0", 4) +
+        QByteArray("\x80\x90\x70\x80\xff\x00\x80\x80\x81\x7f\x80\x80\x20\xe0\x80\x80", 16);
+    Write("voice_suppressor", "stereo8.wav", eightBit);
+}
+
 } // namespace
 } // namespace lyrimo
 
@@ -223,5 +236,6 @@ int main(int argc, char** argv) {
     WriteTextSeeds();
     WritePictureSeeds();
     WriteTemplateSeeds();
+    WriteSoundSeeds();
     return g_failed ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include "cli/balls_command.h"
 #include "cli/cli_support.h"
 #include "cli/config_command.h"
+#include "cli/find_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
 #include "cli/render_command.h"
@@ -14,6 +15,7 @@
 #include "cli/style_command.h"
 #include "cli/template_commands.h"
 #include "cli/text_command.h"
+#include "cli/tool_commands.h"
 #include "document/song.h"
 
 #include <QCoreApplication>
@@ -57,9 +59,17 @@ constexpr const char* kUsage =
     "                                                      draw a text wrapped and laid out as lyrics are\n"
     "  lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
     "                                                      change how every part is shown; saves in place\n"
+    "  lyrimo-cli find [--mode contain|start|end|not] [--in song,artist,album,lyrics,file] TEXT DIR\n"
+    "                                                      list the songs under DIR whose song names\n"
+    "                                                      (or the texts chosen with --in) match TEXT\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
+    "  lyrimo-cli voice-suppress IN OUT.wav [--reduction N] [--treble-cut L] [--reverb L] [--delay D]\n"
+    "             [--recursive 0|1]                        take the centre voice out of a stereo sound file\n"
+    "                                                      (a mono WAVE file)\n"
+    "  lyrimo-cli sort-files DIR [--subfolders] [--list OUT.csv] [--dry-run] [--prefix P] [--start N]\n"
+    "             [--suffix S]                             give song files numbered names and list them\n"
     "\n"
     "--display WxH sets the lyrics display size for new songs and for songs that have none\n"
     "(1024x768 when not given).\n";
@@ -169,6 +179,10 @@ int main(int argc, char** argv) {
         return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
+    if (command == "voice-suppress")
+        return RunVoiceSuppressCommand(args);
+    if (command == "sort-files")
+        return RunSortFilesCommand(args);
     if (command == "render")
         return RunRenderCommand(args);
     if (command == "render-line")
@@ -177,6 +191,8 @@ int main(int argc, char** argv) {
         return RunStyleCommand(args);
     if (command == "balls")
         return RunBallsCommand(args);
+    if (command == "find")
+        return RunFindCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

@@ -3,9 +3,11 @@
 #include "app/app_services.h"
 #include "app/command_line.h"
 #include "desktop/batch_convert_window.h"
+#include "desktop/file_sorter_window.h"
 #include "desktop/info_windows.h"
 #include "desktop/menu_widgets.h"
 #include "desktop/preferences_window.h"
+#include "desktop/voice_suppressor_window.h"
 #include "ui/translate_window.h"
 
 #include <QCoreApplication>
@@ -36,17 +38,19 @@ struct tActivityButton {
 
 constexpr tActivityButton kActivityButtons[TMainMenu::kActivityCount] = {
     {"PlayButton", "Play Karaoke", "Click to play a karaoke back", true},
-    {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", false},
+    {"BatchPlayButton", "Batch Play", "Click to Batch Play a karaoke back", true},
     {"EditFileButton", "Edit Karaoke", "Click here to edit a new/existing karaoke", true},
     {"BatchConvertButton", "Batch Convert", "Click here to use the batch file converter", true},
-    {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", false},
-    {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", false},
+    {"CodeGenButton", "Codes Generate", "Click here to use the File Code Generator", true},
+    {"VoiceSupressorButton", "Voice Supressor", "Click here to use the WAV voice supressor", true},
     {"TipOfDayButton", "Tip of   the day", "Click here for tip of the day", true},
     {"PrefsButton", "Prefs", "Click for Lyrimo Preferences", true},
     {"AboutButton", "About", "Click for more information about Lyrimo", true},
 };
 
 constexpr int kBatchConvertActivity = 3;
+constexpr int kCodeGenActivity = 4;
+constexpr int kVoiceActivity = 5;
 constexpr int kTipActivity = 6;
 constexpr int kTipsDelayMs = 10;
 
@@ -157,6 +161,10 @@ void TMainMenu::StandardActivities() {
     for (int i = 0; i < kActivityCount; ++i)
         Activities[i] = ShowNotAvailable;
     Activities[0] = [this] { PlayLoopActivity(); };
+    Activities[1] = [this] {
+        tMenuCollapsed collapsed(*this);
+        SetUpNewBatch(steps_);
+    };
     Activities[2] = [this] {
         tMenuCollapsed collapsed(*this);
         if (steps_.editSong)
@@ -165,6 +173,14 @@ void TMainMenu::StandardActivities() {
     Activities[kBatchConvertActivity] = [this] {
         TBatchConvertWindow converter(this);
         converter.exec();
+    };
+    Activities[kCodeGenActivity] = [this] {
+        TFileSorterWindow sorter(this);
+        sorter.exec();
+    };
+    Activities[kVoiceActivity] = [this] {
+        TVoiceRem suppressor(this);
+        suppressor.exec();
     };
     Activities[kTipActivity] = [this] {
         TTipOfDayWnd tips(this);
@@ -228,7 +244,16 @@ void TMainMenu::HandleDrop(const QStringList& files) {
         PlayDroppedSong(drop.file, steps_);
         break;
     }
-    case tDropKind::Playlist: ShowNotAvailable(); break;
+    case tDropKind::Playlist: {
+        // The menu folds away only once the playlist has loaded and its window opens.
+        tShellSteps steps = steps_;
+        steps.setUpBatch = [this](tBatchKaraokeFile& playlist, const QString& fileName) {
+            tMenuCollapsed collapsed(*this);
+            steps_.setUpBatch(playlist, fileName);
+        };
+        SetUpDroppedPlaylist(drop.file, steps);
+        break;
+    }
     case tDropKind::Unknown:
         App().MessageBox(Translate("Error loading specified file."), Translate("Error"),
                          mb::Ok | mb::IconWarning);

@@ -8,6 +8,8 @@
 #include "document/song_loading.h"
 #include "playback/play_driver.h"
 #include "playback/playback_background.h"
+#include "playlist/playlist_file.h"
+#include "playlist/song_finder_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -185,6 +187,18 @@ tShellSteps StandardShellSteps() {
     steps.chooseSongFile = ChooseSongFileWithDialog;
     steps.showBusy = ShowBusyCursor;
     steps.editSong = EditSong;
+    const auto notYet = [] {
+        App().MessageBox(Translate(kNotAvailableYet), "Lyrimo", mb::Ok | mb::IconInformation);
+    };
+    steps.setUpBatch = [notYet](tBatchKaraokeFile&, const QString&) { notYet(); };
+    steps.playPlaylist = [notYet](const tBatchKaraokeFile&) {
+        notYet();
+        return false;
+    };
+    steps.findSongs = [] {
+        QString path = QDir::currentPath() + "/";
+        FindSong(false, true, path);
+    };
     return steps;
 }
 
@@ -232,6 +246,59 @@ void PlayLoop(const tShellSteps& steps) {
         if (LoadWhileBusy(*song, file, tLoadFailureStyle::Menu, steps))
             steps.perform(*song);
     }
+}
+
+void PlayPlaylistFromCommandLine(const QString& file, const tShellSteps& steps) {
+    tBatchKaraokeFile playlist;
+    if (!LoadPlaylist(playlist, file)) {
+        Warn("Unable to play the specified play list, there was an error loading the playlist file",
+             "Batch Play Mode");
+        return;
+    }
+    try {
+        tPlayingMark playing;
+        tDesktopHidden desktop(steps);
+        tBackgroundShown background(steps);
+        steps.playPlaylist(playlist);
+    } catch (const std::exception& error) {
+        ReportSwallowed(error.what());
+    } catch (...) {
+        ReportSwallowed("unknown");
+    }
+}
+
+void SetUpBatchFromCommandLine(const QString& file, const tShellSteps& steps) {
+    tBackgroundShown background(steps);
+    tBatchKaraokeFile playlist;
+    tDesktopHidden desktop(steps);
+    if (LoadPlaylist(playlist, file))
+        steps.setUpBatch(playlist, file);
+    else
+        Warn("Error loading the specified playlist file", "Batch Play Mode");
+}
+
+void SetUpNewBatch(const tShellSteps& steps) {
+    tPlayingMark playing;
+    tBatchKaraokeFile playlist;
+    tDesktopHidden desktop(steps);
+    tBackgroundShown background(steps);
+    steps.setUpBatch(playlist, {});
+}
+
+void SetUpDroppedPlaylist(const QString& file, const tShellSteps& steps) {
+    tBatchKaraokeFile playlist;
+    bool loaded;
+    {
+        tBusy busy(steps);
+        loaded = LoadPlaylist(playlist, file);
+    }
+    if (!loaded) {
+        Warn("This is not a valid Lyrimo playlist file...", "Please Note...");
+        return;
+    }
+    tPlayingMark playing;
+    tBackgroundShown background(steps);
+    steps.setUpBatch(playlist, file);
 }
 
 } // namespace lyrimo

@@ -11,6 +11,7 @@
 
 namespace lyrimo {
 
+class tBatchKaraokeFile;
 class tLyrimoData;
 
 inline constexpr const char* kApplicationTitle = "Lyrimo - Karaoke for Linux Made Easy!";
@@ -61,6 +62,12 @@ struct tShellSteps {
     std::function<void(bool busy)> showBusy;
     // The song editor, on a file to load or import ("" for a new song).
     std::function<void(const QString& file)> editSong;
+    // The batch-play setup window, run modally on playlist; fileName is "" for a new playlist.
+    std::function<void(tBatchKaraokeFile& playlist, const QString& fileName)> setUpBatch;
+    // Plays a whole playlist; false when the user ended it early.
+    std::function<bool(const tBatchKaraokeFile& playlist)> playPlaylist;
+    // The song finder on its own: what it finds is played or edited by new instances.
+    std::function<void()> findSongs;
 };
 
 tShellSteps StandardShellSteps();
@@ -75,5 +82,16 @@ void PlayDroppedSong(const QString& file, const tShellSteps& steps);
 
 // The menu's play loop: asks for song files and plays them until the user cancels.
 void PlayLoop(const tShellSteps& steps);
+
+// ---- Playlists
+
+// The command line's "/SHOW": the whole playlist at once, with the desktop covered.
+void PlayPlaylistFromCommandLine(const QString& file, const tShellSteps& steps);
+// The command line's "/BATCH": the batch-play setup window on the playlist, if it loads.
+void SetUpBatchFromCommandLine(const QString& file, const tShellSteps& steps);
+// The menu's batch play: the setup window on a new, empty playlist.
+void SetUpNewBatch(const tShellSteps& steps);
+// A playlist dropped on the menu: the setup window on it, or a message when it does not load.
+void SetUpDroppedPlaylist(const QString& file, const tShellSteps& steps);
 
 } // namespace lyrimo

@@ -54,10 +54,12 @@ int RunMainMenu(QApplication& application) {
 bool RunEntryMode(const tStartRequest& request, const tShellSteps& steps) {
     switch (request.mode) {
     case tEntryMode::PlaySong: PlaySongFromCommandLine(request.file, steps); return false;
-    // The playlist player, the playlist editor and the song finder come with later versions.
-    case tEntryMode::PlayPlaylist:
-    case tEntryMode::FindSongs: ShowNotAvailable(); return false;
-    case tEntryMode::BatchPlaySetup: ShowNotAvailable(); return true;
+    case tEntryMode::PlayPlaylist: PlayPlaylistFromCommandLine(request.file, steps); return false;
+    case tEntryMode::FindSongs:
+        if (steps.findSongs)
+            steps.findSongs();
+        return false;
+    case tEntryMode::BatchPlaySetup: SetUpBatchFromCommandLine(request.file, steps); return true;
     case tEntryMode::EditSong:
         if (steps.editSong)
             steps.editSong(request.file);

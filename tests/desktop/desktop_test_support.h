@@ -5,6 +5,7 @@
 #include "app/app_services.h"
 #include "desktop/shell_actions.h"
 #include "document/song.h"
+#include "playlist/playlist_file.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -74,6 +75,18 @@ struct tShellLog {
         };
         steps.showBusy = [](bool) {};
         steps.editSong = [this](const QString& file) { events << "edit " + file; };
+        steps.setUpBatch = [this](tBatchKaraokeFile& playlist, const QString& fileName) {
+            events << QString("set up %1 songs from \"%2\"").arg(playlist.Count()).arg(fileName) +
+                          (Status().Playing ? "" : " (not marked)");
+        };
+        steps.playPlaylist = [this](const tBatchKaraokeFile& playlist) {
+            events << QString("play list of %1").arg(playlist.Count()) +
+                          (Status().Playing ? "" : " (not marked)");
+            if (throwInPerform)
+                throw std::runtime_error("broken player");
+            return true;
+        };
+        steps.findSongs = [this] { events << "find"; };
         return steps;
     }
 
@@ -107,6 +120,15 @@ protected:
         return path;
     }
     QString Missing(const QString& fileName) { return folder_ + "/" + fileName; }
+    // A playlist of the given song files.
+    QString PlaylistFile(const QString& fileName, const QStringList& songs) {
+        tBatchKaraokeFile playlist;
+        for (const QString& song : songs)
+            playlist.Entries << PlaylistEntry(song);
+        const QString path = folder_ + "/" + fileName;
+        EXPECT_TRUE(SavePlaylist(playlist, path));
+        return path;
+    }
 
     tHeadlessServices ui_;
     QString folder_;

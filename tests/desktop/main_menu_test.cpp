@@ -56,7 +56,7 @@ TEST_F(MainMenu, OnlyTheActivitiesOfThisVersionAreEnabled) {
         else
             EXPECT_EQ(button->statusTip(), "Not available in this version yet") << key;
     }
-    EXPECT_EQ(enabled, QList<int>({1, 3, 4, 7, 8, 9}));
+    EXPECT_EQ(enabled, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(menu.ActivityButton(1)->objectName(), "PlayButton");
     EXPECT_EQ(menu.ActivityButton(7)->text(), "Tip of   the day");
     EXPECT_EQ(menu.ActivityButton(0), nullptr);
@@ -114,7 +114,7 @@ TEST_F(MainMenu, KeysOfDisabledButtonsDoNothing) {
     menu->show();
     for (int key = 1; key <= TMainMenu::kActivityCount; ++key)
         PressKey(*menu, Qt::Key_0 + key);
-    EXPECT_EQ(started_, QList<int>({1, 3, 4, 7, 8, 9}));
+    EXPECT_EQ(started_, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(MainMenu, StatusLineShowsTheHintUnderThePointerAndWelcomesOtherwise) {
@@ -195,9 +195,26 @@ TEST_F(MainMenu, DroppedFilesThatCannotBePlayedAreReported) {
     Drop(menu, {TextFile("fake.lym")});
     EXPECT_TRUE(log_.Plays().isEmpty());
     EXPECT_EQ(ui_.shownMessages, QStringList({"Error: Error loading specified file.",
-                                              "Lyrimo: Not available in this version yet",
+                                              "Please Note...: This is not a valid Lyrimo playlist file...",
                                               "Please Note...: This is not a valid Lyrimo file..."}));
     EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(MainMenu, ADroppedPlaylistOpensItsSetupWithTheMenuFoldedAway) {
+    auto menu = std::make_unique<TMainMenu>(log_.Steps());
+    menu->show();
+    bool menuHidden = false;
+    const auto record = menu->Steps().setUpBatch;
+    menu->Steps().setUpBatch = [&](tBatchKaraokeFile& playlist, const QString& fileName) {
+        menuHidden = !menu->isVisible();
+        record(playlist, fileName);
+    };
+    const QString list = PlaylistFile("Party.LpL", {"/songs/a.lym", "/songs/b.lym"});
+    Drop(*menu, {list, SongFile("song.lym", "Song")});
+    EXPECT_TRUE(menuHidden);
+    EXPECT_TRUE(log_.events.contains("set up 2 songs from \"" + list + "\""));
+    EXPECT_TRUE(log_.Plays().isEmpty());
+    EXPECT_TRUE(menu->isVisible());
 }
 
 TEST_F(MainMenu, TheAboutBoxNamesLinuxAndNoOtherPlatform) {

@@ -143,32 +143,70 @@ TEST_F(Shell, PlayLoopCancelledAtOnceLoadsNothing) {
     EXPECT_TRUE(ui_.shownMessages.isEmpty());
 }
 
-TEST_F(Shell, EntryModesThatComeLaterSayNotAvailableAndGoOnAsTheyWould) {
+TEST_F(Shell, EachEntryModeRunsItsStepAndSaysWhetherTheMenuFollows) {
+    const QString list = PlaylistFile("list.lpl", {"/songs/a.lym", "/songs/b.lym"});
+    Settings().FullScreen = false;
     struct {
         QStringList arguments;
         bool menuFollows;
-        int messages;
-        QString edited = {};
+        QStringList events = {};
     } cases[] = {
-        {{}, true, 0},
-        {{"song.lym"}, true, 0},
-        {{"list.lpl", "/SHOW"}, false, 1},
-        {{"list.lpl", "/BATCH"}, true, 1},
-        {{"song.lym", "/EDIT"}, true, 0, "edit song.lym"},
-        {{"tune.kar", "/IMPORT"}, true, 0, "edit tune.kar"},
-        {{"/FIND"}, false, 1},
+        {{}, true},
+        {{"song.lym"}, true},
+        {{list, "/show"}, false, {"hide desktop", "play list of 2", "close background", "show desktop"}},
+        {{list, "/BATCH"},
+         true,
+         {"hide desktop", "set up 2 songs from \"" + list + "\" (not marked)", "show desktop",
+          "close background"}},
+        {{"song.lym", "/EDIT"}, true, {"edit song.lym"}},
+        {{"tune.kar", "/IMPORT"}, true, {"edit tune.kar"}},
+        {{"/FIND"}, false, {"find"}},
+        {{"/find"}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(" ").toStdString());
-        ui_.shownMessages.clear();
         EXPECT_EQ(RunEntryMode(ParseCommandLine(c.arguments), log_.Steps()), c.menuFollows);
-        EXPECT_EQ(ui_.shownMessages.size(), c.messages);
-        if (c.messages) {
-            EXPECT_EQ(ui_.shownMessages.front(), "Lyrimo: Not available in this version yet");
-        }
-        EXPECT_EQ(log_.events, c.edited.isEmpty() ? QStringList() : QStringList({c.edited}));
+        EXPECT_EQ(log_.events, c.events);
         log_.events.clear();
     }
+    EXPECT_TRUE(ui_.shownMessages.isEmpty());
+}
+
+TEST_F(Shell, PlaylistsThatDoNotLoadAreReportedInTheWordsOfEachCaller) {
+    const QString broken = TextFile("broken.lpl");
+    PlayPlaylistFromCommandLine(broken, log_.Steps());
+    SetUpBatchFromCommandLine(Missing("gone.lpl"), log_.Steps());
+    SetUpDroppedPlaylist(broken, log_.Steps());
+    EXPECT_EQ(
+        ui_.shownMessages,
+        QStringList({"Batch Play Mode: Unable to play the specified play list, there was an error loading "
+                     "the playlist file",
+                     "Batch Play Mode: Error loading the specified playlist file",
+                     "Please Note...: This is not a valid Lyrimo playlist file..."}));
+    // Nothing was set up or played; the command line's setup still covered and uncovered the desktop.
+    EXPECT_TRUE(log_.events.filter(QRegularExpression("^(play|set up)")).isEmpty());
+    EXPECT_FALSE(Status().Playing);
+}
+
+TEST_F(Shell, BatchSetupWindowsRunWhilePlayingIsMarkedAndEverythingIsPutBack) {
+    Settings().FullScreen = true;
+    SetUpNewBatch(log_.Steps());
+    EXPECT_EQ(log_.events, QStringList({"hide desktop", "open background", "set up 0 songs from \"\"",
+                                        "close background", "show desktop"}));
+    log_.events.clear();
+    const QString list = PlaylistFile("party.lpl", {"/songs/a.lym"});
+    SetUpDroppedPlaylist(list, log_.Steps());
+    EXPECT_EQ(log_.events,
+              QStringList({"open background", "set up 1 songs from \"" + list + "\"", "close background"}));
+    EXPECT_FALSE(Status().Playing);
+
+    // A performance that throws still puts the desktop back and clears the mark.
+    log_.events.clear();
+    log_.throwInPerform = true;
+    PlayPlaylistFromCommandLine(list, log_.Steps());
+    EXPECT_EQ(log_.events, QStringList({"hide desktop", "open background", "play list of 1",
+                                        "close background", "show desktop"}));
+    EXPECT_FALSE(Status().Playing);
 }
 
 TEST_F(Shell, PlaySwitchPlaysTheSongAndEnds) {

@@ -83,6 +83,9 @@ bool tFfmpegSource::OpenFile(const QString& fileName, QString& reason) {
         reason = Translate("its sound cannot be decoded");
         return false;
     }
+    if (outputRate_ <= 0)
+        outputRate_ = codec_->sample_rate > 0 ? codec_->sample_rate : kOwnRateFallback;
+    sourceChannels_ = codec_->ch_layout.nb_channels;
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         length_ = av_rescale_q(stream->duration, stream->time_base, AVRational{1, outputRate_});
     else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)

@@ -19,7 +19,8 @@ namespace lyrimo {
 
 class tFfmpegSource : public tPcmSource {
 public:
-    // Opens the file and decodes its first sound; nullptr with the reason when that fails.
+    // Opens the file and decodes its first sound; nullptr with the reason when that fails. An
+    // outputRate of 0 keeps the file's own rate.
     static std::unique_ptr<tFfmpegSource> Open(const QString& fileName, int outputRate, QString& reason);
     ~tFfmpegSource() override;
     tFfmpegSource(const tFfmpegSource&) = delete;
@@ -32,6 +33,9 @@ public:
     bool WantsReadAhead() const override { return true; }
     // The time in seconds of the first sound, media time 0.
     double OriginSeconds() const;
+    int OutputRate() const { return outputRate_; }
+    // The channels of the sound in the file, before it is made stereo.
+    int SourceChannels() const { return sourceChannels_; }
 
 private:
     explicit tFfmpegSource(int outputRate) : outputRate_(outputRate) {}
@@ -72,6 +76,8 @@ private:
     int64_t gapLeft_ = 0;         // input samples of silence still to fill in
     int stream_ = -1;
     int64_t length_ = 0;
+    int sourceChannels_ = 0;
+    static constexpr int kOwnRateFallback = 44100;
 
     // The resampler's input, to notice a change in the middle of a stream.
     int inRate_ = 0;

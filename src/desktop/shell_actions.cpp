@@ -8,6 +8,7 @@
 #include "document/song_loading.h"
 #include "playback/play_driver.h"
 #include "playback/playback_background.h"
+#include "playlist/file_selector.h"
 #include "playlist/playlist_file.h"
 #include "playlist/song_finder_window.h"
 
@@ -119,8 +120,12 @@ void CloseBackgroundWindow() {
 QString ChooseSongFileWithDialog() {
     static QString lastFolder;
     QString folder = lastFolder;
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QFileInfo(Settings().FileSelPath).isDir() ? Settings().FileSelPath : QDir::homePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        // "." is where the file selector was left showing the drives.
+        const QString selectorFolder = Settings().FileSelPath;
+        folder =
+            selectorFolder != "." && QFileInfo(selectorFolder).isDir() ? selectorFolder : QDir::homePath();
+    }
     // File names on Linux are case-sensitive, so both spellings of the extension are listed.
     const QString filter = Translate("Lyrimo Files") + " (*.lym *.LYM);;" + Translate("All Files") + " (*)";
     const QString file =
@@ -128,6 +133,14 @@ QString ChooseSongFileWithDialog() {
     if (!file.isEmpty())
         lastFolder = QFileInfo(file).absolutePath();
     return file;
+}
+
+// The song to play next: the big file selector, or the desktop's file dialog when "UseWinFS"
+// asks for it.
+QString ChooseSongFile() {
+    if (Settings().UseWinFS)
+        return ChooseSongFileWithDialog();
+    return ChooseSongWithSelector([](QString& path) { return FindSong(true, false, path); });
 }
 
 void ShowBusyCursor(bool busy) {
@@ -184,7 +197,7 @@ tShellSteps StandardShellSteps() {
     steps.showDesktop = ShowDesktop;
     steps.openBackground = OpenBackgroundWindow;
     steps.closeBackground = CloseBackgroundWindow;
-    steps.chooseSongFile = ChooseSongFileWithDialog;
+    steps.chooseSongFile = ChooseSongFile;
     steps.showBusy = ShowBusyCursor;
     steps.editSong = EditSong;
     const auto notYet = [] {

@@ -8,6 +8,7 @@
 #include "cli/config_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
+#include "cli/playlist_command.h"
 #include "cli/render_command.h"
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
@@ -57,6 +58,10 @@ constexpr const char* kUsage =
     "                                                      draw a text wrapped and laid out as lyrics are\n"
     "  lyrimo-cli style SONG.lym [--ball N] [--text-mode M] [--lyrics-size PT] [--display D]\n"
     "                                                      change how every part is shown; saves in place\n"
+    "  lyrimo-cli playlist show FILE.lpl                   list a playlist's flags and songs\n"
+    "  lyrimo-cli playlist add FILE.lpl [--requester] [--random 0|1] SONG.lym...\n"
+    "                                                      append songs (the playlist is made when missing)\n"
+    "  lyrimo-cli playlist remove FILE.lpl INDEX|SONG...   remove entries by number (from 1) or song path\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
@@ -177,6 +182,8 @@ int main(int argc, char** argv) {
         return RunStyleCommand(args);
     if (command == "balls")
         return RunBallsCommand(args);
+    if (command == "playlist")
+        return RunPlaylistCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

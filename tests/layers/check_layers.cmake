@@ -43,7 +43,8 @@ set(core_files
     editor/time_text.cpp editor/time_text.h
     editor/timing_recorder.cpp editor/timing_recorder.h
     playlist/batch_play.cpp playlist/batch_play.h
-    playlist/playlist_file.cpp playlist/playlist_file.h)
+    playlist/playlist_file.cpp playlist/playlist_file.h
+    playlist/playlist_rows.cpp playlist/playlist_rows.h)
 
 set(faults "")
 foreach(file IN LISTS core_files)

@@ -75,6 +75,8 @@ bool HasSuffix(const QString& file, const char* suffix) {
 const char* kStyleSheet = R"(
 QPushButton#Start { font-size: 15pt; font-weight: bold; min-height: 46px; }
 QLabel#StatusLine { border: 1px solid #7a55c0; border-radius: 4px; padding: 4px 8px; }
+QTreeWidget::item { padding: 3px 2px; }
+QCheckBox::indicator:unchecked { border: 1px solid #7a55c0; border-radius: 3px; background: #2b1d4d; }
 )";
 
 } // namespace
@@ -167,7 +169,7 @@ QPushButton* TBatchPlayConsole::AddCommandButton(const char* caption, const char
     auto* button = new QPushButton(caption);
     button->setStatusTip(hint);
     if (keys)
-        button->setToolTip(QString::fromLatin1(keys));
+        button->setToolTip("Keys: " + QString::fromLatin1(keys));
     button->setAutoDefault(false);
     // Keys are the editor's: a focused button would take Enter and Space for itself.
     button->setFocusPolicy(Qt::NoFocus);

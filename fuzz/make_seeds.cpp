@@ -167,6 +167,17 @@ void WriteTemplateSeeds() {
     Write("import_template", "short.bin", record.left(330));
 }
 
+void WritePlaylistSeeds() {
+    Write("playlist", "crlf.lpl",
+          "Lyrimo Playlist File. %10\r\n0/home/singer/Songs/One.lym\r\n1/media/usb/Two.lym\r\n");
+    Write("playlist", "relative.lpl",
+          "Lyrimo Playlist File. %01\n0../songs/Three.lym\n1./Four.lym\n\n0C:\\Songs\\Old.lym\n");
+    Write("playlist", "cr-only.lpl", "Lyrimo Playlist File. %11\r0/a.lym\r1/b.lym");
+    Write("playlist", "code-page.lpl",
+          "Lyrimo Playlist File. %\r\n0/Songs/Caf\xE9.lym\r\n"
+          "0/Songs/\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F.lym\r\n");
+}
+
 void WritePictureSeeds() {
     std::vector<uint8_t> rgb;
     for (int i = 0; i < 16 * 8; ++i)
@@ -237,5 +248,6 @@ int main(int argc, char** argv) {
     WritePictureSeeds();
     WriteTemplateSeeds();
     WriteSoundSeeds();
+    WritePlaylistSeeds();
     return g_failed ? 1 : 0;
 }

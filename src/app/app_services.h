@@ -27,6 +27,10 @@ struct tProgramStatus {
     bool Playing = false; // a song is being performed
     bool Quiet = false;   // no progress windows
     int LineEndLeadTime = 40;
+    // During batch play: the song's place in the playing order (from 1) and the songs in it;
+    // both 0 outside a batch.
+    int BatchPosition = 0;
+    int BatchCount = 0;
 };
 
 enum class tProgressKind { LoadEmbedded, SaveEmbedded };

@@ -9,6 +9,7 @@
 #include "cli/find_command.h"
 #include "cli/import_commands.h"
 #include "cli/play_command.h"
+#include "cli/playlist_command.h"
 #include "cli/render_command.h"
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
@@ -62,6 +63,10 @@ constexpr const char* kUsage =
     "  lyrimo-cli find [--mode contain|start|end|not] [--in song,artist,album,lyrics,file] TEXT DIR\n"
     "                                                      list the songs under DIR whose song names\n"
     "                                                      (or the texts chosen with --in) match TEXT\n"
+    "  lyrimo-cli playlist show FILE.lpl                   list a playlist's flags and songs\n"
+    "  lyrimo-cli playlist add FILE.lpl [--requester] [--random 0|1] SONG.lym...\n"
+    "                                                      append songs (the playlist is made when missing)\n"
+    "  lyrimo-cli playlist remove FILE.lpl INDEX|SONG...   remove entries by number (from 1) or song path\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
@@ -193,6 +198,8 @@ int main(int argc, char** argv) {
         return RunBallsCommand(args);
     if (command == "find")
         return RunFindCommand(args);
+    if (command == "playlist")
+        return RunPlaylistCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

@@ -8,6 +8,8 @@
 #include "document/song_loading.h"
 #include "playback/play_driver.h"
 #include "playback/playback_background.h"
+#include "playlist/batch_play_console.h"
+#include "playlist/batch_play_window.h"
 #include "playlist/file_selector.h"
 #include "playlist/playlist_file.h"
 #include "playlist/song_finder_window.h"
@@ -200,14 +202,11 @@ tShellSteps StandardShellSteps() {
     steps.chooseSongFile = ChooseSongFile;
     steps.showBusy = ShowBusyCursor;
     steps.editSong = EditSong;
-    const auto notYet = [] {
-        App().MessageBox(Translate(kNotAvailableYet), "Lyrimo", mb::Ok | mb::IconInformation);
+    steps.setUpBatch = [](tBatchKaraokeFile& playlist, const QString& fileName) {
+        TBatchPlayConsole console(playlist, fileName);
+        console.exec();
     };
-    steps.setUpBatch = [notYet](tBatchKaraokeFile&, const QString&) { notYet(); };
-    steps.playPlaylist = [notYet](const tBatchKaraokeFile&) {
-        notYet();
-        return false;
-    };
+    steps.playPlaylist = PlayPlaylistOnScreen;
     steps.findSongs = [] {
         QString path = QDir::currentPath() + "/";
         FindSong(false, true, path);

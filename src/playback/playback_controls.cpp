@@ -64,6 +64,7 @@ QLabel#Status { color: #FFE9F5; background: rgba(0, 0, 0, 90); border: 1px solid
                 border-radius: 6px; padding: 2px 8px; }
 QLabel#Time { font-family: "DejaVu Sans Mono"; font-size: 11pt; color: #FFFFFF; }
 QLabel#Speed { font-weight: bold; color: #7FD8FF; }
+QLabel#Batch { font-weight: bold; color: #FFC83C; }
 QLabel[role="key"] { color: #FF9FD2; font-weight: bold; }
 QFrame[role="panel"] { background: rgba(255, 255, 255, 18); border: 1px solid #4E3A78; border-radius: 8px; }
 QFrame#SpeedPanel { background: transparent; border: none; }
@@ -168,6 +169,12 @@ TPlaybackControls::TPlaybackControls(QWidget* parent) : QWidget(parent, Qt::Wind
     status_->setTextFormat(Qt::PlainText);
     status_->setAlignment(Qt::AlignCenter);
     status_->setWordWrap(true);
+
+    batch_ = MakeLabel(this, {});
+    batch_->setObjectName(QStringLiteral("Batch"));
+    batch_->setTextFormat(Qt::PlainText);
+    batch_->setAlignment(Qt::AlignCenter);
+    batch_->hide();
 
     run_ = MakeButton(this, QStringLiteral("Runn"), QStringLiteral("Start"));
     rewind_ = MakeButton(this, QStringLiteral("Rewind"), QStringLiteral("Rewind"),
@@ -279,8 +286,17 @@ void TPlaybackControls::ShowState(tPlaybackState state) {
 void TPlaybackControls::SetBatchMode(bool on) {
     batchMode_ = on;
     skip_->setVisible(on);
+    const tProgramStatus& status = Status();
+    const bool known = on && status.BatchCount > 0;
+    batch_->setText(known
+                        ? Translate(QStringLiteral("Song")) + " " + QString::number(status.BatchPosition) +
+                              " " + Translate(QStringLiteral("of")) + " " + QString::number(status.BatchCount)
+                        : QString());
+    batch_->setVisible(known);
     PlaceButtons();
 }
+
+QString TPlaybackControls::BatchText() const { return batch_->isHidden() ? QString() : batch_->text(); }
 
 void TPlaybackControls::SetSongDetails(const QString& album, const QString& artist, const QString& songName,
                                        const QString& year) {
@@ -375,6 +391,7 @@ void TPlaybackControls::LayOutFull() {
     progressCaption_->setGeometry(18, 154, 260, 20);
     time_->setGeometry(width - 200, 154, 182, 20);
     progress_->setGeometry(18, 178, width - 36, 18);
+    batch_->setGeometry(width / 2 - 80, 154, 160, 20);
 
     speedPanel_->setGeometry(12, 204, width - 24, 40);
     tempoCaption_->show();
@@ -412,6 +429,7 @@ void TPlaybackControls::LayOutCompact() {
     progress_->setGeometry(112, 131, 226, 14);
     time_->setGeometry(344, 127, 112, 22);
     buttonRow_ = QRect(100, 158, 362, 32);
+    batch_->setGeometry(12, 54, 168, 24);
 
     tempoCaption_->hide();
     speed_->hide();

@@ -35,8 +35,11 @@ public:
     // Remembers the playback window's state and updates the buttons.
     void ShowState(tPlaybackState state);
     tPlaybackState ShownState() const { return state_; }
-    // "Skip" is offered only in batch mode.
+    // "Skip" is offered only in batch mode, and the song's place in the batch is shown then, as
+    // the program status has it.
     void SetBatchMode(bool on);
+    // "Song 2 of 5" in batch mode while the status knows the batch; empty otherwise.
+    QString BatchText() const;
     void SetSongDetails(const QString& album, const QString& artist, const QString& songName,
                         const QString& year);
     void SetPlayerLine(const QString& text);
@@ -121,6 +124,7 @@ private:
     QPushButton* slower_ = nullptr;
     QPushButton* faster_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* batch_ = nullptr;
     QPushButton* run_ = nullptr;
     QPushButton* rewind_ = nullptr;
     QPushButton* skip_ = nullptr;

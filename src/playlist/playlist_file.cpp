@@ -41,13 +41,20 @@ bool IsForeignAbsolutePath(const QString& path) {
     return (path.size() >= 2 && path[1] == ':') || path.startsWith('\\');
 }
 
+// The flag is the entry's first character. A line written elsewhere may start with a character
+// outside the 16-bit range instead, which takes two code units; it is never split, so that no
+// half character is left in the path.
+qsizetype FlagLength(const QString& entry) {
+    return entry.size() >= 2 && entry[0].isHighSurrogate() && entry[1].isLowSurrogate() ? 2 : 1;
+}
+
 QString ResolveEntry(const QString& entry, const QString& folder) {
     if (entry.isEmpty())
         return entry;
     const QString song = EntrySongFile(entry);
     if (song.isEmpty() || folder.isEmpty() || QDir::isAbsolutePath(song) || IsForeignAbsolutePath(song))
         return entry;
-    return entry.left(1) + QDir::cleanPath(QDir(folder).absoluteFilePath(song));
+    return entry.left(FlagLength(entry)) + QDir::cleanPath(QDir(folder).absoluteFilePath(song));
 }
 
 } // namespace
@@ -58,14 +65,14 @@ QString PlaylistEntry(const QString& songFile, bool showRequester) {
 
 bool EntryShowsRequester(const QString& entry) { return entry.startsWith('1'); }
 
-QString EntrySongFile(const QString& entry) { return entry.mid(1); }
+QString EntrySongFile(const QString& entry) { return entry.mid(FlagLength(entry)); }
 
 void SetEntryRequester(QString& entry, bool showRequester) {
     const QChar flag = showRequester ? QChar('1') : QChar('0');
     if (entry.isEmpty())
         entry = flag;
     else
-        entry[0] = flag;
+        entry.replace(0, FlagLength(entry), flag);
 }
 
 void ClearPlaylist(tBatchKaraokeFile& playlist) {

@@ -44,6 +44,7 @@ set(core_files
     editor/timing_recorder.cpp editor/timing_recorder.h
     playlist/batch_play.cpp playlist/batch_play.h
     playlist/playlist_file.cpp playlist/playlist_file.h
+    playlist/playlist_rows.cpp playlist/playlist_rows.h
     playlist/song_listing.cpp playlist/song_listing.h)
 
 set(faults "")

@@ -108,6 +108,20 @@ TEST_F(ControlsTest, ClosingWhileAbortIsOfferedStops) {
     EXPECT_EQ(sent, std::vector<tPlaybackCommand>{Stop});
 }
 
+TEST_F(ControlsTest, TheSongsPlaceInTheBatchShowsOnlyInBatchMode) {
+    Status().BatchPosition = 2;
+    Status().BatchCount = 5;
+    controls.SetBatchMode(false);
+    EXPECT_EQ(controls.BatchText(), "");
+    controls.SetBatchMode(true);
+    EXPECT_EQ(controls.BatchText(), "Song 2 of 5");
+    // Batch mode without a batch in the status (a song played on its own with Skip) shows nothing.
+    Status().BatchPosition = 0;
+    Status().BatchCount = 0;
+    controls.SetBatchMode(true);
+    EXPECT_EQ(controls.BatchText(), "");
+}
+
 TEST_F(ControlsTest, SkipOnlyInBatchModeAndOnlyOnce) {
     EXPECT_TRUE(controls.SkipButton()->isHidden());
     controls.SetBatchMode(true);

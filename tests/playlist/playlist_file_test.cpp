@@ -130,6 +130,12 @@ TEST(PlaylistFile, EntryRequesterFlag) {
     QString empty;
     SetEntryRequester(empty, true);
     EXPECT_EQ(empty, "1");
+
+    // A line from elsewhere whose first character takes two code units keeps no half of it.
+    QString astral = QString::fromUtf8("\xF0\x9F\x8E\xA4/b.lym");
+    EXPECT_EQ(EntrySongFile(astral), "/b.lym");
+    SetEntryRequester(astral, true);
+    EXPECT_EQ(astral, "1/b.lym");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/app_services.h"
 #include "desktop/shell_actions.h"
 #include "document/song.h"
+#include "drop_files.h"
 #include "playlist/playlist_file.h"
 #include "test_support.h"
 
@@ -26,25 +27,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace lyrimo::test {
-
-// Drags files onto a widget and drops them there, as a file manager would. Qt delivers a drop
-// to the widget that accepted the drag when it entered, so nothing is dropped on a refusal.
-// True when the widget took the drop.
-inline bool DropFiles(QWidget& target, const QStringList& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& file : files)
-        urls << QUrl::fromLocalFile(file);
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &drop);
-    QApplication::processEvents();
-    return drop.isAccepted();
-}
 
 // What the shell asked of its surroundings, in order. A performance is logged as
 // "play <song name>" and notes whether the playing mark was set during it.

@@ -4,6 +4,7 @@
 
 #include "app/app_services.h"
 #include "document/song.h"
+#include "drop_files.h"
 #include "playlist/playlist_file.h"
 #include "test_support.h"
 
@@ -35,19 +36,7 @@ void Press(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
     QApplication::sendEvent(&target, &press);
 }
 
-// Drags files onto the window and drops them, as a file manager would.
-void Drop(QWidget& target, const QStringList& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& file : files)
-        urls << QUrl::fromLocalFile(file);
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &drop);
-}
+void Drop(QWidget& target, const QStringList& files) { ASSERT_TRUE(test::DropFiles(target, files)); }
 
 class ConsoleTest : public ::testing::Test {
 protected:

@@ -79,6 +79,9 @@ QString MediaSummary(const tLyrimoData& song) {
     const QString suffix = QFileInfo(file).suffix().toLower();
     const bool midi = QStringList({"mid", "midi", "kar", "rmi"}).contains(suffix);
     const QString kind = midi ? QString("MIDI") : suffix.toUpper();
+    // Without its media loaded a song knows only the kind of what it carries.
+    if (!QFileInfo(file).isFile())
+        return "embedded " + kind;
     return "embedded " + kind + " (" + Counted(QFileInfo(file).size(), "byte", "bytes") + ")";
 }
 

@@ -8,6 +8,7 @@
 #include "cli/config_command.h"
 #include "cli/find_command.h"
 #include "cli/import_commands.h"
+#include "cli/info_command.h"
 #include "cli/play_command.h"
 #include "cli/playlist_command.h"
 #include "cli/render_command.h"
@@ -70,6 +71,10 @@ constexpr const char* kUsage =
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
+    "  lyrimo-cli info SONG.lym                            a song's details, as its file properties show "
+    "them\n"
+    "  lyrimo-cli thumbnail SONG.lym OUT.png [--size N]    the song's title screen as a picture N pixels "
+    "wide\n"
     "  lyrimo-cli voice-suppress IN OUT.wav [--reduction N] [--treble-cut L] [--reverb L] [--delay D]\n"
     "             [--recursive 0|1]                        take the centre voice out of a stereo sound file\n"
     "                                                      (a mono WAVE file)\n"
@@ -184,6 +189,10 @@ int main(int argc, char** argv) {
         return RunPlayCommand(args);
     if (command == "text")
         return RunTextCommand(args);
+    if (command == "info")
+        return RunInfoCommand(args);
+    if (command == "thumbnail")
+        return RunThumbnailCommand(args);
     if (command == "voice-suppress")
         return RunVoiceSuppressCommand(args);
     if (command == "sort-files")

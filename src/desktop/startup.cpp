@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/settings.h"
 #include "app/temp_files.h"
+#include "desktop/file_types.h"
 #include "desktop/main_menu.h"
 #include "playback/monitors.h"
 #include "render/drawing_utils.h"
@@ -30,7 +31,9 @@ void StartModules() {
     tSettingsHooks& hooks = SettingsHooks();
     if (!hooks.firstMonitorName)
         hooks.firstMonitorName = [] { return MonitorCount() > 0 ? MonitorDisplayName(0) : QString(); };
-    Settings().Load(*OpenSettingsStore());
+    const auto store = OpenSettingsStore();
+    Settings().Load(*store);
+    RegisterFileTypesOnFirstStart(*store, StandardRegistrationPlaces());
     // Off-screen pictures take the pixel format "GraphicsMode" asks for on this screen.
     const QScreen* screen = QGuiApplication::primaryScreen();
     ApplyGraphicsModeSetting(screen ? screen->depth() : 24);

@@ -23,6 +23,10 @@ QString JoinWideText(const QByteArray& low, const QByteArray& high) {
     return text;
 }
 
+QString ShownText(const tSongSettings& settings, const QByteArray& low, const QByteArray& high) {
+    return settings.UnicodeText() ? JoinWideText(low, high) : FromSystemCodePage(low);
+}
+
 tSplitText SplitWideText(const QString& text, int capacity) {
     const qsizetype length = std::min<qsizetype>(text.size(), capacity);
     tSplitText split;

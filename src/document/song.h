@@ -39,6 +39,9 @@ void FindLinkedMediaBesideSong(tLyrimoData& song, const QString& songPath);
 
 // 16-bit text stored as a low-byte and a high-byte string.
 QString JoinWideText(const QByteArray& low, const QByteArray& high);
+// A text of the settings record as people read it: joined from its halves when the song's texts
+// are Unicode, else its 8-bit text in the system code page.
+QString ShownText(const tSongSettings& settings, const QByteArray& low, const QByteArray& high);
 struct tSplitText {
     QByteArray low, high;
 };

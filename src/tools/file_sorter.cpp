@@ -97,8 +97,7 @@ std::vector<tPlannedRename> PlanSort(const tSortRequest& request, const QStringL
         rename.From = file;
         rename.To = QFileInfo(file).absolutePath() + "/" + baseName + ".lym";
         rename.Row = RowFor(baseName, settings);
-        rename.Title = settings.UnicodeText() ? JoinWideText(settings.SongName(), settings.SongNameHigh())
-                                              : FromSystemCodePage(settings.SongName());
+        rename.Title = ShownText(settings, settings.SongName(), settings.SongNameHigh());
         plan.push_back(rename);
         ++number;
     }

@@ -33,10 +33,6 @@ bool HasSongExtension(const char* name) {
     return length >= 4 && strncasecmp(name + length - 4, ".lym", 4) == 0;
 }
 
-QString ShownText(const tSongSettings& settings, const QByteArray& low, const QByteArray& high) {
-    return settings.UnicodeText() ? JoinWideText(low, high) : FromSystemCodePage(low);
-}
-
 } // namespace
 
 QByteArray FoldedSearchText(const QString& text) {

@@ -1,5 +1,5 @@
 # Lyrimo: the two commands that set everything up are `make demo` and `make test`.
-.PHONY: all deps demo test bench fuzz release asan clean format format-check
+.PHONY: all deps demo test bench fuzz release asan clean format format-check package
 
 JOBS ?= $(shell nproc)
 DEMO_KAR = assets/demo/twinkle.kar
@@ -55,6 +55,14 @@ fuzz: deps build/fuzz/build.ninja
 	bash scripts/install-deps fuzz
 	cmake --build build/fuzz -j $(JOBS)
 	scripts/fuzz $(FUZZ_SECONDS)
+
+# A Debian package in build/package (lyrimo_VERSION_ARCH.deb), installed under /usr.
+package: deps
+	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DLYRIMO_BUILD_TESTS=OFF -DLYRIMO_BUILD_BENCH=OFF
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack
+	@ls build/package/*.deb
 
 bench: release
 	build/release/bench/lyrimo-bench

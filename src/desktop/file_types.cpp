@@ -18,10 +18,11 @@ static void InitDesktopResources() { Q_INIT_RESOURCE(desktop_files); }
 namespace lyrimo {
 namespace {
 
-constexpr const char* kDesktopEntries[] = {"lyrimo.desktop", "lyrimo-edit.desktop", "lyrimo-show.desktop",
-                                           "lyrimo-batch.desktop", "lyrimo-import.desktop"};
+constexpr const char* kDesktopEntries[] = {"lyrimo.desktop", "lyrimo.editor.desktop",
+                                           "lyrimo-batch-play.desktop", "lyrimo-batch-setup.desktop",
+                                           "lyrimo-import.desktop"};
 constexpr const char* kOwnTypes[][2] = {{"application/x-lyrimo-song", "lyrimo.desktop"},
-                                        {"application/x-lyrimo-playlist", "lyrimo-show.desktop"}};
+                                        {"application/x-lyrimo-playlist", "lyrimo-batch-play.desktop"}};
 
 QByteArray Resource(const QString& name) {
     static const bool initialised = (InitDesktopResources(), true);

@@ -47,18 +47,18 @@ TEST_F(FileTypes, WritesEveryFileAndTheDesktopToolsAcceptThem) {
     // Each command of the file types, starting the program by its quoted path.
     const QString exec = "Exec=\"" + places_.program + "\" %f ";
     EXPECT_TRUE(Data("applications/lyrimo.desktop").contains(exec + "/PLAY"));
-    EXPECT_TRUE(Data("applications/lyrimo-edit.desktop").contains(exec + "/EDIT"));
-    EXPECT_TRUE(Data("applications/lyrimo-show.desktop").contains(exec + "/SHOW"));
-    EXPECT_TRUE(Data("applications/lyrimo-batch.desktop").contains(exec + "/BATCH"));
+    EXPECT_TRUE(Data("applications/lyrimo.editor.desktop").contains(exec + "/EDIT"));
+    EXPECT_TRUE(Data("applications/lyrimo-batch-play.desktop").contains(exec + "/SHOW"));
+    EXPECT_TRUE(Data("applications/lyrimo-batch-setup.desktop").contains(exec + "/BATCH"));
     EXPECT_TRUE(Data("applications/lyrimo-import.desktop").contains(exec + "/IMPORT"));
     EXPECT_TRUE(Data("applications/lyrimo-import.desktop").contains("MimeType=audio/midi;"));
-    EXPECT_TRUE(Data("applications/mimeinfo.cache").contains("lyrimo-show.desktop"));
+    EXPECT_TRUE(Data("applications/mimeinfo.cache").contains("lyrimo-batch-play.desktop"));
     EXPECT_TRUE(Data("thumbnailers/lyrimo.thumbnailer")
                     .contains("Exec=\"" + places_.companion + "\" thumbnail %i %o --size %s"));
     EXPECT_TRUE(QFile::exists(places_.dataHome + "/icons/hicolor/scalable/apps/lyrimo.svg"));
     const QString defaults = QString::fromUtf8(test::ReadFile(places_.configHome + "/mimeapps.list"));
     EXPECT_TRUE(defaults.contains("application/x-lyrimo-song=lyrimo.desktop"));
-    EXPECT_TRUE(defaults.contains("application/x-lyrimo-playlist=lyrimo-show.desktop"));
+    EXPECT_TRUE(defaults.contains("application/x-lyrimo-playlist=lyrimo-batch-play.desktop"));
     EXPECT_FALSE(defaults.contains("audio/midi"));
 }
 
@@ -93,10 +93,10 @@ TEST_F(FileTypes, AUsersOwnDefaultsAreKept) {
                         "audio/midi=timidity.desktop\napplication/x-lyrimo-song=other-player.desktop\n\n"
                         "[Removed Associations]\n";
     const QString updated =
-        WithDefaultApplication(own, "application/x-lyrimo-playlist", "lyrimo-show.desktop");
+        WithDefaultApplication(own, "application/x-lyrimo-playlist", "lyrimo-batch-play.desktop");
     EXPECT_EQ(updated, "[Added Associations]\naudio/midi=timidity.desktop;\n\n[Default Applications]\n"
                        "audio/midi=timidity.desktop\napplication/x-lyrimo-song=other-player.desktop\n"
-                       "application/x-lyrimo-playlist=lyrimo-show.desktop\n\n[Removed Associations]\n");
+                       "application/x-lyrimo-playlist=lyrimo-batch-play.desktop\n\n[Removed Associations]\n");
     EXPECT_EQ(WithDefaultApplication(updated, "application/x-lyrimo-song", "lyrimo.desktop"), updated);
     EXPECT_EQ(WithDefaultApplication("", "application/x-lyrimo-song", "lyrimo.desktop"),
               "[Default Applications]\napplication/x-lyrimo-song=lyrimo.desktop\n");

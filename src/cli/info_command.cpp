@@ -18,7 +18,7 @@ constexpr const char* kInfoUsage = "info SONG.lym";
 constexpr const char* kThumbnailUsage = "thumbnail SONG.lym OUT.png [--size 16..1024]";
 constexpr int kTitleWidth = 640, kTitleHeight = 480;
 constexpr int64_t kLongestTitleMs = 10000;
-constexpr int kTitleStepMs = 40;
+constexpr int kTitleStepMs = 250;
 
 // Loads the song without its media; false, said on standard error, when it is none.
 bool LoadSong(const QString& file, tLyrimoData& song) {

@@ -31,13 +31,16 @@ QByteArray Resource(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A text as a desktop entry's string values take it.
+QByteArray StringEscaped(const QString& text) { return text.toUtf8().replace("\\", "\\\\"); }
+
 // A path as a desktop entry's Exec key takes it: quoted, with the characters that need it escaped.
 QByteArray ExecQuoted(const QString& path) {
     QString quoted = path;
     quoted.replace("%", "%%");
     for (const char* special : {"\\", "\"", "`", "$"})
         quoted.replace(special, QString("\\") + special);
-    return ("\"" + quoted + "\"").toUtf8().replace("\\", "\\\\");
+    return StringEscaped("\"" + quoted + "\"");
 }
 
 bool WriteWhole(const QString& path, const QByteArray& bytes) {
@@ -50,7 +53,9 @@ bool WriteWhole(const QString& path, const QByteArray& bytes) {
 QByteArray Filled(const QString& resource, const tRegistrationPlaces& places) {
     QByteArray text = Resource(resource);
     text.replace("@PROGRAM@", ExecQuoted(places.program));
-    text.replace("@COMPANION@", ExecQuoted(places.companion));
+    text.replace("@PROGRAM_FILE@", StringEscaped(places.program));
+    text.replace("@THUMBNAILER@", ExecQuoted(places.thumbnailer));
+    text.replace("@THUMBNAILER_FILE@", StringEscaped(places.thumbnailer));
     return text;
 }
 
@@ -103,10 +108,10 @@ tRegistrationPlaces StandardRegistrationPlaces() {
     places.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     places.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     places.program = QCoreApplication::applicationFilePath();
-    places.companion = QFileInfo(places.program).absolutePath() + "/lyrimo-cli";
-    if (!QFileInfo(places.companion).isExecutable()) // the build tree keeps it in a folder of its own
-        places.companion = QFileInfo(places.program).absolutePath() + "/../cli/lyrimo-cli";
-    places.companion = QFileInfo(places.companion).absoluteFilePath();
+    places.thumbnailer = QFileInfo(places.program).absolutePath() + "/lyrimo-thumbnailer";
+    if (!QFileInfo(places.thumbnailer).isExecutable()) // the build tree keeps it in a folder of its own
+        places.thumbnailer = QFileInfo(places.program).absolutePath() + "/../cli/lyrimo-thumbnailer";
+    places.thumbnailer = QFileInfo(places.thumbnailer).absoluteFilePath();
     places.installed = places.program.startsWith("/usr/");
     return places;
 }

@@ -19,7 +19,7 @@ struct tRegistrationPlaces {
     QString dataHome;       // $XDG_DATA_HOME, ~/.local/share
     QString configHome;     // $XDG_CONFIG_HOME, ~/.config (mimeapps.list)
     QString program;        // the desktop program, as the desktop entries start it
-    QString companion;      // lyrimo-cli, which the thumbnailer runs
+    QString thumbnailer;    // lyrimo-thumbnailer, which file managers run for a song's picture
     bool installed = false; // the files come with the system package: only the defaults are set
 };
 tRegistrationPlaces StandardRegistrationPlaces();

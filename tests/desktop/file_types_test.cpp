@@ -20,7 +20,7 @@ protected:
         places_.dataHome = folder_ + "/data";
         places_.configHome = folder_ + "/config";
         places_.program = folder_ + "/bin dir/lyrimo";
-        places_.companion = folder_ + "/bin dir/lyrimo-cli";
+        places_.thumbnailer = folder_ + "/bin dir/lyrimo-thumbnailer";
     }
 
     QString Data(const QString& path) const {
@@ -54,7 +54,8 @@ TEST_F(FileTypes, WritesEveryFileAndTheDesktopToolsAcceptThem) {
     EXPECT_TRUE(Data("applications/lyrimo-import.desktop").contains("MimeType=audio/midi;"));
     EXPECT_TRUE(Data("applications/mimeinfo.cache").contains("lyrimo-batch-play.desktop"));
     EXPECT_TRUE(Data("thumbnailers/lyrimo.thumbnailer")
-                    .contains("Exec=\"" + places_.companion + "\" thumbnail %i %o --size %s"));
+                    .contains("Exec=\"" + places_.thumbnailer + "\" %i %o --size %s"));
+    EXPECT_TRUE(Data("applications/lyrimo.desktop").contains("TryExec=" + places_.program + "\n"));
     EXPECT_TRUE(QFile::exists(places_.dataHome + "/icons/hicolor/scalable/apps/lyrimo.svg"));
     const QString defaults = QString::fromUtf8(test::ReadFile(places_.configHome + "/mimeapps.list"));
     EXPECT_TRUE(defaults.contains("application/x-lyrimo-song=lyrimo.desktop"));

@@ -2,10 +2,10 @@
 // file manager asks for them.
 #include "cli/info_command.h"
 
+#include "cli_test_support.h"
 #include "document/song.h"
 #include "picture/bitmap.h"
 #include "picture/bitmap_png.h"
-#include "test_support.h"
 
 #include <QDir>
 
@@ -16,12 +16,9 @@ using namespace lyrimo::test;
 
 namespace {
 
-class InfoCommands : public ::testing::Test {
+class InfoCommands : public tFolderTest {
 protected:
-    void SetUp() override {
-        folder_ = ScratchFolder() + "/cli-info-" + QString::number(++runs_);
-        ASSERT_TRUE(QDir().mkpath(folder_));
-    }
+    InfoCommands() : tFolderTest("cli-info") {}
 
     QString Song() {
         tLyrimoData song;
@@ -33,38 +30,27 @@ protected:
         EXPECT_EQ(song.SaveToFile(path), 0);
         return path;
     }
-
-    static QString Captured(int& rc, const std::function<int()>& run) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        rc = run();
-        testing::internal::GetCapturedStderr();
-        return QString::fromStdString(testing::internal::GetCapturedStdout());
-    }
-
-    QString folder_;
-    static inline int runs_ = 0;
 };
 
 TEST_F(InfoCommands, InfoListsTheSongsDetails) {
     int rc = -1;
-    const QString info = Captured(rc, [&] { return RunInfoCommand({Song()}); });
+    const QString info = CapturedOutput(rc, [&] { return RunInfoCommand({Song()}); });
     EXPECT_EQ(rc, 0);
     EXPECT_TRUE(info.startsWith(QString::fromUtf8("Song: Fl\xC3\xBCgel\nArtist: The Band\n")));
     EXPECT_TRUE(info.contains("Contents: 1 line, 1 part, 0 timings"));
     EXPECT_TRUE(info.contains("File format: version 3.20\n"));
 
     ASSERT_TRUE(WriteFile(folder_ + "/text.lym", "only some words, not a song"));
-    Captured(rc, [&] { return RunInfoCommand({folder_ + "/text.lym"}); });
+    CapturedOutput(rc, [&] { return RunInfoCommand({folder_ + "/text.lym"}); });
     EXPECT_EQ(rc, 1);
-    Captured(rc, [&] { return RunInfoCommand({}); });
+    CapturedOutput(rc, [&] { return RunInfoCommand({}); });
     EXPECT_EQ(rc, 2);
 }
 
 TEST_F(InfoCommands, ThumbnailIsTheTitleScreenAtTheAskedWidth) {
     const QString song = Song();
     int rc = -1;
-    Captured(rc, [&] { return RunThumbnailCommand({song, folder_ + "/t.png", "--size", "128"}); });
+    CapturedOutput(rc, [&] { return RunThumbnailCommand({song, folder_ + "/t.png", "--size", "128"}); });
     ASSERT_EQ(rc, 0);
     Bitmap picture;
     ASSERT_TRUE(LoadPng(folder_ + "/t.png", picture));
@@ -73,9 +59,9 @@ TEST_F(InfoCommands, ThumbnailIsTheTitleScreenAtTheAskedWidth) {
     // The corner shows the title's background colour.
     EXPECT_EQ(picture.Pixel(1, 1) & 0xFFFFFF, 0x0000FFu);
 
-    Captured(rc, [&] { return RunThumbnailCommand({song, folder_ + "/t.png", "--size", "8"}); });
+    CapturedOutput(rc, [&] { return RunThumbnailCommand({song, folder_ + "/t.png", "--size", "8"}); });
     EXPECT_EQ(rc, 2);
-    Captured(rc, [&] { return RunThumbnailCommand({song, folder_ + "/no/such/t.png"}); });
+    CapturedOutput(rc, [&] { return RunThumbnailCommand({song, folder_ + "/no/such/t.png"}); });
     EXPECT_EQ(rc, 1);
 }
 

@@ -2,9 +2,9 @@
 // they leave on disk.
 #include "cli/tool_commands.h"
 
+#include "cli_test_support.h"
 #include "document/song.h"
 #include "media_fixtures.h"
-#include "test_support.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,42 +16,30 @@ using namespace lyrimo::test;
 
 namespace {
 
-class ToolCommands : public ::testing::Test {
+class ToolCommands : public tFolderTest {
 protected:
-    void SetUp() override {
-        folder_ = ScratchFolder() + "/cli-tools-" + QString::number(++runs_);
-        ASSERT_TRUE(QDir().mkpath(folder_));
-    }
-
-    static QString Captured(int& rc, const std::function<int()>& run) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        rc = run();
-        testing::internal::GetCapturedStderr();
-        return QString::fromStdString(testing::internal::GetCapturedStdout());
-    }
-
-    QString folder_;
-    static inline int runs_ = 0;
+    ToolCommands() : tFolderTest("cli-tools") {}
 };
 
 TEST_F(ToolCommands, VoiceSuppressWritesTheMonoFileAndRefusesBadOptions) {
     const QString input = OneSecondWav(folder_);
     const QString output = folder_ + "/karaoke.wav";
     int rc = -1;
-    EXPECT_EQ(Captured(rc,
-                       [&] {
-                           return RunVoiceSuppressCommand({input, output, "--reverb", "0"});
-                       }),
+    EXPECT_EQ(CapturedOutput(rc,
+                             [&] {
+                                 return RunVoiceSuppressCommand({input, output, "--reverb", "0"});
+                             }),
               output + ": 48000 frames\n");
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(QFileInfo(output).size(), 44 + 2 * 48000);
 
-    Captured(rc, [&] { return RunVoiceSuppressCommand({input, folder_ + "/x.wav", "--reduction", "40"}); });
+    CapturedOutput(rc, [&] {
+        return RunVoiceSuppressCommand({input, folder_ + "/x.wav", "--reduction", "40"});
+    });
     EXPECT_EQ(rc, 2);
-    Captured(rc, [&] { return RunVoiceSuppressCommand({input}); });
+    CapturedOutput(rc, [&] { return RunVoiceSuppressCommand({input}); });
     EXPECT_EQ(rc, 2);
-    Captured(rc, [&] { return RunVoiceSuppressCommand({folder_ + "/none.wav", folder_ + "/x.wav"}); });
+    CapturedOutput(rc, [&] { return RunVoiceSuppressCommand({folder_ + "/none.wav", folder_ + "/x.wav"}); });
     EXPECT_EQ(rc, 1);
     EXPECT_FALSE(QFileInfo::exists(folder_ + "/x.wav"));
 }
@@ -63,7 +51,7 @@ TEST_F(ToolCommands, SortFilesPreviewsThenRenamesAndLists) {
         ASSERT_EQ(song.SaveToFile(folder_ + "/" + name), 0);
     }
     int rc = -1;
-    const QString preview = Captured(rc, [&] {
+    const QString preview = CapturedOutput(rc, [&] {
         return RunSortFilesCommand({folder_, "--dry-run", "--prefix", "P"});
     });
     EXPECT_EQ(rc, 0);
@@ -72,13 +60,13 @@ TEST_F(ToolCommands, SortFilesPreviewsThenRenamesAndLists) {
     EXPECT_TRUE(QFileInfo::exists(folder_ + "/a.lym"));
 
     const QString list = folder_ + "/list.csv";
-    Captured(rc, [&] { return RunSortFilesCommand({folder_, "--list", list, "--suffix", ""}); });
+    CapturedOutput(rc, [&] { return RunSortFilesCommand({folder_, "--list", list, "--suffix", ""}); });
     EXPECT_EQ(rc, 0);
     EXPECT_TRUE(QFileInfo::exists(folder_ + "/01.lym"));
     EXPECT_TRUE(QFileInfo::exists(folder_ + "/02.lym"));
     EXPECT_EQ(ReadFile(list), "\"01\",\"a.lym\",\"\",\"CD:  1\"\r\n\"02\",\"b.lym\",\"\",\"CD:  1\"\r\n");
 
-    Captured(rc, [&] { return RunSortFilesCommand({folder_ + "/missing"}); });
+    CapturedOutput(rc, [&] { return RunSortFilesCommand({folder_ + "/missing"}); });
     EXPECT_EQ(rc, 2);
 }
 

@@ -1,5 +1,6 @@
 #include "desktop/file_types.h"
 
+#include "app/atomic_file.h"
 #include "app/command_line.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -46,8 +46,7 @@ QByteArray ExecQuoted(const QString& path) {
 bool WriteWhole(const QString& path, const QByteArray& bytes) {
     if (bytes.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return WriteFileAtomically(path, bytes);
 }
 
 QByteArray Filled(const QString& resource, const tRegistrationPlaces& places) {

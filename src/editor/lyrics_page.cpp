@@ -1,6 +1,7 @@
 // The Song Lyrics page: the parts, and their lines as one text (no timings yet) or as a list
 // whose rows keep their timings.
 #include "app/app_services.h"
+#include "app/atomic_file.h"
 #include "app/text_codec.h"
 #include "document/binary_file.h"
 #include "document/song.h"
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -296,11 +296,9 @@ void TLyricsPage::SaveText() {
     if (!chosen)
         return;
     // The old file stays until the new one is completely written.
-    QSaveFile file(*chosen);
-    const QByteArray text = PartAsText(*part);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    if (QString error; !WriteFileAtomically(*chosen, PartAsText(*part), &error)) {
         App().MessageBox(Translate("Error saving to the file") + " " + QFileInfo(*chosen).fileName() + ": " +
-                             file.errorString(),
+                             error,
                          Translate("Error"), mb::Ok | mb::IconStop);
     }
 }

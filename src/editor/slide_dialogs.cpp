@@ -1,6 +1,7 @@
 #include "editor/slide_dialogs.h"
 
 #include "app/app_services.h"
+#include "app/atomic_file.h"
 #include "editor/slide_rules.h"
 #include "editor/time_picker_window.h"
 #include "editor/time_spin_edit.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -143,10 +143,8 @@ void TPictureEditor::SaveAs() {
             ShowError(Translate("An error occured saving the picture"));
         return;
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(picture_.Bytes) != picture_.Bytes.size() ||
-        !file.commit())
-        ShowError(Translate("An error occured saving the picture") + ": " + file.errorString());
+    if (QString error; !WriteFileAtomically(target, picture_.Bytes, &error))
+        ShowError(Translate("An error occured saving the picture") + ": " + error);
 }
 
 void TPictureEditor::Store() {

@@ -1,6 +1,6 @@
 #include "picture/bitmap_bmp.h"
 
-#include <QSaveFile>
+#include "app/atomic_file.h"
 
 #include <cstdint>
 
@@ -62,14 +62,7 @@ bool SaveBmp(const Bitmap& bitmap, const QString& path) {
     const QByteArray bytes = EncodeBmp(bitmap);
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(path, bytes);
 }
 
 } // namespace lyrimo

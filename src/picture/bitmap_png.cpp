@@ -4,8 +4,9 @@
 // point is in WriteFastPng, and the frames a jump leaves hold no object with a destructor.
 #include "picture/bitmap_png.h"
 
+#include "app/atomic_file.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <png.h>
 
@@ -152,8 +153,7 @@ bool SavePng(const Bitmap& bitmap, const QString& path, tPngCompression compress
     QByteArray bytes = EncodePng(bitmap, compression);
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return WriteFileAtomically(path, bytes);
 }
 
 bool DecodePng(const uint8_t* data, size_t size, Bitmap& target) {

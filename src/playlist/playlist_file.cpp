@@ -1,11 +1,11 @@
 #include "playlist/playlist_file.h"
 
+#include "app/atomic_file.h"
 #include "app/text_codec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace lyrimo {
@@ -121,13 +121,7 @@ QByteArray PlaylistBytes(const tBatchKaraokeFile& playlist) {
 }
 
 bool SavePlaylist(const tBatchKaraokeFile& playlist, const QString& file) {
-    QSaveFile output(file);
-    if (!output.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = PlaylistBytes(playlist);
-    if (output.write(bytes) != bytes.size())
-        return false;
-    return output.commit();
+    return WriteFileAtomically(file, PlaylistBytes(playlist));
 }
 
 } // namespace lyrimo

@@ -1,6 +1,7 @@
 #include "tools/file_sorter.h"
 
 #include "app/app_services.h"
+#include "app/atomic_file.h"
 #include "app/text_codec.h"
 #include "document/song.h"
 #include "document/song_loading.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <set>
 
@@ -153,13 +153,10 @@ tSortOutcome ApplySort(std::vector<tPlannedRename>& plan, const std::function<vo
 }
 
 bool WriteSortList(const QString& file, const std::vector<tPlannedRename>& plan) {
-    QSaveFile list(file);
-    if (!list.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes;
     for (const tPlannedRename& rename : plan)
         bytes += rename.Row + "\r\n";
-    return list.write(bytes) == bytes.size() && list.commit();
+    return WriteFileAtomically(file, bytes);
 }
 
 } // namespace lyrimo

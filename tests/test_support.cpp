@@ -34,6 +34,7 @@ void IsolateEnvironment() {
     ::setenv("TMPDIR", (pattern + "/tmp").constData(), 1);
     // Tests never make a sound nor open a window on the desktop.
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ::setenv("LYRIMO_AUDIO_OUTPUT", "null", 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::atexit(RemoveScratch);
 }

@@ -68,6 +68,7 @@ bench: release
 	build/release/bench/lyrimo-bench
 	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-playback-bench
 	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-selector-bench
+	QT_QPA_PLATFORM=offscreen build/release/bench/lyrimo-waveform-bench
 
 SOURCES = find src tests bench assets fuzz -name '*.cpp' -o -name '*.h'
 

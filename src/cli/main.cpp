@@ -19,6 +19,7 @@
 #include "cli/text_command.h"
 #include "cli/tool_commands.h"
 #include "document/song.h"
+#include "media/player_presence.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -49,6 +50,8 @@ constexpr const char* kUsage =
     "  lyrimo-cli play MEDIA [--from MS] [--for MS] [--player N]\n"
     "                                                      play a media file or a song's media, printing the "
     "clock\n"
+    "  lyrimo-cli players                                  list the players, whether each is here, and its "
+    "file types\n"
     "  lyrimo-cli render SONG.lym --time MS [--size WxH] OUT.png\n"
     "                                                      draw the frame a performance shows at a media "
     "time\n"
@@ -176,6 +179,7 @@ int main(int argc, char** argv) {
     if (command == "config")
         return RunConfigCommand(args);
 
+    EnableBuiltEnginesByDefault();
     Settings().Load(*OpenSettingsStore());
     if (command == "convert")
         return RunConvertCommand(args);
@@ -187,6 +191,8 @@ int main(int argc, char** argv) {
         return RunExportLrcCommand(args);
     if (command == "play")
         return RunPlayCommand(args);
+    if (command == "players")
+        return RunPlayersCommand(args);
     if (command == "text")
         return RunTextCommand(args);
     if (command == "info")

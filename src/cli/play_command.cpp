@@ -7,6 +7,7 @@
 #include "document/song_loading.h"
 #include "media/media_player.h"
 #include "media/player_catalog.h"
+#include "media/player_presence.h"
 #include "media/video_window.h"
 
 #include <chrono>
@@ -130,7 +131,27 @@ int Play(tMyMediaPlayer& media, const tPlayOptions& options, const tVideoWindow&
     return 0;
 }
 
+void PrintPlayerRow(uint8_t id) {
+    const tPlayerInfo* info = PlayerInfo(id);
+    const tSettingsClass& settings = Settings();
+    const QString types = BackendExtensions(settings.*info->extensions).join(' ');
+    std::printf("%d  %-24s %-9s %-8s %s\n", id, qUtf8Printable(PlayerName(id)),
+                PlayerPresent(id) ? "here" : "not here", settings.*info->enabled ? "enabled" : "off",
+                qUtf8Printable(types));
+}
+
 } // namespace
+
+int RunPlayersCommand(const QStringList& args) {
+    if (!args.isEmpty()) {
+        std::fprintf(stderr, "lyrimo-cli: players takes no arguments\n");
+        return 2;
+    }
+    std::printf("%s  %-24s %-9s %-8s %s\n", "N", "player", "engine", "use", "file types");
+    for (uint8_t id = player::External; id <= player::DirectShow; ++id)
+        PrintPlayerRow(id);
+    return 0;
+}
 
 int RunPlayCommand(const QStringList& args) {
     tPlayOptions options;

@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/cd_drives.h"
 #include "media/player_catalog.h"
+#include "media/player_presence.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,6 +45,22 @@ const tPlayerKeys* FindPlayerKeys(uint8_t id) {
         if (keys.id == id)
             return &keys;
     return nullptr;
+}
+
+QLabel* EngineStatus(uint8_t id) {
+    QString text;
+    if (PlayerPresent(id))
+        text = Translate("Found on this machine.");
+    else if (id == player::External)
+        text = Translate("No external player was found: name a program that can be controlled over "
+                         "MPRIS, such as Audacious.");
+    else
+        text = Translate("The %1 engine is not on this machine; this player is passed over.")
+                   .arg(PlayerName(id));
+    auto* label = new QLabel(text);
+    label->setObjectName(PlayerPresent(id) ? "enginePresent" : "engineMissing");
+    label->setWordWrap(true);
+    return label;
 }
 
 } // namespace
@@ -98,6 +115,7 @@ QWidget* TPrefsPlayersPage::PlayerDetails(uint8_t id) {
         layout->addStretch();
         return page;
     }
+    layout->addWidget(EngineStatus(id));
     QCheckBox* enabled = prefs::Check("Use this player");
     Bind(keys->enabled, enabled);
     layout->addWidget(enabled);
@@ -146,7 +164,10 @@ void TPrefsPlayersPage::ShowPlayerOrder(const tPlayerOrder& order) {
     playerOrder_->clear();
     for (uint8_t id : order) {
         const QString name = PlayerName(id);
-        auto* item = new QListWidgetItem(name.isEmpty() ? Translate("(no player)") : name, playerOrder_);
+        QString shown = name.isEmpty() ? Translate("(no player)") : name;
+        if (!name.isEmpty() && !PlayerPresent(id))
+            shown += " " + Translate("(not found)");
+        auto* item = new QListWidgetItem(shown, playerOrder_);
         item->setData(Qt::UserRole, int(id));
     }
     playerOrder_->setCurrentRow(0);

@@ -5,6 +5,7 @@
 #include "app/temp_files.h"
 #include "desktop/file_types.h"
 #include "desktop/main_menu.h"
+#include "media/player_presence.h"
 #include "playback/monitors.h"
 #include "render/drawing_utils.h"
 #include "ui/exception_handler.h"
@@ -31,6 +32,8 @@ void StartModules() {
     tSettingsHooks& hooks = SettingsHooks();
     if (!hooks.firstMonitorName)
         hooks.firstMonitorName = [] { return MonitorCount() > 0 ? MonitorDisplayName(0) : QString(); };
+    if (!hooks.engineAvailable)
+        EnableBuiltEnginesByDefault();
     const auto store = OpenSettingsStore();
     Settings().Load(*store);
     RegisterFileTypesOnFirstStart(*store, StandardRegistrationPlaces());

@@ -21,6 +21,8 @@ class QStackedWidget;
 
 namespace lyrimo {
 
+class TSoundTimeline;
+
 class TSongEdit;
 class TLyricsExample;
 class TTimeSpinEdit;
@@ -181,10 +183,16 @@ public:
     QListWidget* LineList() const { return list_; }
     TTimeSpinEdit* StartField() const { return start_; }
     QWidget* NoTimingsPanel() const { return noTimings_; }
+    TSoundTimeline* Sound() const { return sound_; }
     void RecordAll();
     void RemoveAll();
     void EditTimings();
     void PreviewSelectedLine();
+    // Moves the timing selected on the sound strip by ms, one step to undo.
+    void NudgeSelectedTiming(int ms);
+    // Asks for an offset and moves the selected line, or the whole part, by it; one step to undo.
+    void ShiftLine();
+    void ShiftPart();
 
 protected:
     void FillPart() override;
@@ -192,7 +200,11 @@ protected:
 private:
     void LineSelected(int row);
     void StartChanged(int64_t ms);
+    void ShowLineOnSound(int row);
+    void TimingDropped(int index, int partMs);
+    void Shift(int first, int last, const QString& what);
 
+    TSoundTimeline* sound_ = nullptr;
     QStackedWidget* panels_ = nullptr;
     QWidget* noTimings_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -131,11 +131,24 @@ bool tLineRecorder::Pointer(const tRecorderPointer& pointer, int windowWidth) {
         else
             candidate = SweptGlyphs(lines_, 0, x, candidate);
     }
-    candidate = std::max(candidate, sungCount_);
+    return Advance(std::max(candidate, sungCount_), now);
+}
+
+bool tLineRecorder::Tap(tTapStep step) {
+    if (!recording_ || !Line())
+        return false;
+    const int now = Now();
+    if (BeforeLine(now) || StopTimeReached(now))
+        return false;
+    return Advance(TappedGlyphs(lines_, 0, sungCount_, step), now);
+}
+
+bool tLineRecorder::Advance(int candidate, int now) {
     if (candidate == sungCount_)
         return false;
     sungCount_ = candidate;
     if (sungCount_ >= 0) {
+        tTimingsLineType* line = Line();
         const int64_t delta = int64_t(now) - line->LineRecord.LineStart();
         line->AddTiming(MakeTiming(uint8_t(sungCount_), uint16_t(delta)));
     }

@@ -64,12 +64,18 @@ public:
     // Handles a pointer movement (a press is a movement with the left button held). Returns
     // whether the sweep changed and the line needs drawing again.
     bool Pointer(const tRecorderPointer& pointer, int windowWidth);
+    // Handles a tap: sings on by the step, with the timing a sweep that far would record, once the
+    // line is due and until the next one is. Returns whether the line needs drawing again.
+    bool Tap(tTapStep step);
     // Whether the whole line has been swept: recording is over.
     bool Swept() const;
 
     int SungCount() const { return sungCount_; }
 
 private:
+    // Stores a new sung count and records its timing at part time now.
+    bool Advance(int candidate, int now);
+
     tLyrimoData& song_;
     int partIndex_;
     int lineIndex_;

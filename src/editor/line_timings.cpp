@@ -110,6 +110,16 @@ bool tLineTimingsEdit::SetPosition(int index, int position) {
     return true;
 }
 
+tLineSnapshot tLineTimingsEdit::Snapshot() const { return {line_.LineRecord.LineStart(), line_.Timings()}; }
+
+void tLineTimingsEdit::Restore(const tLineSnapshot& snapshot) {
+    line_.LineRecord.setLineStart(snapshot.lineStart);
+    line_.ClearTimings();
+    for (const tTimingRecord& timing : snapshot.timings)
+        line_.AddTiming(timing);
+    changed_ = true;
+}
+
 bool tLineTimingsEdit::SetDelta(int index, int delta) {
     const tValueRange range = Limits(index).delta;
     if (index < 0 || index >= Count() || range.Empty())

@@ -39,6 +39,13 @@ QString InsertRefusal(const tTimingsLineType& line, int selected, bool lineHasTe
 // can be copied from.
 std::vector<int> CopySourceParts(const tLyrimoData& song, int partIndex);
 
+// A line's start and timings as they were, for taking an edit back.
+struct tLineSnapshot {
+    int32_t lineStart = 0;
+    std::vector<tTimingRecord> timings;
+    bool operator==(const tLineSnapshot&) const = default;
+};
+
 // One line's timings under edit. Every change marks the edit changed.
 class tLineTimingsEdit {
 public:
@@ -71,6 +78,10 @@ public:
     // Replaces the timings with copies of those of another line, as they are (a source with
     // more glyphs gives positions beyond this line's end); copyStart also takes its start.
     void CopyFrom(const tTimingsLineType& source, bool copyStart);
+
+    tLineSnapshot Snapshot() const;
+    // Puts the line back as it was; a change like any other.
+    void Restore(const tLineSnapshot& snapshot);
 
     // The list's texts for one timing: its delta as time text, and the glyphs shown so far.
     QString TimeTextOf(int index) const;

@@ -2,6 +2,7 @@
 
 #include "app/app_services.h"
 #include "app/text_codec.h"
+#include "document/binary_file.h"
 #include "document/song.h"
 #include "editor/line_preview_window.h"
 #include "editor/rec_line_window.h"
@@ -40,6 +41,8 @@ namespace {
 
 constexpr int kTextMargin = 2;
 constexpr int kListFontPoints = 12;
+// The sound shown around the line.
+constexpr int kSoundMarginMs = 1500;
 
 QString FaceName(const tLyricsData& part) {
     const QString name = FromSystemCodePage(part.PartRecord.LyricsFont().name());
@@ -194,6 +197,7 @@ TLinetime::TLinetime(tLyrimoData& song, int partIndex, int lineIndex, QWidget* p
     BuildLineLabel();
     BuildList();
     BuildFields();
+    BuildSound();
 
     insert_ = Button("&Insert Timing", "Attempts to insert a timing before the selected line");
     delete_ = Button("&Delete Timing");
@@ -225,6 +229,7 @@ TLinetime::TLinetime(tLyrimoData& song, int partIndex, int lineIndex, QWidget* p
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(lineLabel_);
+    layout->addWidget(sound_);
     layout->addLayout(body, 1);
 
     connect(insert_, &QPushButton::clicked, this, &TLinetime::InsertClicked);
@@ -239,10 +244,75 @@ TLinetime::TLinetime(tLyrimoData& song, int partIndex, int lineIndex, QWidget* p
     SetReRecord(LineReRecorder());
     FillList();
     LoadFields();
-    resize(640, 480);
+    resize(760, 620);
 }
 
 TLinetime::~TLinetime() = default;
+
+void TLinetime::BuildSound() {
+    sound_ = new TSoundTimeline;
+    sound_->SetSong(song_, partIndex_);
+    connect(sound_, &TSoundTimeline::handleSelected, this, &TLinetime::SelectRow);
+    connect(sound_, &TSoundTimeline::handleDropped, this, &TLinetime::HandleDropped);
+    // Shortcuts, because the list takes typed characters for its own search.
+    const std::pair<const char*, int> nudges[] = {{"[", -10}, {"]", 10}, {"{", -100}, {"}", 100}};
+    for (auto [key, ms] : nudges)
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
+                [this, ms = ms] { NudgeSelected(ms); });
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &TLinetime::UndoLast);
+}
+
+void TLinetime::RefreshWaveform() {
+    const tTimingsLineType& line = edit_.Line();
+    const QString text = song_.SongSettings.UnicodeText() ? line.WideText() : FromSystemCodePage(line.Text());
+    std::vector<tTimingHandle> handles = TimingHandles(edit_, text);
+    if (!rangeShown_) {
+        const int start = line.LineRecord.LineStart();
+        const int end = handles.empty() ? start + 3000 : std::max(handles.back().ms, start + 1000);
+        sound_->View()->ShowRange(start - kSoundMarginMs, end + kSoundMarginMs);
+        rangeShown_ = true;
+    }
+    sound_->View()->SetHandles(std::move(handles));
+    sound_->View()->SetSelected(SelectedRow());
+}
+
+void TLinetime::HandleDropped(int index, int partMs) {
+    RememberForUndo();
+    edit_.SetDelta(index, partMs - edit_.Line().LineRecord.LineStart());
+    SelectRow(index);
+    RefreshRow(index);
+}
+
+void TLinetime::NudgeSelected(int ms) {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    RememberForUndo();
+    if (NudgeTiming(edit_, row, ms)) {
+        LoadFields();
+        RefreshRow(row);
+    }
+}
+
+void TLinetime::RememberForUndo() {
+    const tLineSnapshot now = edit_.Snapshot();
+    if (undo_.empty() || !(undo_.back() == now))
+        undo_.push_back(now);
+}
+
+bool TLinetime::UndoLast() {
+    // A step that changed nothing is passed over.
+    while (!undo_.empty() && undo_.back() == edit_.Snapshot())
+        undo_.pop_back();
+    if (undo_.empty())
+        return false;
+    const int row = SelectedRow();
+    edit_.Restore(undo_.back());
+    undo_.pop_back();
+    FillList();
+    SelectRow(std::min(row, edit_.Count() - 1));
+    return true;
+}
 
 void TLinetime::SetupEngine() {
     const tLyricsData& part = *song_.GetPart(partIndex_);
@@ -313,6 +383,7 @@ void TLinetime::FillList() {
     list_->clear();
     for (int i = 0; i < edit_.Count(); ++i)
         list_->addTopLevelItem(new QTreeWidgetItem);
+    RefreshWaveform();
 }
 
 int TLinetime::SelectedRow() const {
@@ -346,12 +417,14 @@ void TLinetime::LoadFields() {
         delta_->setEnabled(!limits.delta.Empty());
     }
     loadingFields_ = false;
+    sound_->View()->SetSelected(row);
 }
 
 void TLinetime::PositionEdited(int value) {
     const int row = SelectedRow();
     if (loadingFields_ || row < 0 || !position_->isEnabled())
         return;
+    RememberForUndo();
     if (edit_.SetPosition(row, value))
         RefreshRow(row);
 }
@@ -360,6 +433,7 @@ void TLinetime::DeltaEdited(int64_t value) {
     const int row = SelectedRow();
     if (loadingFields_ || row < 0 || !delta_->isEnabled())
         return;
+    RememberForUndo();
     if (edit_.SetDelta(row, int(std::min<int64_t>(value, 65535))))
         RefreshRow(row);
 }
@@ -371,6 +445,7 @@ void TLinetime::RefreshRow(int row) {
         emit list_->model()->dataChanged(first, last);
         list_->viewport()->update(list_->visualItemRect(item));
     }
+    RefreshWaveform();
 }
 
 void TLinetime::ShowError(const QString& text) {
@@ -379,6 +454,7 @@ void TLinetime::ShowError(const QString& text) {
 
 void TLinetime::InsertClicked() {
     QString refusal;
+    RememberForUndo();
     const int row = edit_.Insert(SelectedRow(), refusal);
     if (row < 0) {
         ShowError(refusal);
@@ -395,6 +471,7 @@ void TLinetime::DeleteClicked() {
     if (App().MessageBox(Translate("Delete this timing? Really?"), Translate("Delete Request"),
                          mb::OkCancel | mb::IconQuestion) != mb::IdOk)
         return;
+    RememberForUndo();
     const int next = edit_.Delete(row);
     FillList();
     SelectRow(next);
@@ -404,12 +481,15 @@ void TLinetime::DeleteAllClicked() {
     if (App().MessageBox(Translate("Delete ALL timings for this line? Really?"),
                          Translate("Delete Timings Request"), mb::OkCancel | mb::IconQuestion) != mb::IdOk)
         return;
+    RememberForUndo();
     edit_.DeleteAll();
     FillList();
     LoadFields();
 }
 
 void TLinetime::ReRecordClicked() {
+    sound_->StopPlaying();
+    RememberForUndo();
     if (reRecordHook_ && reRecordHook_(song_, partIndex_, lineIndex_, this))
         edit_.MarkChanged();
     FillList();
@@ -417,6 +497,7 @@ void TLinetime::ReRecordClicked() {
 }
 
 void TLinetime::PreviewClicked() {
+    sound_->StopPlaying();
     int line = lineIndex_;
     if (preview && preview(song_, partIndex_, line, this))
         edit_.MarkChanged();
@@ -431,6 +512,7 @@ void TLinetime::CopyFromClicked() {
     const tTimingsLineType* line = part ? part->GetLine(source->lineIndex) : nullptr;
     if (!line)
         return;
+    RememberForUndo();
     edit_.CopyFrom(*line, source->copyStart);
     FillList();
     LoadFields();
@@ -463,6 +545,7 @@ void TLinetime::keyPressEvent(QKeyEvent* event) {
 }
 
 void TLinetime::closeEvent(QCloseEvent* event) {
+    sound_->StopPlaying();
     list_->hide();
     list_->clear();
     QDialog::closeEvent(event);

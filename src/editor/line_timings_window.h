@@ -5,6 +5,7 @@
 #pragma once
 
 #include "editor/line_timings.h"
+#include "editor/sound_timeline.h"
 #include "render/font_backend.h"
 #include "render/unicode_font_engine.h"
 
@@ -93,6 +94,7 @@ public:
         selectSource;
 
     QLabel* LineLabel() const { return lineLabel_; }
+    TSoundTimeline* Sound() const { return sound_; }
     QTreeWidget* List() const { return list_; }
     QSpinBox* PositionField() const { return position_; }
     TTimeSpinEdit* DeltaField() const { return delta_; }
@@ -116,6 +118,12 @@ public:
     void PreviewClicked();
     void CopyFromClicked();
 
+    // Moves the selected timing by ms within its limits (the keys [ and ] by 10 ms, { and } by
+    // 100 ms); each nudge can be taken back on its own.
+    void NudgeSelected(int ms);
+    // Takes back the last change made in this window (Ctrl+Z); false when there is none.
+    bool UndoLast();
+
     // Draws the first glyphs of the line into a cell of the list.
     void DrawShownText(QPainter& painter, const QRect& area, int glyphs, const QColor& back,
                        const QColor& text);
@@ -138,6 +146,10 @@ private:
     void RefreshRow(int row);
     void ShowError(const QString& text);
     void OpenHelp();
+    void BuildSound();
+    void RefreshWaveform();
+    void HandleDropped(int index, int partMs);
+    void RememberForUndo();
 
     tLyrimoData& song_;
     int partIndex_;
@@ -148,7 +160,11 @@ private:
     tReRecordLine reRecordHook_;
     bool loadingFields_ = false;
 
+    std::vector<tLineSnapshot> undo_;
+    bool rangeShown_ = false;
+
     QLabel* lineLabel_ = nullptr;
+    TSoundTimeline* sound_ = nullptr;
     QTreeWidget* list_ = nullptr;
     QSpinBox* position_ = nullptr;
     TTimeSpinEdit* delta_ = nullptr;

@@ -103,8 +103,11 @@ void TRecAll::BuildInstructions() {
         "RecNote"));
 
     auto* keys = new QHBoxLayout;
-    for (const char* text : {"ESC=Quit", "SPACE BAR=Scroll Up Lyrics", "BACKSPACE=Scroll Back Lyrics"}) {
-        auto* key = new QLabel(Translate(text));
+    QStringList help;
+    for (const char* text : {"ESC=Quit", "SPACE BAR=Scroll Up Lyrics", "BACKSPACE=Scroll Back Lyrics"})
+        help << Translate(text);
+    for (const QString& text : help + TapKeyHelp()) {
+        auto* key = new QLabel(text);
         key->setObjectName("RecKeys");
         keys->addWidget(key);
     }
@@ -157,8 +160,11 @@ void TRecAll::SetupFont() {
 void TRecAll::SetupEngines() {
     const tLyricsData* part = song_.GetPart(partIndex_);
     engines_.assign(size_t(recorder_.LineCount()), tUnicodeFontEngine{});
-    for (int i = 0; i < recorder_.LineCount(); ++i)
+    breakEngines_.assign(size_t(recorder_.LineCount()), tUnicodeFontEngine{});
+    for (int i = 0; i < recorder_.LineCount(); ++i) {
         SetupLineEngine(engines_[size_t(i)], &canvas_, song_, *part->GetLine(i));
+        SetupBreakEngine(breakEngines_[size_t(i)], &canvas_, song_, *part->GetLine(i));
+    }
 }
 
 bool TRecAll::Run() {
@@ -310,8 +316,25 @@ void TRecAll::keyPressEvent(QKeyEvent* event) {
         recorder_.ScrollBack(height());
         ShowWords();
         break;
-    default: QWidget::keyPressEvent(event); break;
+    default:
+        if (const std::optional<tTapStep> step = TapStepOfKey(event->key()))
+            Tap(*step);
+        else
+            QWidget::keyPressEvent(event);
+        break;
     }
+}
+
+// Tapping has no pointer to follow down the screen, so the lyrics scroll on by themselves once
+// the line being timed nears the bottom.
+void TRecAll::Tap(tTapStep step) {
+    if (!recorder_.Tap(step))
+        return;
+    const int line = std::max(recorder_.CurrentLine(), 0);
+    while (height() >= 4 && recorder_.RowTop(line) + recorder_.RowHeight() > height() * 3 / 4 &&
+           recorder_.RowTop(line) > recorder_.RowHeight())
+        recorder_.ScrollForward(height());
+    ShowWords();
 }
 
 void TRecAll::wheelEvent(QWheelEvent* event) {

@@ -79,6 +79,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void Tap(tTapStep step);
     void wheelEvent(QWheelEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -100,7 +101,8 @@ private:
     std::unique_ptr<tMyMediaPlayer> player_;
     std::vector<tUnicodeFontEngine> engines_;
     tCanvas canvas_;
-    recorder_window::tEngineLines lines_{engines_};
+    std::vector<tUnicodeFontEngine> breakEngines_;
+    recorder_window::tEngineLines lines_{engines_, breakEngines_};
     recorder_window::tPlayerTransport transport_;
     tTimingRecorder recorder_;
     int32_t sungColour_ = 0;

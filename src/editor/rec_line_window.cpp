@@ -95,6 +95,7 @@ void TRecLine::BuildInstructions() {
     layout->addWidget(WrappedLabel(
         Translate("ESC=Quit/Done (automatic when a whole line has been selected, or out of time!)"),
         "RecKeys"));
+    layout->addWidget(WrappedLabel(TapKeyHelp().join("    "), "RecKeys"));
 
     record_ = Button(Translate("Record"));
     cancel_ = Button(Translate("Cancel"));
@@ -149,8 +150,10 @@ void TRecLine::RecordClicked() {
     instructions_->setEnabled(false);
     timer_.start();
     strip_->show();
-    if (const tTimingsLineType* line = recorder_.Line())
+    if (const tTimingsLineType* line = recorder_.Line()) {
         SetupLineEngine(engine_[0], &canvas_, song_, *line);
+        SetupBreakEngine(breakEngine_[0], &canvas_, song_, *line);
+    }
     recorder_.Begin({startChange_->isChecked(), endChange_->isChecked()});
     ShowLine();
 
@@ -234,10 +237,21 @@ void TRecLine::mousePressEvent(QMouseEvent* event) {
 void TRecLine::mouseReleaseEvent(QMouseEvent*) { setCursor(kNormalPointer); }
 
 void TRecLine::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape)
+    if (event->key() == Qt::Key_Escape) {
         End(!instructions_->isVisible());
-    else
+        return;
+    }
+    const std::optional<tTapStep> step = TapStepOfKey(event->key());
+    if (!step) {
         QWidget::keyPressEvent(event);
+        return;
+    }
+    if (instructions_->isEnabled())
+        return;
+    if (recorder_.Tap(*step))
+        ShowLine();
+    if (recorder_.Swept())
+        End(true);
 }
 
 bool RecordLineTimings(tLyrimoData& song, int part, int line, QWidget* parent) {

@@ -92,7 +92,8 @@ private:
     std::unique_ptr<tMyMediaPlayer> player_;
     std::vector<tUnicodeFontEngine> engine_{1}; // the line's, as line 0 of the rules
     tCanvas canvas_;
-    recorder_window::tEngineLines lines_{engine_};
+    std::vector<tUnicodeFontEngine> breakEngine_{1};
+    recorder_window::tEngineLines lines_{engine_, breakEngine_};
     recorder_window::tPlayerTransport transport_;
     tLineRecorder recorder_;
     int32_t fontColour_ = 0;

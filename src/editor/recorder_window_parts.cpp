@@ -28,6 +28,22 @@ int tEngineLines::LeadingWidth(int line, int count) const {
     return engines_.at(size_t(line)).RangeWidth(1, count);
 }
 
+bool tEngineLines::IsBreak(int line, int index) const {
+    return size_t(line) < breaks_.size() && breaks_[size_t(line)].IsBreakAt(index, true, true);
+}
+
+std::optional<tTapStep> TapStepOfKey(int key) {
+    if (key == Qt::Key_W)
+        return tTapStep::NextBreak;
+    if (key == Qt::Key_L)
+        return tTapStep::LineEnd;
+    return std::nullopt;
+}
+
+QStringList TapKeyHelp() {
+    return {Translate("W=Time The Next Word"), Translate("L=Time The Rest Of The Line")};
+}
+
 int tPlayerTransport::Position() { return player_.GetPosition(); }
 bool tPlayerTransport::IsPaused() { return player_.IsPaused(); }
 void tPlayerTransport::Play() { player_.Play(); }
@@ -115,14 +131,29 @@ tFont RecorderFont(const tLyrimoData& song, int partIndex) {
     return font;
 }
 
-void SetupLineEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
-                     const tTimingsLineType& line) {
+namespace {
+
+void SetupEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
+                 const tTimingsLineType& line, char16_t extraWordChar) {
     const tSongSettings& s = song.SongSettings;
-    engine.Setup(canvas, s.RightToLeft() != 0, s.AltDrawMode() != 0, u' ');
+    engine.Setup(canvas, s.RightToLeft() != 0, s.AltDrawMode() != 0, extraWordChar);
     if (s.UnicodeText())
         engine.SetText(line.WideText());
     else
         engine.SetAnsiText(line.Text());
+}
+
+} // namespace
+
+void SetupLineEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
+                     const tTimingsLineType& line) {
+    SetupEngine(engine, canvas, song, line, u' ');
+}
+
+void SetupBreakEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
+                      const tTimingsLineType& line) {
+    const char16_t extra = song.ExtraBreakChar();
+    SetupEngine(engine, canvas, song, line, extra ? extra : u' ');
 }
 
 void DrawSweptLine(tCanvas& canvas, const tUnicodeFontEngine& engine, int top, int windowWidth,

@@ -10,8 +10,10 @@
 
 #include <QLabel>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -35,16 +37,27 @@ inline constexpr int kInstructionsWidth = 760;
 inline constexpr Qt::CursorShape kNormalPointer = Qt::IBeamCursor;
 inline constexpr Qt::CursorShape kPressedPointer = Qt::PointingHandCursor;
 
-// The glyph measures of the line engines, for the recorders' rules.
+// The glyph measures of the line engines, for the recorders' rules. Breaks come from a second
+// set of engines that know the song's extra break character (the drawing engines break at
+// spaces only).
 class tEngineLines : public tRecorderLines {
 public:
-    explicit tEngineLines(const std::vector<tUnicodeFontEngine>& engines) : engines_(engines) {}
+    tEngineLines(const std::vector<tUnicodeFontEngine>& engines,
+                 const std::vector<tUnicodeFontEngine>& breaks)
+        : engines_(engines), breaks_(breaks) {}
     int GlyphCount(int line) const override;
     int LeadingWidth(int line, int count) const override;
+    bool IsBreak(int line, int index) const override;
 
 private:
     const std::vector<tUnicodeFontEngine>& engines_;
+    const std::vector<tUnicodeFontEngine>& breaks_;
 };
+
+// The tap keys, beside the sweep: W times the next word or block, L the rest of the line.
+std::optional<tTapStep> TapStepOfKey(int key);
+// Their help on the instructions panels.
+QStringList TapKeyHelp();
 
 // The player manager as the recorders' clock.
 class tPlayerTransport : public tRecorderTransport {
@@ -93,6 +106,9 @@ tFont RecorderFont(const tLyrimoData& song, int partIndex);
 // An engine for one line of the song, measuring and drawing on canvas.
 void SetupLineEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
                      const tTimingsLineType& line);
+// An engine for a line's breaks: white space and the song's extra break character.
+void SetupBreakEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimoData& song,
+                      const tTimingsLineType& line);
 
 // Draws a line whose first swept glyphs (none when 0 or less) are in the swept colour and the
 // rest in the other. A left-to-right line stands at x = 0, a right-to-left one at the right

@@ -90,6 +90,28 @@ tStartLimits LineStartLimits(const tLyricsData& part, int index) {
     return limits;
 }
 
+int64_t ShiftLines(tLyricsData& part, int first, int last, int64_t offsetMs) {
+    first = std::max(first, 0);
+    last = std::min(last, part.LineCount() - 1);
+    if (first > last)
+        return 0;
+    const tTimingsLineType* before = part.GetLine(first - 1);
+    const tTimingsLineType* after = part.GetLine(last + 1);
+    const int64_t earliest = before ? LineEndTime(*before) + 1 : 0;
+    const int64_t start = part.GetLine(first)->LineRecord.LineStart();
+    offsetMs = std::max(offsetMs, earliest - start);
+    if (after && after->LineRecord.LineStart() != 0)
+        offsetMs =
+            std::min(offsetMs, int64_t(after->LineRecord.LineStart()) - 1 - LineEndTime(*part.GetLine(last)));
+    if (offsetMs == 0)
+        return 0;
+    for (int i = first; i <= last; ++i) {
+        tLineRecord& record = part.GetLine(i)->LineRecord;
+        record.setLineStart(int32_t(std::clamp<int64_t>(record.LineStart() + offsetMs, 0, INT32_MAX)));
+    }
+    return offsetMs;
+}
+
 bool ClampLineStart(tLyricsData& part, int index) {
     tTimingsLineType* line = part.GetLine(index);
     if (!line)

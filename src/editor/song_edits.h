@@ -52,6 +52,11 @@ tStartLimits LineStartLimits(const tLyricsData& part, int index);
 // Brings the line's start inside its limits; true when it had to move.
 bool ClampLineStart(tLyricsData& part, int index);
 
+// Moves lines first..last (their starts, and so their timings) by offsetMs, as far as the lines
+// around them let: never before the end of the line before nor before 0, and ending before the
+// line after starts. Returns the offset applied (0 when they cannot move).
+int64_t ShiftLines(tLyricsData& part, int first, int last, int64_t offsetMs);
+
 // A copy of the part with every record, picture and line (timings included).
 std::unique_ptr<tLyricsData> DuplicatePart(const tLyricsData& part);
 // The same, named anew.

@@ -15,6 +15,21 @@ int SweptGlyphs(const tRecorderLines& lines, int line, int x, int count) {
     return count;
 }
 
+int TappedGlyphs(const tRecorderLines& lines, int line, int count, tTapStep step) {
+    const int glyphs = lines.GlyphCount(line);
+    if (step == tTapStep::LineEnd)
+        return glyphs;
+    int sung = std::max(count, 0);
+    const auto skip = [&](bool breaks) {
+        while (sung < glyphs && lines.IsBreak(line, sung + 1) == breaks)
+            ++sung;
+    };
+    skip(true);  // breaks left before the word
+    skip(false); // the word
+    skip(true);  // the breaks that end it
+    return sung;
+}
+
 tTimingRecorder::tTimingRecorder(tLyrimoData& song, int partIndex, const tRecorderLines& lines,
                                  tRecorderTransport& transport)
     : song_(song), partIndex_(partIndex), lines_(lines), transport_(transport) {}
@@ -83,6 +98,26 @@ bool tTimingRecorder::Pointer(const tRecorderPointer& pointer, int windowWidth, 
     if (changed && currentLine_ >= 0)
         Stamp(previousLine);
     return changed;
+}
+
+bool tTimingRecorder::Tap(tTapStep step) {
+    if (!recording_)
+        return false;
+    if (transport_.IsPaused()) {
+        transport_.Play();
+        return true;
+    }
+    const int previousLine = currentLine_;
+    if (currentLine_ < 0 || sungCount_ >= lines_.GlyphCount(currentLine_)) {
+        if (currentLine_ + 1 >= LineCount())
+            return false;
+        ++currentLine_;
+        sungCount_ = 0;
+    } else {
+        sungCount_ = TappedGlyphs(lines_, currentLine_, sungCount_, step);
+    }
+    Stamp(previousLine);
+    return true;
 }
 
 // The line under the pointer, measuring how much of it the pointer has sung into

@@ -26,12 +26,22 @@ public:
     virtual int GlyphCount(int line) const = 0;
     // The width of the first count glyphs of a line; a count past its end gives the whole line.
     virtual int LeadingWidth(int line, int count) const = 0;
+    // Whether glyph index (from 1) of a line ends a word or block: white space or the song's
+    // extra break character. Lines without this knowledge have no breaks.
+    virtual bool IsBreak(int /*line*/, int /*index*/) const { return false; }
 };
 
 // How many glyphs of a line lie before the pointer's x, starting from count (which may be -1,
 // nothing swept yet): a pointer past the line's end sweeps all of it, otherwise every glyph whose
 // end lies left of the pointer. Never fewer than count.
 int SweptGlyphs(const tRecorderLines& lines, int line, int x, int count);
+
+// Timing by keys instead of the pointer: a tap sings the next word or block of the line (with the
+// breaks after it), or the rest of the line.
+enum class tTapStep { NextBreak, LineEnd };
+
+// The sung count a tap moves a line on to from count (-1 or more); the line's glyph count at most.
+int TappedGlyphs(const tRecorderLines& lines, int line, int count, tTapStep step);
 
 // The playback the timings are taken from.
 class tRecorderTransport {
@@ -80,6 +90,11 @@ public:
     // Handles a pointer movement (a press is a movement with the left button held). Returns
     // whether anything the window shows changed.
     bool Pointer(const tRecorderPointer& pointer, int windowWidth, int windowHeight);
+
+    // Handles a tap: while paused it resumes the music; on a line sung to its end (or before the
+    // first line) it enters the next line, stamping its start; otherwise it sings on by the step,
+    // with the timing a sweep that far would record. Returns whether anything changed.
+    bool Tap(tTapStep step);
 
     int SungCount() const { return sungCount_; }
     int CurrentLine() const { return currentLine_; }

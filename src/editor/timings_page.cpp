@@ -5,18 +5,27 @@
 #include "editor/editor_pages.h"
 #include "editor/song_editor.h"
 #include "editor/song_edits.h"
+#include "editor/sound_timeline.h"
 #include "editor/time_spin_edit.h"
+#include "editor/waveform_handles.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
 
 namespace lyrimo {
+namespace {
+
+// The sound strip moves only times, so the glyph count that limits positions does not matter.
+constexpr int kPositionsUnchecked = 255;
+
+} // namespace
 
 TTimingsPage::TTimingsPage(TSongEdit& editor)
     : TPartPage(editor, "Song Lyrics: Lyrics Timings", "songedit3c.html") {
@@ -67,15 +76,31 @@ TTimingsPage::TTimingsPage(TSongEdit& editor)
     connect(record, &QPushButton::clicked, this, &TTimingsPage::RecordAll);
     auto* remove = new QPushButton(Translate("Re&move All Timings for This Part..."));
     connect(remove, &QPushButton::clicked, this, &TTimingsPage::RemoveAll);
+    auto* shiftLine = new QPushButton(Translate("Shift &Line..."));
+    shiftLine->setToolTip(Translate("Move the selected line and its timings earlier or later"));
+    connect(shiftLine, &QPushButton::clicked, this, &TTimingsPage::ShiftLine);
+    auto* shiftPart = new QPushButton(Translate("Shift &Part..."));
+    shiftPart->setToolTip(Translate("Move every line of this part and their timings earlier or later"));
+    connect(shiftPart, &QPushButton::clicked, this, &TTimingsPage::ShiftPart);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {editTimings, previewLine, record, remove})
+    for (QPushButton* button : {editTimings, previewLine, record, remove, shiftLine, shiftPart})
         buttons->addWidget(button);
     buttons->addStretch(1);
+
+    sound_ = new TSoundTimeline;
+    connect(sound_, &TSoundTimeline::handleDropped, this, &TTimingsPage::TimingDropped);
+    const std::pair<const char*, int> nudges[] = {{"[", -10}, {"]", 10}, {"{", -100}, {"}", 100}};
+    for (auto [key, ms] : nudges) {
+        auto* shortcut =
+            new QShortcut(QKeySequence(key), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, ms = ms] { NudgeSelectedTiming(ms); });
+    }
 
     auto* timedLayout = new QVBoxLayout(timed);
     timedLayout->setContentsMargins(0, 0, 0, 0);
     timedLayout->addWidget(list_, 1);
     timedLayout->addLayout(startRow);
+    timedLayout->addWidget(sound_);
     timedLayout->addLayout(buttons);
 
     panels_ = new QStackedWidget;
@@ -109,6 +134,84 @@ void TTimingsPage::FillPart() {
     filling_ = false;
     list_->setCurrentRow(list_->count() == 0 ? -1 : std::clamp(row, 0, list_->count() - 1));
     start_->setEnabled(list_->currentRow() >= 0);
+    sound_->SetSong(Song(), PartIndex());
+    ShowLineOnSound(list_->currentRow());
+}
+
+// The strip shows the sound from the line before to the line after, with the handles of the
+// selected line's timings.
+void TTimingsPage::ShowLineOnSound(int row) {
+    const tLyricsData* part = Part();
+    const tTimingsLineType* line = part ? part->GetLine(row) : nullptr;
+    if (!line) {
+        sound_->View()->SetHandles({});
+        return;
+    }
+    tLineTimingsEdit edit(Song(), PartIndex(), row, kPositionsUnchecked);
+    const QString text = EditorLineText(Song(), *part, *line);
+    std::vector<tTimingHandle> handles = TimingHandles(edit, text);
+    const tTimingsLineType* before = part->GetLine(row - 1);
+    const tTimingsLineType* after = part->GetLine(row + 1);
+    const int from = before ? before->LineRecord.LineStart() : line->LineRecord.LineStart() - 2000;
+    const int to = int(after ? LineEndTime(*after) : LineEndTime(*line) + 2000);
+    sound_->View()->ShowRange(from - 500, std::max(to, from + 1000) + 500);
+    const int selected = sound_->View()->Selected();
+    sound_->View()->SetHandles(std::move(handles));
+    sound_->View()->SetSelected(selected < line->TimingCount() ? selected : -1);
+}
+
+void TTimingsPage::TimingDropped(int index, int partMs) {
+    tLyricsData* part = Part();
+    const int row = list_->currentRow();
+    tTimingsLineType* line = part ? part->GetLine(row) : nullptr;
+    if (!line)
+        return;
+    editor_.BeginEdit(Translate("Move Timing"));
+    tLineTimingsEdit edit(Song(), PartIndex(), row, kPositionsUnchecked);
+    if (edit.SetDelta(index, partMs - line->LineRecord.LineStart()))
+        editor_.Edited();
+    else
+        editor_.History().DropLast();
+    ShowLineOnSound(row);
+}
+
+void TTimingsPage::NudgeSelectedTiming(int ms) {
+    const int row = list_->currentRow();
+    if (!Part() || !Part()->GetLine(row))
+        return;
+    editor_.BeginEdit(Translate("Nudge Timing"));
+    tLineTimingsEdit edit(Song(), PartIndex(), row, kPositionsUnchecked);
+    if (NudgeTiming(edit, sound_->View()->Selected(), ms))
+        editor_.Edited();
+    else
+        editor_.History().DropLast();
+    ShowLineOnSound(row);
+}
+
+void TTimingsPage::ShiftLine() { Shift(list_->currentRow(), list_->currentRow(), Translate("Shift Line")); }
+
+void TTimingsPage::ShiftPart() {
+    if (Part())
+        Shift(0, Part()->LineCount() - 1, Translate("Shift Part"));
+}
+
+void TTimingsPage::Shift(int first, int last, const QString& what) {
+    tLyricsData* part = Part();
+    if (!part || !part->GetLine(first) || !editor_.Dialogs().prompt)
+        return;
+    const std::optional<QString> answer = editor_.Dialogs().prompt(
+        what, Translate("Move the timings by how many milliseconds? (earlier: negative)"),
+        Translate("Milliseconds:"), "0");
+    bool ok = false;
+    const int64_t offset = answer ? answer->trimmed().toLongLong(&ok) : 0;
+    if (!ok || offset == 0)
+        return;
+    editor_.BeginEdit(what);
+    if (ShiftLines(*part, first, last, offset) != 0)
+        editor_.Edited();
+    else
+        editor_.History().DropLast();
+    FillPart();
 }
 
 void TTimingsPage::LineSelected(int row) {
@@ -126,6 +229,8 @@ void TTimingsPage::LineSelected(int row) {
     start_->SetLimits(limits.minimum, limits.maximum);
     start_->SetValue(line->LineRecord.LineStart());
     filling_ = wasFilling;
+    sound_->View()->SetSelected(-1);
+    ShowLineOnSound(row);
 }
 
 void TTimingsPage::StartChanged(int64_t ms) {
@@ -136,6 +241,7 @@ void TTimingsPage::StartChanged(int64_t ms) {
     editor_.BeginEdit(Translate("Line Start Time"), "start " + QString::number(list_->currentRow()));
     line->LineRecord.setLineStart(static_cast<int32_t>(ms));
     editor_.Edited();
+    ShowLineOnSound(list_->currentRow());
 }
 
 void TTimingsPage::RecordAll() {

@@ -63,6 +63,9 @@ public:
     virtual uint8_t PlayerID() = 0;
     // 4. Required: whether the backend can be used on this machine now (may start a program).
     virtual bool IsAvailable() = 0;
+    // Whether the engine is on this machine, found without starting any program (for showing
+    // which players there are). Default: IsAvailable.
+    virtual bool IsPresent() { return IsAvailable(); }
     // 5. Optional: a surface to draw the lyrics on over the video. Default: none.
     virtual tOverlaySurface OverlaySurface() { return nullptr; }
     // 6. Optional: tracks of the open medium, 1 for a file. Default: 0 (none counted).

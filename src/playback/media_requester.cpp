@@ -8,6 +8,7 @@
 #include "document/song.h"
 #include "media/media_player.h"
 #include "media/player_catalog.h"
+#include "media/player_presence.h"
 #include "playback/monitors.h"
 #include "playback/playback_rules.h"
 #include "ui/picture_dialogs.h"
@@ -95,6 +96,9 @@ void TGetMedia::BuildWindow() {
     auto* status = new QFormLayout;
     status->addRow(Translate("Warnings:"), warnings_);
     status->addRow(Translate("Player:"), player_);
+    engines_ = new QLabel;
+    engines_->setWordWrap(true);
+    status->addRow(Translate("Players here:"), engines_);
     status->addRow(Translate("Notes:"), notes_);
 
     play_ = new QPushButton(Translate("Play"));
@@ -204,6 +208,7 @@ bool TGetMedia::Run() {
 QString TGetMedia::Warnings() const { return warnings_->text(); }
 bool TGetMedia::PlayAllowed() const { return play_->isEnabled(); }
 QString TGetMedia::PlayerLine() const { return player_->text(); }
+QString TGetMedia::EnginesLine() const { return engines_->text(); }
 int TGetMedia::PageIndex() const { return pages_->currentIndex(); }
 
 void TGetMedia::Validate() {
@@ -226,7 +231,11 @@ void TGetMedia::Validate() {
 
     const uint8_t preferred = s.PreferredPlayer();
     const QString name = PlayerName(preferred);
-    player_->setText(name.isEmpty() ? Translate("Any suitable player") : name);
+    QString line = name.isEmpty() ? Translate("Any suitable player") : name;
+    if (!name.isEmpty() && !PlayerPresent(preferred))
+        line += " (" + Translate("not on this machine: another player is used") + ")";
+    player_->setText(line);
+    engines_->setText(PlayerPresenceSummary());
 }
 
 void TGetMedia::FieldChanged() { revalidate_.start(); }

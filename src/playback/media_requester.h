@@ -48,7 +48,8 @@ public:
     QString Warnings() const;
     bool PlayAllowed() const;
     QString PlayerLine() const;
-    int PageIndex() const; // 0 CD, 1 file, 2 embedded
+    QString EnginesLine() const; // the players whose engines are on this machine
+    int PageIndex() const;       // 0 CD, 1 file, 2 embedded
     int ValidationCount() const { return validations_; }
     QLineEdit* TrackField() const { return track_; }
     QLineEdit* FileField() const { return file_; }
@@ -101,6 +102,7 @@ private:
     QLabel* embedded_ = nullptr;
     QLabel* warnings_ = nullptr;
     QLabel* player_ = nullptr;
+    QLabel* engines_ = nullptr;
     QLabel* notes_ = nullptr;
     QPushButton* play_ = nullptr;
     QLabel* cross_ = nullptr; // the red cross over Play while it is refused

@@ -1,6 +1,7 @@
 // `lyrimo-cli play` over the built-in player and SDL's dummy sound output.
 #include "app/app_services.h"
 #include "cli/play_command.h"
+#include "cli_test_support.h"
 #include "media_fixtures.h"
 #include "test_support.h"
 
@@ -83,3 +84,20 @@ TEST_F(PlayCommand, PlayCommandForcesAPlayerAndExplainsFailures) {
 }
 
 } // namespace
+
+TEST(PlayersCommand, ListsEveryPlayerWithItsEngineAndFileTypes) {
+    int rc = -1;
+    const QString out = CapturedOutput(rc, [] { return RunPlayersCommand({}); });
+    ASSERT_EQ(rc, 0);
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6) << out.toStdString();
+    const QStringList names = {"External player (MPRIS)", "VLC", "mpv", "Built-in player", "GStreamer"};
+    for (int id = 1; id <= 5; ++id) {
+        EXPECT_TRUE(lines[id].startsWith(QString::number(id) + "  " + names[id - 1]))
+            << lines[id].toStdString();
+        EXPECT_TRUE(lines[id].contains(" .")) << "no file types in " << lines[id].toStdString();
+    }
+    // The built-in player's engine is always here; the tests' sound output is SDL's silent one.
+    EXPECT_TRUE(lines[4].contains(" here ")) << lines[4].toStdString();
+    EXPECT_EQ(RunPlayersCommand({"extra"}), 2);
+}

@@ -4,6 +4,7 @@
 #include "desktop/prefs_pages.h"
 #include "desktop/sound_effect_editor.h"
 #include "desktop_test_support.h"
+#include "media/player_presence.h"
 #include "playback/monitors.h"
 #include "playback/playback_rules.h"
 #include "ui/program_colours.h"
@@ -399,6 +400,27 @@ TEST_F(Preferences, PlayerOrderMovesWithinTheList) {
     window->MovePlayer(-1, +1);
     window->accept();
     EXPECT_EQ(EncodePlayerOrder(Settings().Player2Order), "51324");
+}
+
+TEST_F(Preferences, ThePlayersPageSaysWhichEnginesAreHere) {
+    OverridePlayerPresence([](uint8_t id) { return id != player::QuickTime && id != player::External; });
+    tSettingsClass edited;
+    std::vector<tPrefBinding> bindings;
+    TPrefsPlayersPage page(edited, bindings);
+    edited.Player2Order = DecodePlayerOrder("24");
+    page.Load();
+    QListWidget* list = page.PlayerOrderList();
+    EXPECT_EQ(list->item(0)->text(), "Built-in player");
+    EXPECT_EQ(list->item(1)->text(), "VLC (not found)");
+    const QList<QLabel*> found = page.findChildren<QLabel*>("enginePresent");
+    const QList<QLabel*> missing = page.findChildren<QLabel*>("engineMissing");
+    EXPECT_EQ(found.size(), 3);
+    ASSERT_EQ(missing.size(), 2);
+    QStringList missingTexts = {missing[0]->text(), missing[1]->text()};
+    missingTexts.sort();
+    EXPECT_TRUE(missingTexts[0].contains("MPRIS")) << missingTexts[0].toStdString();
+    EXPECT_EQ(missingTexts[1], "The VLC engine is not on this machine; this player is passed over.");
+    OverridePlayerPresence({});
 }
 
 class SoundEffectEditor : public Preferences {

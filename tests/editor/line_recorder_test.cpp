@@ -20,9 +20,11 @@ constexpr int kWidth = 400;
 class tFixedLine : public tRecorderLines {
 public:
     int glyphs = 0;
+    QString text; // its spaces are breaks
 
     int GlyphCount(int) const override { return glyphs; }
     int LeadingWidth(int, int count) const override { return kGlyphWidth * std::min(count, glyphs); }
+    bool IsBreak(int, int index) const override { return index <= text.size() && text[index - 1] == ' '; }
 };
 
 class tClock : public tRecorderTransport {
@@ -60,6 +62,7 @@ protected:
 
     tLineRecorder& Begin(int lineIndex, tLineRecordOptions options = {}) {
         line_.glyphs = int(Line(lineIndex).Text().size());
+        line_.text = QString::fromLatin1(Line(lineIndex).Text());
         recorder_ = std::make_unique<tLineRecorder>(song_, 0, lineIndex, line_, clock_);
         recorder_->SetRow(kRowTop, kRowHeight);
         recorder_->Begin(options);
@@ -241,6 +244,27 @@ TEST_F(LineRecorderTest, DeltasPastTheirRangeWrap) {
     clock_.position = 1000 + 65536 + 250;
     EXPECT_TRUE(Move(15));
     EXPECT_EQ(Timings(0), (tTimings{{1, 250}}));
+}
+
+TEST_F(LineRecorderTest, TappingTimesTheLineOnlyWhileItIsDue) {
+    MakePart({{"up above", 3000, {}}, {"next", 6000, {}}});
+    tLineRecorder& recorder = Begin(0);
+    clock_.position = 2900;
+    EXPECT_FALSE(recorder.Tap(tTapStep::NextBreak)); // not yet due
+    clock_.position = 3400;
+    EXPECT_TRUE(recorder.Tap(tTapStep::NextBreak));
+    EXPECT_FALSE(recorder.Swept());
+    clock_.position = 3900;
+    EXPECT_TRUE(recorder.Tap(tTapStep::NextBreak));
+    EXPECT_TRUE(recorder.Swept());
+    EXPECT_EQ(Timings(0), (tTimings{{3, 400}, {8, 900}}));
+
+    tLineRecorder& again = Begin(0);
+    clock_.position = 6000; // the next line is due
+    EXPECT_FALSE(again.Tap(tTapStep::LineEnd));
+    clock_.position = 4000;
+    EXPECT_TRUE(again.Tap(tTapStep::LineEnd));
+    EXPECT_EQ(Timings(0), (tTimings{{8, 1000}}));
 }
 
 } // namespace

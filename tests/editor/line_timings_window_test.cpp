@@ -4,6 +4,10 @@
 #include "document/song.h"
 #include "editor/song_edits.h"
 #include "editor/time_spin_edit.h"
+#include "fake_player.h"
+#include "media/media_player.h"
+#include "media_fixtures.h"
+#include "test_support.h"
 #include "ui/program_style.h"
 
 #include <QApplication>
@@ -13,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -328,6 +333,127 @@ TEST_F(LineTimingsWindowTest, TheSecondColumnShowsTheTextSungSoFar) {
                    QRect(first.left() + first.width() / 2, first.top(), first.width() / 2, first.height()),
                    background),
         0);
+}
+
+} // namespace
+} // namespace lyrimo
+
+namespace lyrimo {
+namespace {
+
+// Silence with a loud 440 Hz burst from burstMs on.
+bool WriteBurst(const QString& path, int burstMs) {
+    test::tSignal signal;
+    signal.rate = 22050;
+    signal.samples.assign(size_t(signal.rate) * 4 * 2, 0);
+    for (size_t i = size_t(burstMs) * 22050 / 1000; i < signal.samples.size() / 2; ++i)
+        signal.samples[2 * i] = signal.samples[2 * i + 1] =
+            int16_t(12000 * std::sin(i * 2 * M_PI * 440 / 22050));
+    return test::WriteWav(path, signal);
+}
+
+void Mouse(QWidget& target, QEvent::Type type, int x, Qt::MouseButtons buttons) {
+    const QPointF at(x, target.height() / 2);
+    QMouseEvent event(type, at, target.mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+}
+
+class LineTimingsWaveformTest : public LineTimingsWindowTest {
+protected:
+    void SetUp() override {
+        LineTimingsWindowTest::SetUp();
+        media_ = test::ScratchFolder() + "/burst-" + QString::number(++files_) + ".wav";
+        ASSERT_TRUE(WriteBurst(media_, 1600));
+        song_.SongSettings.setUseMediaFile(1);
+        song_.SongSettings.setMediaFileName(QFile::encodeName(media_));
+    }
+    std::unique_ptr<TLinetime> MakeWaveformWindow() {
+        auto window = MakeWindow();
+        window->Sound()->makePlayer = [this] {
+            return std::make_unique<tMyMediaPlayer>([this](uint8_t id) -> std::unique_ptr<tPlayer> {
+                auto fake = std::make_unique<test::tFakePlayer>(id, &log_);
+                fake->SetExtensions({".wav"});
+                fake->enabled = id == player::Mci;
+                fake->length = 4000;
+                fake->playing = true;
+                return fake;
+            });
+        };
+        EXPECT_TRUE(window->Sound()->FinishPeaks());
+        return window;
+    }
+    int XOf(TLinetime& window, int ms) { return window.Sound()->View()->Scale().XOf(ms); }
+
+    QString media_;
+    QStringList log_;
+    static inline int files_ = 0;
+};
+
+TEST_F(LineTimingsWaveformTest, DraggingAHandleOntoTheSoundMovesItsTimingAndUndoTakesItBack) {
+    auto window = MakeWaveformWindow();
+    TWaveformView& view = *window->Sound()->View();
+    ASSERT_EQ(view.Handles().size(), 2u);
+    EXPECT_EQ(view.Handles()[0].label, "Twinkle");
+    ASSERT_FALSE(view.Onsets().empty());
+    EXPECT_NEAR(view.Onsets()[0], 1600, 5);
+
+    // The first timing (1400 ms of part time) dragged to near the burst lands on its onset.
+    Mouse(view, QEvent::MouseButtonPress, XOf(*window, 1400), Qt::LeftButton);
+    Mouse(view, QEvent::MouseMove, XOf(*window, 1590), Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, XOf(*window, 1590), Qt::NoButton);
+    EXPECT_NEAR(Line(0).GetTiming(0).Delta(), 600, 5);
+    EXPECT_EQ(window->SelectedRow(), 0);
+    EXPECT_TRUE(window->Changed());
+
+    // Without snapping it goes where it is let go, but never past the next timing.
+    window->Sound()->SnapBox()->setChecked(false);
+    Mouse(view, QEvent::MouseButtonPress, XOf(*window, Line(0).GetTiming(0).Delta() + 1000), Qt::LeftButton);
+    Mouse(view, QEvent::MouseMove, XOf(*window, 3500), Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, XOf(*window, 3500), Qt::NoButton);
+    EXPECT_EQ(Line(0).GetTiming(0).Delta(), 1199);
+    SaveShot(*window, "line-timings-waveform");
+
+    EXPECT_TRUE(window->UndoLast());
+    EXPECT_NEAR(Line(0).GetTiming(0).Delta(), 600, 5);
+    EXPECT_TRUE(window->UndoLast());
+    EXPECT_EQ(TimingsOf(Line(0)), (tPairs{{7, 400}, {15, 1200}}));
+    EXPECT_FALSE(window->UndoLast());
+}
+
+TEST_F(LineTimingsWaveformTest, KeysNudgeTheSelectedTimingAndAClickListensFromJustBefore) {
+    auto window = MakeWaveformWindow();
+    window->activateWindow();
+    window->SelectRow(1);
+    window->List()->setFocus();
+    for (const QString key : {"]", "}", "["}) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
+        QApplication::sendEvent(window->List(), &press);
+    }
+    EXPECT_EQ(Line(0).GetTiming(1).Delta(), 1300);
+    window->NudgeSelected(-100);
+    EXPECT_EQ(Line(0).GetTiming(1).Delta(), 1200);
+    EXPECT_TRUE(window->UndoLast());
+    EXPECT_EQ(Line(0).GetTiming(1).Delta(), 1300);
+
+    // A click on the second handle (at 2300 ms) plays from half a second before it.
+    TWaveformView& view = *window->Sound()->View();
+    Mouse(view, QEvent::MouseButtonPress, XOf(*window, 2300), Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, XOf(*window, 2300), Qt::NoButton);
+    EXPECT_TRUE(log_.contains("4 SetPosition 1800")) << log_.join(", ").toStdString();
+    EXPECT_TRUE(log_.contains("4 Play"));
+    EXPECT_TRUE(window->Sound()->Playing());
+    window->Sound()->StopPlaying();
+    EXPECT_FALSE(window->Sound()->Playing());
+    EXPECT_EQ(Line(0).GetTiming(1).Delta(), 1300); // a click moves nothing
+}
+
+TEST_F(LineTimingsWaveformTest, TheOutlineIsReadOnceAndThenTakenFromTheCache) {
+    { auto first = MakeWaveformWindow(); }
+    tWaveformPeaks cached;
+    EXPECT_TRUE(LoadCachedPeaks(media_, cached));
+    auto second = MakeWindow();
+    EXPECT_FALSE(second->Sound()->View()->Peaks().IsEmpty()); // at once, without reading the sound
 }
 
 } // namespace

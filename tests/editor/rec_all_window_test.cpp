@@ -288,6 +288,44 @@ TEST_F(RecAllWindowTest, RecordingBySweepingAndFinishing) {
     }
 }
 
+TEST_F(RecAllWindowTest, TappingTimesWordsAndBlocksByKeys) {
+    song_.SongSettings.setExtraBreakChar('k'); // "Twin|k|le," is a block before the comma's word end
+    auto window = MakeWindow();
+    Run(*window, [&] {
+        window->RecordButton()->click();
+        player_->position = 1000;
+        Key(*window, Qt::Key_W);
+        EXPECT_EQ(Line(0).LineRecord.LineStart(), 1000);
+        EXPECT_EQ(Line(0).TimingCount(), 0);
+        player_->position = 1400;
+        Key(*window, Qt::Key_W);
+        player_->position = 1700;
+        Key(*window, Qt::Key_W);
+        player_->position = 2600;
+        Key(*window, Qt::Key_L);
+        ASSERT_EQ(Line(0).TimingCount(), 3);
+        EXPECT_EQ(Line(0).GetTiming(0).Position(), 5); // "Twink"
+        EXPECT_EQ(Line(0).GetTiming(0).Delta(), 400);
+        EXPECT_EQ(Line(0).GetTiming(1).Position(), 9); // "le, "
+        EXPECT_EQ(Line(0).GetTiming(2).Position(), QByteArray(kLyrics[0]).size());
+        EXPECT_EQ(Line(0).GetTiming(2).Delta(), 1600);
+        EXPECT_TRUE(player_->paused);
+        Key(*window, Qt::Key_W); // resumes only
+        EXPECT_FALSE(player_->paused);
+        player_->position = 3000;
+        Key(*window, Qt::Key_W);
+        EXPECT_EQ(window->Recorder().CurrentLine(), 1);
+        EXPECT_EQ(Line(1).LineRecord.LineStart(), 3000);
+        Key(*window, Qt::Key_Escape);
+    });
+    const QList<QLabel*> labels = window->findChildren<QLabel*>("RecKeys");
+    QStringList help;
+    for (const QLabel* label : labels)
+        help << label->text();
+    EXPECT_TRUE(help.contains(Translate("W=Time The Next Word"))) << help.join(" | ").toStdString();
+    EXPECT_TRUE(help.contains(Translate("L=Time The Rest Of The Line")));
+}
+
 TEST_F(RecAllWindowTest, EscWhileRecordingKeepsTheTimings) {
     auto window = MakeWindow();
     const bool result = Run(*window, [&] {

@@ -6,6 +6,7 @@
 #include "document/song.h"
 #include "editor/editor_pages.h"
 #include "editor/song_edits.h"
+#include "editor/sound_timeline.h"
 #include "editor/time_spin_edit.h"
 #include "test_support.h"
 
@@ -265,6 +266,47 @@ TEST_F(SongEditor, RecordingAskBeforeReplacingTimingsAndCanBeUndone) {
     EXPECT_EQ(Part().GetLine(0)->Timings()[0].Delta(), 100);
     editor->Redo();
     EXPECT_EQ(Part().GetLine(0)->Timings()[0].Delta(), 900);
+}
+
+TEST_F(SongEditor, TheSoundStripNudgesAndShiftsTimingsOneUndoableStepEach) {
+    tLyricsData& part = Part();
+    part.PartRecord.setTimingsRecorded(1);
+    for (int start : {1000, 3000}) {
+        tTimingsLineType* line = part.AddLine();
+        line->LineRecord.setText("la la");
+        line->LineRecord.setLineStart(start);
+        line->AddTiming(MakeTiming(3, 200));
+        line->AddTiming(MakeTiming(5, 900));
+    }
+    TTimingsPage& timings = PageOf<TTimingsPage>(TSongEdit::kTimingsPage);
+    timings.LineList()->setCurrentRow(0);
+    ASSERT_EQ(timings.Sound()->View()->Handles().size(), 2u);
+    EXPECT_EQ(timings.Sound()->View()->Handles()[1].ms, 1900);
+    EXPECT_EQ(timings.Sound()->View()->Handles()[0].label, "la");
+
+    timings.Sound()->View()->SetSelected(1);
+    timings.NudgeSelectedTiming(100);
+    timings.NudgeSelectedTiming(-10);
+    EXPECT_EQ(part.GetLine(0)->GetTiming(1).Delta(), 990);
+    EXPECT_EQ(timings.Sound()->View()->Handles()[1].ms, 1990);
+    editor->Undo();
+    EXPECT_EQ(Part().GetLine(0)->GetTiming(1).Delta(), 1000);
+
+    promptAnswer = "-400";
+    timings.ShiftPart();
+    EXPECT_EQ(Part().GetLine(0)->LineRecord.LineStart(), 600);
+    EXPECT_EQ(Part().GetLine(1)->LineRecord.LineStart(), 2600);
+    promptAnswer = "5000";
+    timings.LineList()->setCurrentRow(0);
+    timings.ShiftLine(); // only as far as the next line lets it
+    EXPECT_EQ(Part().GetLine(0)->LineRecord.LineStart(), 1599);
+    editor->Undo();
+    editor->Undo();
+    EXPECT_EQ(Part().GetLine(0)->LineRecord.LineStart(), 1000);
+    EXPECT_EQ(Part().GetLine(1)->LineRecord.LineStart(), 3000);
+    promptAnswer = "not a number";
+    timings.ShiftPart();
+    EXPECT_EQ(Part().GetLine(1)->LineRecord.LineStart(), 3000);
 }
 
 TEST_F(SongEditor, LineTimingsEditsAreOneUndoableStepEach) {

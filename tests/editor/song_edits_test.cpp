@@ -89,6 +89,30 @@ TEST(SongEdits, LineStartsAreKeptWithinTheirNeighbours) {
     EXPECT_EQ(LineStartLimits(part, 3).maximum, 109001);
 }
 
+TEST(SongEdits, ShiftedLinesMoveAsFarAsTheirNeighboursLet) {
+    tLyricsData part;
+    AddTimedLine(part, 1000, {200, 800}); // ends at 1800
+    AddTimedLine(part, 3000, {500});      // ends at 3500
+    AddTimedLine(part, 5000, {900});      // ends at 5900
+    const auto starts = [&part] {
+        std::vector<int> out;
+        for (int i = 0; i < part.LineCount(); ++i)
+            out.push_back(part.GetLine(i)->LineRecord.LineStart());
+        return out;
+    };
+    EXPECT_EQ(ShiftLines(part, 1, 1, 250), 250);
+    EXPECT_EQ(starts(), (std::vector<int>{1000, 3250, 5000}));
+    EXPECT_EQ(ShiftLines(part, 1, 1, 5000), 1249);   // ends 1 ms before the next line starts
+    EXPECT_EQ(ShiftLines(part, 1, 1, -5000), -2698); // starts 1 ms after the line before ends
+    EXPECT_EQ(starts()[1], 1801);
+    // The whole part: never before 0, and nothing after it to stop it.
+    EXPECT_EQ(ShiftLines(part, 0, 2, -3000), -1000);
+    EXPECT_EQ(starts(), (std::vector<int>{0, 801, 4000}));
+    EXPECT_EQ(ShiftLines(part, 0, 2, 0), 0);
+    EXPECT_EQ(ShiftLines(part, 2, 0, 10), 0);
+    EXPECT_EQ(part.GetLine(0)->GetTiming(1).Delta(), 800); // timings go with their line
+}
+
 TEST(SongEdits, ACopiedPartHasEveryLineAndTimingAndTheNewName) {
     tLyricsData part;
     part.PartRecord.setStartOffset(-250);

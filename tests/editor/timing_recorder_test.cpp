@@ -24,10 +24,15 @@ int RowMiddle(int line) { return line * kRow + 20; }
 class tFixedLines : public tRecorderLines {
 public:
     std::vector<int> glyphs;
+    // Where given, a line's text: its spaces and hyphens are its breaks.
+    std::vector<QString> texts;
 
     int GlyphCount(int line) const override { return glyphs.at(size_t(line)); }
     int LeadingWidth(int line, int count) const override {
         return kGlyphWidth * std::min(count, GlyphCount(line));
+    }
+    bool IsBreak(int line, int index) const override {
+        return size_t(line) < texts.size() && QString(" -").contains(texts[size_t(line)].at(index - 1));
     }
 };
 
@@ -241,6 +246,54 @@ TEST_F(TimingRecorderTest, StoredFieldsTruncateAndStartsTakeThePartOffset) {
     transport_.position = 1250 + 70001;
     ASSERT_TRUE(MoveOnLine(0, 3000)); // the whole line of 300 glyphs
     EXPECT_EQ(Timings(0), (QStringList{"1@0", "39@4464", "44@4465"}));
+}
+
+TEST(TapTiming, ATapSingsTheNextWordOrBlockWithTheBreaksAfterIt) {
+    tFixedLines lines;
+    lines.texts = {"Twin-kle  star", "--go"};
+    lines.glyphs = {14, 4};
+    EXPECT_EQ(TappedGlyphs(lines, 0, -1, tTapStep::NextBreak), 5);
+    EXPECT_EQ(TappedGlyphs(lines, 0, 5, tTapStep::NextBreak), 10);
+    EXPECT_EQ(TappedGlyphs(lines, 0, 7, tTapStep::NextBreak), 10); // the rest of a word half swept
+    EXPECT_EQ(TappedGlyphs(lines, 0, 10, tTapStep::NextBreak), 14);
+    EXPECT_EQ(TappedGlyphs(lines, 0, 14, tTapStep::NextBreak), 14);
+    EXPECT_EQ(TappedGlyphs(lines, 0, 5, tTapStep::LineEnd), 14);
+    EXPECT_EQ(TappedGlyphs(lines, 1, 0, tTapStep::NextBreak), 4); // breaks first, then the word
+}
+
+TEST_F(TimingRecorderTest, TappingEntersLinesAndTimesThemAsASweepWould) {
+    Begin({10, 3});
+    lines_.texts = {"Twin-kle t", "abc"};
+    transport_.position = 1000;
+    EXPECT_TRUE(recorder_->Tap(tTapStep::NextBreak)); // enters the first line: its start only
+    EXPECT_EQ(recorder_->CurrentLine(), 0);
+    EXPECT_EQ(Start(0), 1000);
+    EXPECT_TRUE(Timings(0).isEmpty());
+    transport_.position = 1300;
+    recorder_->Tap(tTapStep::NextBreak);
+    transport_.position = 1600;
+    recorder_->Tap(tTapStep::NextBreak);
+    EXPECT_EQ(Timings(0), (QStringList{"5@300", "9@600"}));
+    EXPECT_TRUE(transport_.calls.isEmpty());
+    transport_.position = 1900;
+    recorder_->Tap(tTapStep::NextBreak); // the line's end: the music pauses
+    EXPECT_EQ(Timings(0).last(), "10@900");
+    EXPECT_EQ(transport_.calls, QStringList{"Pause"});
+
+    transport_.position = 5000;
+    EXPECT_TRUE(recorder_->Tap(tTapStep::NextBreak)); // only resumes
+    EXPECT_EQ(transport_.calls.last(), "Play");
+    EXPECT_EQ(recorder_->CurrentLine(), 0);
+    transport_.position = 5200;
+    recorder_->Tap(tTapStep::NextBreak);
+    EXPECT_EQ(recorder_->CurrentLine(), 1);
+    EXPECT_EQ(Start(1), 5200);
+    transport_.position = 5700;
+    recorder_->Tap(tTapStep::LineEnd);
+    EXPECT_EQ(Timings(1), QStringList{"3@500"});
+    recorder_->SetAutoPause(false);
+    transport_.paused = false;
+    EXPECT_FALSE(recorder_->Tap(tTapStep::NextBreak)); // past the last line
 }
 
 TEST_F(TimingRecorderTest, RightToLeftMirrorsThePointer) {

@@ -42,6 +42,7 @@ set(core_files
     editor/song_edits.cpp editor/song_edits.h
     editor/time_text.cpp editor/time_text.h
     editor/timing_recorder.cpp editor/timing_recorder.h
+    editor/waveform_handles.cpp editor/waveform_handles.h
     playlist/batch_play.cpp playlist/batch_play.h
     playlist/playlist_file.cpp playlist/playlist_file.h
     playlist/playlist_rows.cpp playlist/playlist_rows.h

@@ -25,6 +25,7 @@ struct tRun {
 tRun PlaySteppedClock(double rate, double from) {
     tInterpolatedClock clock;
     clock.Reset(from);
+    clock.SetRate(rate, kStart);
     clock.Run(kStart);
     tRun run;
     double previous = from;

@@ -1,6 +1,7 @@
 #include "app/app_services.h"
 #include "app/settings.h"
 #include "document/import_template.h"
+#include "media/player_presence.h"
 #include "media/sound_effect_player.h"
 #include "media_fixtures.h"
 #include "playback/media_requester.h"
@@ -103,7 +104,20 @@ TEST_F(MediaRequesterTest, PagesFollowTheMediaKind) {
     EXPECT_EQ(requester.TrackField()->text(), "7");
     EXPECT_TRUE(requester.PlayAllowed());
     EXPECT_EQ(requester.PlayerLine(), "Built-in player");
+    EXPECT_TRUE(requester.EnginesLine().startsWith("Built-in player"))
+        << requester.EnginesLine().toStdString();
     EXPECT_TRUE(requester.TemplateButton()->isVisibleTo(&requester));
+    {
+        // A preferred player whose engine is missing is named, and the user told another one plays.
+        OverridePlayerPresence([](uint8_t id) { return id == player::Mci; });
+        song->SongSettings.setPreferredPlayer(player::QuickTime);
+        TGetMedia missing(*song, true);
+        EXPECT_EQ(missing.PlayerLine(), "VLC (not on this machine: another player is used)");
+        EXPECT_EQ(missing.EnginesLine(),
+                  "Built-in player (not found here: mpv, VLC, External player (MPRIS), GStreamer)");
+        OverridePlayerPresence({});
+        song->SongSettings.setPreferredPlayer(player::Mci);
+    }
 
     // Only digits reach the track field, and only a track of 1 to 99 reaches the song.
     requester.show();

@@ -23,15 +23,6 @@ namespace {
 
 tSteadyTime Now() { return std::chrono::steady_clock::now(); }
 
-bool IsMidiFile(const QString& fileName) {
-    static const QStringList kMidiExtensions = {".mid", ".midi", ".rmi", ".kar", ".smf"};
-    const QString extension = "." + QFileInfo(fileName).suffix();
-    if (kMidiExtensions.contains(extension, Qt::CaseInsensitive))
-        return true;
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) && LooksLikeMidi(file.read(12));
-}
-
 } // namespace
 
 tBuiltinPlayer::tBuiltinPlayer() : tBuiltinPlayer(MakeSdlOutput) {}

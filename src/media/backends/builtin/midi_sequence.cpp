@@ -2,6 +2,10 @@
 
 #include "app/app_services.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
 #include <algorithm>
 
 namespace lyrimo {
@@ -166,6 +170,14 @@ private:
 
 bool LooksLikeMidi(const QByteArray& head) {
     return head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
+}
+
+bool IsMidiFile(const QString& fileName) {
+    static const QStringList kMidiSuffixes = {"mid", "midi", "rmi", "kar", "smf"};
+    if (kMidiSuffixes.contains(QFileInfo(fileName).suffix(), Qt::CaseInsensitive))
+        return true;
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) && LooksLikeMidi(file.read(12));
 }
 
 bool ReadMidiSequence(const QByteArray& fileBytes, tMidiSequence& sequence, QString& reason) {

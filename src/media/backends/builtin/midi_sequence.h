@@ -36,6 +36,8 @@ constexpr size_t kMaxMidiEvents = 1024 * 1024;
 
 // True when the bytes begin like a MIDI file (a standard one or one wrapped in RIFF "RMID").
 bool LooksLikeMidi(const QByteArray& head);
+// True for a MIDI file by its name (.mid, .midi, .rmi, .kar, .smf) or else by its first bytes.
+bool IsMidiFile(const QString& fileName);
 
 // False with the reason when the bytes are no MIDI file that can be played.
 bool ReadMidiSequence(const QByteArray& bytes, tMidiSequence& sequence, QString& reason);

@@ -349,7 +349,8 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
 }
 
 bool tGstreamerPlayer::Preroll(QString& reason) {
-    if (gst_element_set_state(pipeline_, GST_STATE_PAUSED) == GST_STATE_CHANGE_SUCCESS)
+    const GstStateChangeReturn result = gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
         return true;
     return WaitUntilSettled(kOpenTimeoutMs, &reason);
 }
@@ -388,14 +389,18 @@ void tGstreamerPlayer::DrainBus() {
 
 void tGstreamerPlayer::Handle(GstMessage* message) {
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_EOS: ended_ = started_; break;
+    case GST_MESSAGE_EOS:
+        if (started_)
+            ended_ = true;
+        break;
     case GST_MESSAGE_ERROR: {
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
         failure_ = error ? QString::fromUtf8(error->message) : Translate("an unknown error");
         g_clear_error(&error);
         // The pipeline goes no further: a medium that was playing has come to its end.
-        ended_ = started_;
+        if (started_)
+            ended_ = true;
         break;
     }
     case GST_MESSAGE_DURATION_CHANGED: lengthMs_ = -1; break;

@@ -16,7 +16,8 @@
 // given after Play are located in the original signal by correlation; for the video, the picture
 // shown at once after the seek is compared with the one due at the target, and the media time of
 // the first sound buffer with the target. The position reported right after each seek is compared
-// with the target too.
+// with the target too. (Where the decoder does not cut off the delay an MP3 encoder puts before
+// the sound, the located sound of the MP3 comes late by that delay: 1105 samples with LAME.)
 #include "media/backends/gstreamer_player.h"
 #include "media/video_window.h"
 #include "media_fixtures.h"
@@ -179,9 +180,9 @@ double TrueMs(const std::vector<tTaken>& taken, tClock::time_point time) {
     return last.mediaMs + std::min(since, last.durationMs);
 }
 
-void BM_ClockError(benchmark::State& state, const char* name) {
+void BM_GstreamerClockError(benchmark::State& state, const char* name) {
+    tVideoWindow window; // outlives the player, which clears it when it closes
     tGstreamerPlayer player;
-    tVideoWindow window;
     const bool video = QString(name).endsWith(".mp4");
     if (!player.OpenFile(Media(name), video ? &window : nullptr, 0)) {
         state.SkipWithError(qUtf8Printable(player.LastError()));
@@ -223,9 +224,18 @@ void BM_ClockError(benchmark::State& state, const char* name) {
     state.counters["mean_signed_ms"] = signedSum / static_cast<double>(errors.size());
     state.counters["readings"] = static_cast<double>(errors.size());
 }
-BENCHMARK_CAPTURE(BM_ClockError, wav, "signal.wav")->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ClockError, mp3, "signal.mp3")->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ClockError, mp4, "numbered.mp4")->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_GstreamerClockError, wav, "signal.wav")
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GstreamerClockError, mp3, "signal.mp3")
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_GstreamerClockError, mp4, "numbered.mp4")
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 int ShownNumber(const tVideoWindow& window) {
     const Bitmap& frame = window.Frame();
@@ -243,9 +253,9 @@ std::vector<tTaken> PlayBriefly(tGstreamerPlayer& player, tSinkLog& log, int ms)
     return log.Take();
 }
 
-void BM_SeekAccuracy(benchmark::State& state, const char* name) {
+void BM_GstreamerSeekAccuracy(benchmark::State& state, const char* name) {
+    tVideoWindow window; // outlives the player, which clears it when it closes
     tGstreamerPlayer player;
-    tVideoWindow window;
     const bool video = QString(name).endsWith(".mp4");
     tSinkLog log;
     if (!player.OpenFile(Media(name), video ? &window : nullptr, 0) || !log.Attach(player)) {
@@ -277,7 +287,7 @@ void BM_SeekAccuracy(benchmark::State& state, const char* name) {
                     played.insert(played.end(), {sample, 0.f});
             played.resize(std::min<size_t>(played.size(), 2 * 40 * kRate / 1000));
             const int64_t lag =
-                BestLag(played, Signal(), static_cast<int64_t>(target) * kRate / 1000, 10 * kRate / 1000);
+                BestLag(played, Signal(), static_cast<int64_t>(target) * kRate / 1000, 60 * kRate / 1000);
             worstSound = std::max(worstSound, std::fabs(static_cast<double>(lag)) * 1000.0 / kRate);
         }
     }
@@ -289,8 +299,10 @@ void BM_SeekAccuracy(benchmark::State& state, const char* name) {
     state.counters["reported_max_error_ms"] = worstReported;
     state.counters["seek_max_ms"] = seekMs;
 }
-BENCHMARK_CAPTURE(BM_SeekAccuracy, wav, "signal.wav")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SeekAccuracy, mp3, "signal.mp3")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SeekAccuracy, mp4, "numbered.mp4")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GstreamerSeekAccuracy, wav, "signal.wav")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GstreamerSeekAccuracy, mp3, "signal.mp3")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_GstreamerSeekAccuracy, mp4, "numbered.mp4")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -110,7 +110,8 @@ TEST_F(GstreamerPlayerTest, OpensAtZeroNotPlayingWithTheLengthOfTheFile) {
     for (const char* name : {"signal.wav", "signal.mp3"}) {
         SCOPED_TRACE(name);
         Open(Signal(name));
-        EXPECT_NEAR(player.GetLength(), 3000, name == std::string("signal.wav") ? 0 : 50);
+        // The MP3's length without the sound its encoder put before the music.
+        EXPECT_NEAR(player.GetLength(), 3000, name == std::string("signal.wav") ? 0 : 2);
         EXPECT_EQ(player.TrackCount(), 1);
         EXPECT_TRUE(player.LastError().isEmpty());
         EXPECT_FALSE(player.IsPlaying());

@@ -13,9 +13,11 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -175,6 +177,66 @@ bool CopyPicture(GstSample* sample, Bitmap& picture) {
     return copied;
 }
 
+// What the first frame of an MP3 file tells of the sound its encoder put before the music.
+struct tMp3Lead {
+    int64_t leadNs = 0;      // the encoder's delay and the decoder's own (529 samples)
+    int64_t untrimmedNs = 0; // the length of all its frames, the delay included; 0 when not told
+};
+
+uint8_t ByteAt(const QByteArray& bytes, qsizetype at) { return static_cast<uint8_t>(bytes[at]); }
+
+// Reads the Xing or Info frame an encoder writes first, with the encoder's delay in its LAME
+// extension; nothing for other files.
+tMp3Lead ReadMp3Lead(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray tagHeader = file.read(10);
+    qint64 start = 0;
+    if (tagHeader.size() == 10 && tagHeader.startsWith("ID3")) {
+        start = 10 + ((ByteAt(tagHeader, 6) & 0x7F) << 21 | (ByteAt(tagHeader, 7) & 0x7F) << 14 |
+                      (ByteAt(tagHeader, 8) & 0x7F) << 7 | (ByteAt(tagHeader, 9) & 0x7F));
+        if (ByteAt(tagHeader, 5) & 0x10)
+            start += 10; // a footer follows the tag
+    }
+    if (!file.seek(start))
+        return {};
+    const QByteArray frame = file.read(200);
+    if (frame.size() < 4 || ByteAt(frame, 0) != 0xFF || (ByteAt(frame, 1) & 0xE0) != 0xE0)
+        return {};
+    const int version = (ByteAt(frame, 1) >> 3) & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int layer = (ByteAt(frame, 1) >> 1) & 3;   // 1: layer III
+    const int rateIndex = (ByteAt(frame, 2) >> 2) & 3;
+    if (layer != 1 || version == 1 || rateIndex == 3)
+        return {};
+    static const int kRates[3] = {44100, 48000, 32000};
+    const int rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    const int samplesPerFrame = version == 3 ? 1152 : 576;
+    const bool mono = ((ByteAt(frame, 3) >> 6) & 3) == 3;
+    const qsizetype tag = 4 + (version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (frame.size() < tag + 8 || (frame.mid(tag, 4) != "Xing" && frame.mid(tag, 4) != "Info"))
+        return {};
+    const uint8_t fields = ByteAt(frame, tag + 7);
+    tMp3Lead lead;
+    qsizetype at = tag + 8;
+    if (fields & 1) {
+        const int64_t frames = int64_t{ByteAt(frame, at)} << 24 | ByteAt(frame, at + 1) << 16 |
+                               ByteAt(frame, at + 2) << 8 | ByteAt(frame, at + 3);
+        lead.untrimmedNs = frames * samplesPerFrame * GST_SECOND / rate;
+        at += 4;
+    }
+    at += (fields & 2 ? 4 : 0) + (fields & 4 ? 100 : 0) + (fields & 8 ? 4 : 0);
+    // The LAME extension: the encoder's name, then the delay in 12 bits 21 bytes on.
+    if (frame.size() < at + 24)
+        return {};
+    for (qsizetype i = at; i < at + 4; ++i)
+        if (!std::isalnum(ByteAt(frame, i)) && frame[i] != '.')
+            return {};
+    const int delay = ByteAt(frame, at + 21) << 4 | ByteAt(frame, at + 22) >> 4;
+    lead.leadNs = (delay + 529) * GST_SECOND / rate;
+    return lead;
+}
+
 } // namespace
 
 // Where the appsink's streaming thread leaves the newest picture for the driving thread.
@@ -247,6 +309,7 @@ bool tGstreamerPlayer::OpenFile(const QString& fileName, tVideoWindow* window, i
         reason = Translate("the file does not exist");
     else if (OpenPipeline(fileName, window, reason)) {
         SetLastError({});
+        SkipMp3Lead(fileName);
         if (window_) {
             window_->Clear();
             ReadVideoSize();
@@ -348,6 +411,22 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
     return true;
 }
 
+// The decoders of this GStreamer keep the delay an MP3 encoder put before the music, so the sound
+// comes late by it; it is taken off every position and added to every seek. A pipeline whose
+// length shows the delay already cut off is left as it is.
+void tGstreamerPlayer::SkipMp3Lead(const QString& fileName) {
+    const tMp3Lead lead = ReadMp3Lead(fileName);
+    gint64 ns = 0;
+    if (lead.leadNs <= 0 || lead.untrimmedNs <= 0 ||
+        !gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &ns))
+        return;
+    if (std::abs(ns - lead.untrimmedNs) < lead.leadNs / 2) {
+        leadNs_ = lead.leadNs;
+        lengthMs_ = -1;
+        SeekTo(0);
+    }
+}
+
 bool tGstreamerPlayer::Preroll(QString& reason) {
     const GstStateChangeReturn result = gst_element_set_state(pipeline_, GST_STATE_PAUSED);
     if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL)
@@ -373,6 +452,7 @@ void tGstreamerPlayer::Close() {
     started_ = paused_ = ended_ = false;
     rate_ = 1.0;
     lastPositionNs_ = 0;
+    leadNs_ = 0;
     lengthMs_ = -1;
     videoWidth_ = videoHeight_ = 0;
     targetWidth_ = targetHeight_ = 0;
@@ -454,8 +534,8 @@ void tGstreamerPlayer::HoldStill() {
 bool tGstreamerPlayer::SeekTo(int64_t ns) {
     DrainBus();
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    if (!gst_element_seek(pipeline_, rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns, GST_SEEK_TYPE_NONE,
-                          static_cast<gint64>(GST_CLOCK_TIME_NONE)))
+    if (!gst_element_seek(pipeline_, rate_, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, ns + leadNs_,
+                          GST_SEEK_TYPE_NONE, static_cast<gint64>(GST_CLOCK_TIME_NONE)))
         return false;
     lastPositionNs_ = ns;
     return WaitUntilSettled(kSettleTimeoutMs);
@@ -464,14 +544,14 @@ bool tGstreamerPlayer::SeekTo(int64_t ns) {
 int64_t tGstreamerPlayer::RawPositionNs() {
     gint64 ns = 0;
     if (gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
-        lastPositionNs_ = ns;
+        lastPositionNs_ = std::max<int64_t>(ns - leadNs_, 0);
     return lastPositionNs_;
 }
 
 int tGstreamerPlayer::RawLengthMs() {
     gint64 ns = 0;
     if (lengthMs_ < 0 && gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
-        lengthMs_ = NsToMs(ns);
+        lengthMs_ = NsToMs(std::max<int64_t>(ns - leadNs_, 0));
     return std::max(lengthMs_, 0);
 }
 

@@ -66,6 +66,7 @@ private:
     bool Build(const QString& fileName, tVideoWindow* window, bool decodeVideo, QString& reason);
     // The bin the pictures go through: converted, scaled and handed over by an appsink.
     _GstElement* MakeVideoSink();
+    void SkipMp3Lead(const QString& fileName);
     // Brings the new pipeline to its first sound and picture at 0.
     bool Preroll(QString& reason);
     // Takes every message waiting on the bus.
@@ -96,8 +97,9 @@ private:
     bool ended_ = false;
     QString failure_; // an error the engine reported while waiting
     double rate_ = 1.0;
-    int64_t lastPositionNs_ = 0;
-    int lengthMs_ = -1; // -1: not known yet
+    int64_t lastPositionNs_ = 0; // of the media, as reported
+    int64_t leadNs_ = 0;         // what the pipeline plays before the media's time 0
+    int lengthMs_ = -1;          // -1: not known yet
     int videoWidth_ = 0;
     int videoHeight_ = 0;
     int targetWidth_ = 0; // the pictures' size; 0 for the natural one

@@ -107,7 +107,7 @@ TEST_F(GstreamerPlayerTest, IsIdentifierFiveAndNeutralWhileNothingIsOpen) {
 }
 
 TEST_F(GstreamerPlayerTest, OpensAtZeroNotPlayingWithTheLengthOfTheFile) {
-    for (const char* name : {"signal.wav", "signal.mp3"}) {
+    for (const char* name : {"signal.wav", "signal.mp3", "signal44.mp3"}) {
         SCOPED_TRACE(name);
         Open(Signal(name));
         // The MP3's length without the sound its encoder put before the music.

@@ -180,6 +180,7 @@ bool CopyPicture(GstSample* sample, Bitmap& picture) {
 // What the first frame of an MP3 file tells of the sound its encoder put before the music.
 struct tMp3Lead {
     int64_t leadNs = 0;      // the encoder's delay and the decoder's own (529 samples)
+    int64_t trailNs = 0;     // the encoder's padding after the music, beyond the decoder's delay
     int64_t untrimmedNs = 0; // the length of all its frames, the delay included; 0 when not told
 };
 
@@ -226,14 +227,18 @@ tMp3Lead ReadMp3Lead(const QString& fileName) {
         at += 4;
     }
     at += (fields & 2 ? 4 : 0) + (fields & 4 ? 100 : 0) + (fields & 8 ? 4 : 0);
-    // The LAME extension: the encoder's name, then the delay in 12 bits 21 bytes on.
+    // The LAME extension: the encoder's name, then the delay and the padding in 12 bits each,
+    // 21 bytes on.
     if (frame.size() < at + 24)
         return {};
     for (qsizetype i = at; i < at + 4; ++i)
         if (!std::isalnum(ByteAt(frame, i)) && frame[i] != '.')
             return {};
     const int delay = ByteAt(frame, at + 21) << 4 | ByteAt(frame, at + 22) >> 4;
-    lead.leadNs = (delay + 529) * GST_SECOND / rate;
+    const int padding = (ByteAt(frame, at + 22) & 0x0F) << 8 | ByteAt(frame, at + 23);
+    constexpr int kDecoderDelay = 529;
+    lead.leadNs = (delay + kDecoderDelay) * GST_SECOND / rate;
+    lead.trailNs = std::max(padding - kDecoderDelay, 0) * GST_SECOND / rate;
     return lead;
 }
 
@@ -412,8 +417,9 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
 }
 
 // The decoders of this GStreamer keep the delay an MP3 encoder put before the music, so the sound
-// comes late by it; it is taken off every position and added to every seek. A pipeline whose
-// length shows the delay already cut off is left as it is.
+// comes late by it; it is taken off every position and added to every seek, and the length is
+// that of the music alone. A pipeline whose length shows the delay already cut off is left as it
+// is.
 void tGstreamerPlayer::SkipMp3Lead(const QString& fileName) {
     const tMp3Lead lead = ReadMp3Lead(fileName);
     gint64 ns = 0;
@@ -422,6 +428,7 @@ void tGstreamerPlayer::SkipMp3Lead(const QString& fileName) {
         return;
     if (std::abs(ns - lead.untrimmedNs) < lead.leadNs / 2) {
         leadNs_ = lead.leadNs;
+        trailNs_ = lead.trailNs;
         lengthMs_ = -1;
         SeekTo(0);
     }
@@ -452,7 +459,7 @@ void tGstreamerPlayer::Close() {
     started_ = paused_ = ended_ = false;
     rate_ = 1.0;
     lastPositionNs_ = 0;
-    leadNs_ = 0;
+    leadNs_ = trailNs_ = 0;
     lengthMs_ = -1;
     videoWidth_ = videoHeight_ = 0;
     targetWidth_ = targetHeight_ = 0;
@@ -551,7 +558,7 @@ int64_t tGstreamerPlayer::RawPositionNs() {
 int tGstreamerPlayer::RawLengthMs() {
     gint64 ns = 0;
     if (lengthMs_ < 0 && gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
-        lengthMs_ = NsToMs(std::max<int64_t>(ns - leadNs_, 0));
+        lengthMs_ = NsToMs(std::max<int64_t>(ns - leadNs_ - trailNs_, 0));
     return std::max(lengthMs_, 0);
 }
 

@@ -99,6 +99,7 @@ private:
     double rate_ = 1.0;
     int64_t lastPositionNs_ = 0; // of the media, as reported
     int64_t leadNs_ = 0;         // what the pipeline plays before the media's time 0
+    int64_t trailNs_ = 0;        // and after its end
     int lengthMs_ = -1;          // -1: not known yet
     int videoWidth_ = 0;
     int videoHeight_ = 0;

@@ -417,6 +417,37 @@ TEST_F(MpvVideoTest, ASeekShowsThePictureThereAtOnceEvenWhilePaused) {
     EXPECT_EQ(ShownNumber(window), 0) << "stopping goes back to the first picture";
 }
 
+TEST_F(MpvVideoTest, AVideoWithoutSoundRunsOnItsPicturesSmoothly) {
+    tVideoFixture silent;
+    silent.seconds = 2.0;
+    silent.sound = false;
+    silent.codecs = {"-c:v", "mpeg4", "-q:v", "1"};
+    const QString path = ScratchFolder() + "/mpv/silent.mkv";
+    ASSERT_TRUE(WriteNumberedVideo(path, silent));
+    ASSERT_TRUE(player.OpenFile(path, &window, 0)) << player.LastError().toStdString();
+    EXPECT_NEAR(player.GetLength(), 2000, 50);
+    player.Play();
+    RefreshFor(200);
+    // Between pictures the position runs on with the steady clock, not a picture at a time.
+    int steps = 0, last = player.GetPosition();
+    const Clock::time_point start = Clock::now();
+    while (MsSince(start) < 400) {
+        Sleep(5);
+        player.RefreshDisplay();
+        const int position = player.GetPosition();
+        EXPECT_GE(position, last);
+        EXPECT_LE(PicturesOff(ShownNumber(window), DueNumber(position)), 1) << position;
+        steps += position != last;
+        last = position;
+    }
+    EXPECT_GT(steps, 40) << "the position moves between pictures";
+    EXPECT_NEAR(last, 600, 60);
+    for (const Clock::time_point end = Clock::now(); player.IsPlaying() && MsSince(end) < 3000;)
+        RefreshFor(20);
+    EXPECT_FALSE(player.IsPlaying()) << "it ends with its pictures";
+    EXPECT_NEAR(player.GetPosition(), 2000, 60);
+}
+
 TEST_F(MpvVideoTest, PicturesAreMadeAtTheDisplaySizeKeepingTheirProportions) {
     Open("numbered.mp4", &window);
     player.SetDisplayRect({10, 10, 330, 130});

@@ -200,6 +200,7 @@ bool tMpvPlayer::Load(const QByteArray& url, bool withVideo, QString& reason) {
     mpv_set_property_string(mpv_, "pause", "yes");
     rate_ = 1.0;
     rateChange_.active = false;
+    pictureClock_.SetRate(1.0, tClock::now());
     mpv_set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &rate_);
     TakeRenderUpdate(0s);
     entry_ = 0;
@@ -349,12 +350,21 @@ double tMpvPlayer::RawPositionMs() {
         return lastMs_;
     if (running && FlagProperty("eof-reached"))
         return std::min(ProjectedMs(), LengthMs()); // the last of the sound is being played out
-    const double seconds = running ? SoundSeconds() : DoubleProperty("time-pos", kNaN);
-    if (!std::isnan(seconds)) {
-        const tClock::time_point now = tClock::now();
-        lastMs_ = running ? ThroughRateChange(std::max(seconds, 0.0) * 1000.0, now) : seconds * 1000.0;
-        readAt_ = now;
+    const tClock::time_point now = tClock::now();
+    const double sound = running ? DoubleProperty("audio-pts", kNaN) : kNaN;
+    const double picture = std::isnan(sound) ? DoubleProperty("time-pos", kNaN) : kNaN;
+    if (!std::isnan(sound)) {
+        lastMs_ = ThroughRateChange(std::max(sound, 0.0) * 1000.0, now);
+    } else if (std::isnan(picture)) {
+        return lastMs_;
+    } else if (running) {
+        // Without sound the clock is the picture shown, which moves a picture at a time.
+        pictureClock_.Observe(picture * 1000.0, now);
+        lastMs_ = pictureClock_.Position(now);
+    } else {
+        lastMs_ = std::max(picture, 0.0) * 1000.0;
     }
+    readAt_ = now;
     return lastMs_;
 }
 
@@ -373,11 +383,6 @@ double tMpvPlayer::ThroughRateChange(double engineMs, tClock::time_point now) {
         return engineMs;
     }
     return heardMs;
-}
-
-double tMpvPlayer::SoundSeconds() {
-    const double seconds = DoubleProperty("audio-pts", kNaN);
-    return std::isnan(seconds) ? DoubleProperty("time-pos", kNaN) : seconds;
 }
 
 int tMpvPlayer::GetPosition() {
@@ -514,8 +519,12 @@ void tMpvPlayer::Play() {
     if (!open_)
         return;
     mpv_set_property_string(mpv_, "pause", "no");
-    if (!started_ || paused_)
-        readAt_ = tClock::now(); // the clock runs on from where it stood
+    if (!started_ || paused_) {
+        // The clocks run on from where the medium stood.
+        readAt_ = tClock::now();
+        pictureClock_.Reset(lastMs_);
+        pictureClock_.Run(readAt_);
+    }
     started_ = true;
     paused_ = false;
     standing_ = false;
@@ -529,9 +538,10 @@ void tMpvPlayer::PauseResume() {
         return;
     }
     if (started_ && !NoteEnd()) {
-        // The paused output's clock stands right: it is where the sound stopped.
+        RawPositionMs();
         mpv_set_property_string(mpv_, "pause", "yes");
-        if (const double seconds = SoundSeconds(); !std::isnan(seconds))
+        // The paused output's clock stands right: it is where the sound stopped.
+        if (const double seconds = DoubleProperty("audio-pts", kNaN); !std::isnan(seconds))
             lastMs_ = std::max(seconds, 0.0) * 1000.0;
         standing_ = true;
     }
@@ -572,6 +582,7 @@ void tMpvPlayer::SetRate(double rate) {
         rateChange_ = {true, heardMs, tClock::now(), oldRate};
     }
     rate_ = newRate;
+    pictureClock_.SetRate(rate_, tClock::now());
     mpv_set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &rate_);
 }
 

@@ -7,7 +7,7 @@
 //
 // Clock: mpv's "audio-pts", the time of the sound leaving the output now (the output's delay
 // already taken off), so it runs smoothly with the steady clock; a video without sound uses
-// the time of the picture shown ("time-pos").
+// the time of the picture shown ("time-pos"), interpolated between pictures.
 //
 // Video: with a video window, mpv renders into memory (its software renderer). mpv's video
 // thread says when a new picture is due; the picture is then rendered on the driving thread in
@@ -17,6 +17,7 @@
 // which a mutex guards. mpv's events are read in the operations, never on a thread of our own.
 #pragma once
 
+#include "media/interpolated_clock.h"
 #include "media/player.h"
 #include "picture/bitmap.h"
 
@@ -91,8 +92,6 @@ private:
     bool NoteEnd();
     void SeekTo(int ms);
     double RawPositionMs();
-    // The time of the sound leaving the output; of the picture shown for a video without sound.
-    double SoundSeconds();
     double LengthMs();
     // The position run on from the last reading of mpv's clock with the steady clock.
     double ProjectedMs() const;
@@ -124,7 +123,8 @@ private:
         tClock::time_point from;
         double oldRate = 1.0;
     } rateChange_;
-    int64_t entry_ = 0; // mpv's playlist entry of the medium loaded last
+    tInterpolatedClock pictureClock_; // for a video without sound
+    int64_t entry_ = 0;               // mpv's playlist entry of the medium loaded last
 
     tVideoWindow* window_ = nullptr;
     int naturalWidth_ = 0;

@@ -70,6 +70,17 @@ int CdTrackCount(const QString& device) {
     return tracks == CDIO_INVALID_TRACK ? -1 : int(tracks);
 }
 
+// The playlist entry a loadfile command made, from the command's result.
+int64_t PlaylistEntry(const mpv_node& result) {
+    if (result.format != MPV_FORMAT_NODE_MAP)
+        return 0;
+    for (int i = 0; i < result.u.list->num; ++i)
+        if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+            result.u.list->values[i].format == MPV_FORMAT_INT64)
+            return result.u.list->values[i].u.int64;
+    return 0;
+}
+
 int64_t Int64Property(mpv_handle* mpv, const char* name) {
     int64_t value = 0;
     return mpv_get_property(mpv, name, MPV_FORMAT_INT64, &value) < 0 ? 0 : value;
@@ -173,12 +184,9 @@ tMpvPlayer::tWaitResult tMpvPlayer::WaitForEvent(int eventId, tClock::duration t
                 *endReason = EndFileReason(*end);
             return eventId == MPV_EVENT_END_FILE ? tWaitResult::Arrived : tWaitResult::FileEnded;
         }
-        if (event->event_id == MPV_EVENT_START_FILE && entry_ == 0)
-            entry_ = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
         if (event->event_id == MPV_EVENT_PROPERTY_CHANGE) {
             const auto* property = static_cast<const mpv_event_property*>(event->data);
-            if (property->format == MPV_FORMAT_FLAG && *static_cast<const int*>(property->data) &&
-                eventId != MPV_EVENT_FILE_LOADED)
+            if (property->format == MPV_FORMAT_FLAG && *static_cast<const int*>(property->data))
                 return tWaitResult::EndReached;
         }
         if (event->event_id == eventId)
@@ -203,13 +211,15 @@ bool tMpvPlayer::Load(const QByteArray& url, bool withVideo, QString& reason) {
     pictureClock_.SetRate(1.0, tClock::now());
     mpv_set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &rate_);
     TakeRenderUpdate(0s);
-    entry_ = 0;
-    if (!Command({"loadfile", url.constData()})) {
+    const char* command[] = {"loadfile", url.constData(), nullptr};
+    mpv_node result;
+    if (mpv_command_ret(mpv_, command, &result) < 0) {
         reason = Translate("the file could not be given to the engine");
         return false;
     }
-    // FILE_LOADED stands for "the first picture and sound are there" below: the wait goes on
-    // past it to the restart of playback at the start.
+    entry_ = PlaylistEntry(result);
+    mpv_free_node_contents(&result);
+    // Open once playback stands ready at the start, paused: the first sound and picture are had.
     switch (WaitForEvent(MPV_EVENT_PLAYBACK_RESTART, kOpenTimeout, &reason)) {
     case tWaitResult::Arrived:
     case tWaitResult::EndReached: return true;

@@ -334,9 +334,13 @@ void tMpvPlayer::Close() {
 // (the null one) say before that sound has been played out: the end counts once the clock,
 // run on from its last reading, has reached the length too.
 bool tMpvPlayer::NoteEnd() {
-    if (!open_ || !FlagProperty("eof-reached"))
+    if (!open_)
         return false;
-    if (started_ && !paused_ && ProjectedMs() < LengthMs())
+    // A medium that failed while playing is gone altogether: mpv stands idle.
+    const bool failed = FlagProperty("idle-active");
+    if (!failed && !FlagProperty("eof-reached"))
+        return false;
+    if (!failed && started_ && !paused_ && ProjectedMs() < LengthMs())
         return false;
     started_ = paused_ = false;
     standing_ = false;

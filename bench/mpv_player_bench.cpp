@@ -92,8 +92,8 @@ void BM_MpvClock(benchmark::State& state, const char* name) {
     std::vector<double> reported, audioPts, timePos, playCalls;
     int pictures = 0, exactPictures = 0, worstPicture = 0;
     for (auto _ : state) {
+        tVideoWindow window; // outlives the player, which lets go of it when it closes
         tMpvPlayer player;
-        tVideoWindow window;
         if (!player.OpenFile(Media(name), video ? &window : nullptr, 0)) {
             state.SkipWithError(qUtf8Printable(player.LastError()));
             return;
@@ -136,8 +136,8 @@ BENCHMARK_CAPTURE(BM_MpvClock, mp4, "numbered.mp4")->Iterations(1)->Unit(benchma
 
 void BM_MpvSeek(benchmark::State& state, const char* name) {
     const bool video = QString(name).endsWith(".mp4");
+    tVideoWindow window; // outlives the player, which lets go of it when it closes
     tMpvPlayer player;
-    tVideoWindow window;
     if (!player.OpenFile(Media(name), video ? &window : nullptr, 0)) {
         state.SkipWithError(qUtf8Printable(player.LastError()));
         return;

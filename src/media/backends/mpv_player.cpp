@@ -35,6 +35,9 @@ constexpr auto kRateChangeLimit = 1s;
 // Smaller display rectangles only park the display out of sight; pictures keep their size.
 constexpr int kSmallestTarget = 16;
 
+// How often a wait looks for pictures to take, in seconds.
+constexpr double kPictureServing = 0.002;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QString EngineReason(const QString& reason) { return "mpv: " + reason; }
@@ -174,7 +177,11 @@ double tMpvPlayer::EngineSeconds(const char* property) {
 tMpvPlayer::tWaitResult tMpvPlayer::WaitForEvent(int eventId, tClock::duration timeout, QString* endReason) {
     const tClock::time_point deadline = tClock::now() + timeout;
     for (tClock::time_point now = tClock::now(); now < deadline; now = tClock::now()) {
-        const mpv_event* event = mpv_wait_event(mpv_, std::chrono::duration<double>(deadline - now).count());
+        // mpv's video thread waits for its pictures to be taken before it goes on, so a wait
+        // with a window takes them as they come.
+        const double left = std::chrono::duration<double>(deadline - now).count();
+        const mpv_event* event = mpv_wait_event(mpv_, window_ ? std::min(left, kPictureServing) : left);
+        ServePictures();
         if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<const mpv_event_end_file*>(event->data);
             // A file replaced or stopped before says goodbye too; only this one's end counts.
@@ -204,6 +211,8 @@ void tMpvPlayer::DrainEvents() {
 
 bool tMpvPlayer::Load(const QByteArray& url, bool withVideo, QString& reason) {
     DrainEvents();
+    lastMs_ = 0;
+    standing_ = true;
     mpv_set_property_string(mpv_, "vid", withVideo ? "auto" : "no");
     mpv_set_property_string(mpv_, "pause", "yes");
     rate_ = 1.0;
@@ -237,11 +246,16 @@ bool tMpvPlayer::OpenFile(const QString& fileName, tVideoWindow* window, int32_t
         reason = engineProblem_;
     else if (!QFileInfo(fileName).isFile())
         reason = Translate("the file does not exist");
-    else if (Load(QFileInfo(fileName).absoluteFilePath().toUtf8(), window && render_, reason)) {
-        trackCount_ = 1;
-        Opened(window);
-        return true;
+    else {
+        if (window && render_)
+            TakeWindow(window);
+        if (Load(QFileInfo(fileName).absoluteFilePath().toUtf8(), window_ != nullptr, reason)) {
+            trackCount_ = 1;
+            Opened();
+            return true;
+        }
     }
+    LetGoOfWindow();
     SetLastError(Translate("Error opening file") + ": " + EngineReason(reason));
     return false;
 }
@@ -268,7 +282,7 @@ bool tMpvPlayer::OpenCDTrack(int track, QChar drive, int32_t, tVideoWindow*) {
         mpv_set_property_string(mpv_, "cdda-span-b", span.constData());
         if (Load("cdda://", false, reason)) {
             trackCount_ = tracks;
-            Opened(nullptr);
+            Opened();
             return true;
         }
     }
@@ -276,21 +290,40 @@ bool tMpvPlayer::OpenCDTrack(int track, QChar drive, int32_t, tVideoWindow*) {
     return false;
 }
 
-void tMpvPlayer::Opened(tVideoWindow* window) {
+void tMpvPlayer::TakeWindow(tVideoWindow* window) {
+    window_ = window;
+    window_->Clear();
+    pictureWidth_ = pictureHeight_ = 0;
+    picturesShown_ = 0;
+}
+
+void tMpvPlayer::LetGoOfWindow() {
+    if (window_)
+        window_->Clear();
+    window_ = nullptr;
+    naturalWidth_ = naturalHeight_ = 0;
+}
+
+void tMpvPlayer::Opened() {
     open_ = true;
     started_ = false;
     paused_ = false;
     lastMs_ = 0;
     standing_ = true;
     SetLastError({});
-    ReadVideoSize(window && render_);
-    if (window && naturalWidth_ > 0) {
-        window_ = window;
-        window_->Clear();
+    ReadVideoSize(window_ != nullptr);
+    if (!window_)
+        return;
+    if (naturalWidth_ <= 0) {
+        LetGoOfWindow(); // sound only
+        return;
+    }
+    if (pictureWidth_ <= 0) {
         pictureWidth_ = naturalWidth_;
         pictureHeight_ = naturalHeight_;
-        ShowDuePicture(kPictureTimeout);
     }
+    if (picturesShown_ == 0)
+        ShowDuePicture(kPictureTimeout);
 }
 
 void tMpvPlayer::ReadVideoSize(bool withVideo) {
@@ -318,10 +351,7 @@ void tMpvPlayer::ReadVideoSize(bool withVideo) {
 }
 
 void tMpvPlayer::Close() {
-    if (window_)
-        window_->Clear();
-    window_ = nullptr;
-    naturalWidth_ = naturalHeight_ = 0;
+    LetGoOfWindow();
     if (!open_)
         return;
     open_ = false;
@@ -421,6 +451,7 @@ void tMpvPlayer::SeekTo(int ms) {
     if (!Command({"seek", seconds.constData(), "absolute+exact"}))
         return;
     rateChange_.active = false; // the output starts afresh at the current rate
+    const int64_t shownBefore = picturesShown_;
     const tWaitResult result = WaitForEvent(MPV_EVENT_PLAYBACK_RESTART, kSeekTimeout);
     standing_ = result != tWaitResult::EndReached;
     lastMs_ = ms;
@@ -428,7 +459,8 @@ void tMpvPlayer::SeekTo(int ms) {
         return;
     // A video lands on the first picture at or after the target; the sound starts with it.
     lastMs_ = std::max(DoubleProperty("time-pos", ms / 1000.0), 0.0) * 1000.0;
-    ShowDuePicture(kPictureTimeout);
+    if (picturesShown_ == shownBefore)
+        ShowDuePicture(kPictureTimeout);
 }
 
 void tMpvPlayer::SetPosition(int ms) {
@@ -484,6 +516,19 @@ bool tMpvPlayer::TakeRenderUpdate(tClock::duration wait) {
     return true;
 }
 
+void tMpvPlayer::ServePictures() {
+    if (!window_ || !render_)
+        return;
+    if (pictureWidth_ <= 0) {
+        // Still opening: the size is known once the first picture has been decoded.
+        pictureWidth_ = int(Int64Property(mpv_, "dwidth"));
+        pictureHeight_ = int(Int64Property(mpv_, "dheight"));
+        if (pictureWidth_ <= 0 || pictureHeight_ <= 0)
+            return;
+    }
+    ShowDuePicture(0s);
+}
+
 void tMpvPlayer::ShowDuePicture(tClock::duration wait) {
     if (!window_ || !render_)
         return;
@@ -497,6 +542,7 @@ void tMpvPlayer::ShowDuePicture(tClock::duration wait) {
             RenderInto(picture);
             window_->CountDecoded(1);
             spare_ = window_->Show(std::move(picture), int64_t(std::llround(RawPositionMs())));
+            ++picturesShown_;
             return;
         }
     } while (tClock::now() < deadline);

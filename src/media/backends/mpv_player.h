@@ -83,7 +83,9 @@ private:
 
     // Loads a medium paused and waits until it stands at its start; false with the reason.
     bool Load(const QByteArray& url, bool withVideo, QString& reason);
-    void Opened(tVideoWindow* window);
+    void Opened();
+    void TakeWindow(tVideoWindow* window);
+    void LetGoOfWindow();
     // Reads mpv's events until one of the kind asked for, the end of the file or the deadline.
     enum class tWaitResult { Arrived, FileEnded, EndReached, TimedOut };
     tWaitResult WaitForEvent(int eventId, tClock::duration timeout, QString* endReason = nullptr);
@@ -101,6 +103,8 @@ private:
     // The picture mpv says is due, rendered into the window.
     static void OnRenderUpdate(void* player);
     bool TakeRenderUpdate(tClock::duration wait);
+    // Takes the pictures mpv hands over while the driving thread waits for mpv.
+    void ServePictures();
     void ShowDuePicture(tClock::duration wait);
     void RenderInto(Bitmap& picture);
 
@@ -132,6 +136,7 @@ private:
     int pictureWidth_ = 0;
     int pictureHeight_ = 0;
     Bitmap spare_; // handed back by the window, reused for the next picture
+    int64_t picturesShown_ = 0;
 
     std::mutex updateMutex_;
     std::condition_variable updateArrived_;

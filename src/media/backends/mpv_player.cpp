@@ -38,6 +38,10 @@ constexpr int kSmallestTarget = 16;
 // How often a wait looks for pictures to take, in seconds.
 constexpr double kPictureServing = 0.002;
 
+// The properties mpv reports the changes of, by the number they are observed with.
+constexpr uint64_t kEofReached = 1;
+constexpr uint64_t kIdleActive = 2;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QString EngineReason(const QString& reason) { return "mpv: " + reason; }
@@ -150,7 +154,8 @@ bool tMpvPlayer::StartEngine() {
         render_ = nullptr; // sound only
     else
         mpv_render_context_set_update_callback(render_, &tMpvPlayer::OnRenderUpdate, this);
-    mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv_, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv_, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
     return true;
 }
 
@@ -182,6 +187,7 @@ tMpvPlayer::tWaitResult tMpvPlayer::WaitForEvent(int eventId, tClock::duration t
         const double left = std::chrono::duration<double>(deadline - now).count();
         const mpv_event* event = mpv_wait_event(mpv_, window_ ? std::min(left, kPictureServing) : left);
         ServePictures();
+        Note(*event);
         if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<const mpv_event_end_file*>(event->data);
             // A file replaced or stopped before says goodbye too; only this one's end counts.
@@ -191,11 +197,8 @@ tMpvPlayer::tWaitResult tMpvPlayer::WaitForEvent(int eventId, tClock::duration t
                 *endReason = EndFileReason(*end);
             return eventId == MPV_EVENT_END_FILE ? tWaitResult::Arrived : tWaitResult::FileEnded;
         }
-        if (event->event_id == MPV_EVENT_PROPERTY_CHANGE) {
-            const auto* property = static_cast<const mpv_event_property*>(event->data);
-            if (property->format == MPV_FORMAT_FLAG && *static_cast<const int*>(property->data))
-                return tWaitResult::EndReached;
-        }
+        if (event->event_id == MPV_EVENT_PROPERTY_CHANGE && event->reply_userdata == kEofReached && eof_)
+            return tWaitResult::EndReached;
         if (event->event_id == eventId)
             return tWaitResult::Arrived;
     }
@@ -205,8 +208,25 @@ tMpvPlayer::tWaitResult tMpvPlayer::WaitForEvent(int eventId, tClock::duration t
 void tMpvPlayer::DrainEvents() {
     if (!mpv_)
         return;
-    while (mpv_wait_event(mpv_, 0)->event_id != MPV_EVENT_NONE) {
-    }
+    for (const mpv_event* event = mpv_wait_event(mpv_, 0); event->event_id != MPV_EVENT_NONE;
+         event = mpv_wait_event(mpv_, 0))
+        Note(*event);
+}
+
+void tMpvPlayer::Note(const mpv_event& event) {
+    if (event.event_id != MPV_EVENT_PROPERTY_CHANGE)
+        return;
+    const auto* property = static_cast<const mpv_event_property*>(event.data);
+    const bool value = property->format == MPV_FORMAT_FLAG && *static_cast<const int*>(property->data);
+    if (event.reply_userdata == kEofReached)
+        eof_ = value;
+    else if (event.reply_userdata == kIdleActive)
+        idle_ = value;
+}
+
+void tMpvPlayer::ReadEndFlags() {
+    eof_ = FlagProperty("eof-reached");
+    idle_ = FlagProperty("idle-active");
 }
 
 bool tMpvPlayer::Load(const QByteArray& url, bool withVideo, QString& reason) {
@@ -231,7 +251,7 @@ bool tMpvPlayer::Load(const QByteArray& url, bool withVideo, QString& reason) {
     // Open once playback stands ready at the start, paused: the first sound and picture are had.
     switch (WaitForEvent(MPV_EVENT_PLAYBACK_RESTART, kOpenTimeout, &reason)) {
     case tWaitResult::Arrived:
-    case tWaitResult::EndReached: return true;
+    case tWaitResult::EndReached: ReadEndFlags(); return true;
     case tWaitResult::FileEnded: break;
     case tWaitResult::TimedOut: reason = Translate("the file took too long to open"); break;
     }
@@ -366,9 +386,10 @@ void tMpvPlayer::Close() {
 bool tMpvPlayer::NoteEnd() {
     if (!open_)
         return false;
+    DrainEvents();
     // A medium that failed while playing is gone altogether: mpv stands idle.
-    const bool failed = FlagProperty("idle-active");
-    if (!failed && !FlagProperty("eof-reached"))
+    const bool failed = idle_;
+    if (!failed && !eof_)
         return false;
     if (!failed && started_ && !paused_ && ProjectedMs() < LengthMs())
         return false;
@@ -392,7 +413,7 @@ double tMpvPlayer::RawPositionMs() {
     const bool running = started_ && !paused_ && !NoteEnd();
     if (!running && standing_)
         return lastMs_;
-    if (running && FlagProperty("eof-reached"))
+    if (running && eof_)
         return std::min(ProjectedMs(), LengthMs()); // the last of the sound is being played out
     const tClock::time_point now = tClock::now();
     const double sound = running ? DoubleProperty("audio-pts", kNaN) : kNaN;
@@ -453,6 +474,7 @@ void tMpvPlayer::SeekTo(int ms) {
     rateChange_.active = false; // the output starts afresh at the current rate
     const int64_t shownBefore = picturesShown_;
     const tWaitResult result = WaitForEvent(MPV_EVENT_PLAYBACK_RESTART, kSeekTimeout);
+    ReadEndFlags(); // the reports of changes may lag behind the seek
     standing_ = result != tWaitResult::EndReached;
     lastMs_ = ms;
     if (result != tWaitResult::Arrived || !window_)

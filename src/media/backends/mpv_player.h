@@ -30,6 +30,7 @@
 #include <initializer_list>
 #include <mutex>
 
+struct mpv_event;
 struct mpv_handle;
 struct mpv_render_context;
 
@@ -90,6 +91,9 @@ private:
     enum class tWaitResult { Arrived, FileEnded, EndReached, TimedOut };
     tWaitResult WaitForEvent(int eventId, tClock::duration timeout, QString* endReason = nullptr);
     void DrainEvents();
+    // Takes note of the changes of the properties observed.
+    void Note(const mpv_event& event);
+    void ReadEndFlags();
     // Takes note of the end of the medium: no longer playing nor paused.
     bool NoteEnd();
     void SeekTo(int ms);
@@ -129,6 +133,8 @@ private:
     } rateChange_;
     tInterpolatedClock pictureClock_; // for a video without sound
     int64_t entry_ = 0;               // mpv's playlist entry of the medium loaded last
+    bool eof_ = false;                // mpv stands at the end of the medium ("eof-reached")
+    bool idle_ = false;               // mpv has no medium ("idle-active")
 
     tVideoWindow* window_ = nullptr;
     int naturalWidth_ = 0;

@@ -15,11 +15,11 @@
 // clock behind the steady clock since Play (start_delay_ms), reported apart and taken off the
 // true position, so the errors below are those of a running clock.
 //
-// Clock: each file plays for 10 s while the position is read at 60 Hz and compared with the
-// true position: GetPosition (whole ms, what callers see) and mpv's two clocks, "audio-pts" (the
-// one the player uses) and "time-pos" (the time of the last sound or picture handed on). For
-// the video, each reading also refreshes the display as the playback window does and compares
-// the picture shown with the picture due at the true position.
+// Clock: each file plays for 10 s while the position is read at 60 Hz (each reading stamped with
+// the middle of its call) and compared with the true position: GetPosition (whole ms, what callers see) and
+// mpv's two clocks, "audio-pts" (the one the player uses) and "time-pos" (the time of the last sound or
+// picture handed on). For the video, each reading also refreshes the display as the playback window does and
+// compares the picture shown with the picture due at the true position.
 //
 // Seeks: 20 targets spread over each file. mpv's null output cannot be listened to, so a seek is
 // judged by where mpv says it landed (landing_ms), by whether playing on from there follows the
@@ -100,7 +100,7 @@ void BM_MpvClock(benchmark::State& state, const char* name) {
         int shown;       // picture number shown, -1 without a picture
     };
     std::vector<tReading> readings;
-    std::vector<double> playCalls;
+    std::vector<double> playCalls, calls[3];
     for (auto _ : state) {
         tVideoWindow window; // outlives the player, which lets go of it when it closes
         tMpvPlayer player;
@@ -117,13 +117,18 @@ void BM_MpvClock(benchmark::State& state, const char* name) {
             std::this_thread::sleep_until(start + std::chrono::microseconds(i * 16667));
             if (video)
                 player.RefreshDisplay();
+            // Each reading is stamped with the middle of the call that made it.
             tReading r{};
-            r.since[0] = Ms(Clock::now() - start);
-            r.ms[0] = player.GetPosition();
-            r.since[1] = Ms(Clock::now() - start);
-            r.ms[1] = player.EngineSeconds("audio-pts") * 1000.0;
-            r.since[2] = Ms(Clock::now() - start);
-            r.ms[2] = player.EngineSeconds("time-pos") * 1000.0;
+            const auto stamp = [&](int k, auto read) {
+                const Clock::time_point before = Clock::now();
+                r.ms[k] = read();
+                const Clock::time_point after = Clock::now();
+                r.since[k] = Ms(before - start) + Ms(after - before) / 2;
+                calls[k].push_back(Ms(after - before));
+            };
+            stamp(0, [&] { return double(player.GetPosition()); });
+            stamp(1, [&] { return player.EngineSeconds("audio-pts") * 1000.0; });
+            stamp(2, [&] { return player.EngineSeconds("time-pos") * 1000.0; });
             r.shown = video && window.HasFrame() ? ShownNumber(window) : -1;
             readings.push_back(r);
         }
@@ -152,6 +157,9 @@ void BM_MpvClock(benchmark::State& state, const char* name) {
     Report(state, "apts", errors[1]);
     Report(state, "tpos", errors[2]);
     state.counters["start_delay_ms"] = startDelay;
+    // How long reading the position takes (the bound on when a reading was taken).
+    state.counters["pos_call_p99_ms"] = Percentile(calls[0], 0.99);
+    state.counters["pos_call_max_ms"] = Percentile(calls[0], 1.0);
     state.counters["play_call_ms"] = Percentile(playCalls, 1.0);
     if (video) {
         state.counters["pic_exact_pct"] = 100.0 * exactPictures / std::max(pictures, 1);

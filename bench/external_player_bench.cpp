@@ -93,8 +93,8 @@ public:
             return;
         for (int i = 0; i < 300 && !ready_; ++i) {
             QThread::msleep(10);
-            ready_ = QDBusConnection::sessionBus().interface()->isServiceRegistered("org.mpris.MediaPlayer2." +
-                                                                                    kFakeName);
+            ready_ = QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                "org.mpris.MediaPlayer2." + kFakeName);
         }
         Settings().WinampEXE = "/usr/bin/" + kFakeName;
     }
@@ -128,11 +128,12 @@ public:
         }
     };
     tTrueClock TrueClock() const {
-        QDBusMessage call = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2." + kFakeName,
-                                                           "/org/mpris/MediaPlayer2", "org.lyrimo.FakePlayer",
-                                                           "TrueClock");
+        QDBusMessage call =
+            QDBusMessage::createMethodCall("org.mpris.MediaPlayer2." + kFakeName, "/org/mpris/MediaPlayer2",
+                                           "org.lyrimo.FakePlayer", "TrueClock");
         const QVariantList arguments = QDBusConnection::sessionBus().call(call).arguments();
-        const QVariantList reply = arguments.isEmpty() ? arguments : qdbus_cast<QVariantList>(arguments.first());
+        const QVariantList reply =
+            arguments.isEmpty() ? arguments : qdbus_cast<QVariantList>(arguments.first());
         if (reply.size() != 4)
             return {};
         return {reply[0].toDouble(), reply[1].toLongLong() / 1000.0, reply[2].toDouble(), reply[3].toBool()};

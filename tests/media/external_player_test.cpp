@@ -24,6 +24,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace lyrimo;
@@ -88,8 +89,8 @@ public:
         return Call(name_, "org.lyrimo.FakePlayer", method, arguments);
     }
     QVariant Property(const QString& property) const {
-        const QVariantList reply =
-            Call(name_, "org.freedesktop.DBus.Properties", "Get", {"org.mpris.MediaPlayer2.Player", property});
+        const QVariantList reply = Call(name_, "org.freedesktop.DBus.Properties", "Get",
+                                        {"org.mpris.MediaPlayer2.Player", property});
         return reply.isEmpty() ? QVariant() : reply.first().value<QDBusVariant>().variant();
     }
 
@@ -102,7 +103,8 @@ public:
         const double anchorMs = clock[1].toLongLong() / 1000.0;
         if (!clock[3].toBool())
             return anchorMs;
-        const double nowNs = std::chrono::duration<double, std::nano>(tClock::now().time_since_epoch()).count();
+        const double nowNs =
+            std::chrono::duration<double, std::nano>(tClock::now().time_since_epoch()).count();
         return anchorMs + (nowNs - clock[0].toLongLong()) / 1e6 * clock[2].toDouble();
     }
 
@@ -143,6 +145,73 @@ QByteArray SparseWav(int seconds) {
     return bytes;
 }
 
+// Another program's clock read now and then as the backend reads it: unevenly spaced requests,
+// each answered 1 ms later with the value the clock showed halfway.
+struct tSimulatedClock {
+    double rate = 1.0;
+    double stepMs = 250; // 0: a fine clock
+    double startMs = 0;  // the position at time 0
+    double jumpAt = -1, jumpBy = 0;
+
+    double TrueAt(double t) const { return startMs + t * rate + (jumpAt >= 0 && t >= jumpAt ? jumpBy : 0); }
+    double Shown(double t) const {
+        const double position = TrueAt(t);
+        return stepMs > 0 ? std::floor(position / stepMs) * stepMs : position;
+    }
+    // The worst error of the fit over readings in [from, until] ms.
+    double WorstError(tSteppedClockFit& fit, double from, double until) const {
+        fit.Reset(rate);
+        double worst = 0;
+        double t = 0;
+        for (int k = 1; t < until; ++k) {
+            fit.Observe(Shown(t + 0.5), t, t + 1);
+            if (t >= from) {
+                const std::optional<double> fitted = fit.PositionAt(t + 1);
+                worst = std::max(worst, fitted ? std::abs(*fitted - TrueAt(t + 1)) : 1e9);
+            }
+            t += 100 + 80 * std::fmod(k * 0.6180339887, 1.0);
+        }
+        return worst;
+    }
+};
+
+TEST(SteppedClockFit, FindsASteppingClockFromItsReadingsAlone) {
+    tSteppedClockFit fit;
+    fit.Reset(1.0);
+    fit.Observe(1000, 0, 1);
+    EXPECT_FALSE(fit.PositionAt(1)) << "one reading bounds the clock from below only";
+    EXPECT_LT((tSimulatedClock{.startMs = 1234.5}.WorstError(fit, 2000, 6000)), 8.0);
+    EXPECT_FALSE(fit.Fine());
+    // The readings bracket moments of the steady clock; a faster track makes the same
+    // uncertainty in time more media time.
+    EXPECT_LT((tSimulatedClock{.rate = 2.0, .startMs = 777}.WorstError(fit, 2000, 6000)), 2 * 8.0);
+    EXPECT_LT((tSimulatedClock{.rate = 0.5, .startMs = 50}.WorstError(fit, 4000, 9000)), 8.0);
+}
+
+TEST(SteppedClockFit, TakesAFineClockAtItsWord) {
+    tSteppedClockFit fit;
+    EXPECT_LT((tSimulatedClock{.stepMs = 0, .startMs = 5000}.WorstError(fit, 1500, 4000)), 1.0);
+    EXPECT_TRUE(fit.Fine());
+}
+
+TEST(SteppedClockFit, FollowsAClockThatJumped) {
+    tSteppedClockFit fit;
+    const tSimulatedClock clock{.startMs = 0, .jumpAt = 3000, .jumpBy = 5000};
+    EXPECT_LT(clock.WorstError(fit, 5000, 8000), 8.0);
+    const tSimulatedClock back{.startMs = 20000, .jumpAt = 2500, .jumpBy = -15000};
+    EXPECT_LT(back.WorstError(fit, 4500, 8000), 8.0);
+}
+
+TEST(SteppedClockFit, ASeedBoundsTheClockAtOnce) {
+    tSteppedClockFit fit;
+    fit.Reset(1.0);
+    fit.Seed(2000, 100, 101);
+    ASSERT_TRUE(fit.PositionAt(600));
+    EXPECT_NEAR(*fit.PositionAt(600), 2499.5, 0.6);
+    fit.Observe(2250, 400, 401); // the step to 2250 came 49.5 ms earlier
+    EXPECT_NEAR(*fit.PositionAt(600), 2499.5, 0.6);
+}
+
 class ExternalPlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -178,9 +247,10 @@ protected:
     }
 
     // The largest difference between the reported and the true position while playing for
-    // `time`, read at 60 Hz, after a settling time.
+    // `time`, read at 60 Hz as the playback window does, after a settling time.
     double WorstError(std::chrono::milliseconds time, std::chrono::milliseconds settle = 400ms) {
-        Pump(settle);
+        for (const auto settled = tClock::now() + settle; tClock::now() < settled; Pump(16ms))
+            player.GetPosition();
         double worst = 0;
         const auto end = tClock::now() + time;
         while (tClock::now() < end) {
@@ -413,7 +483,8 @@ TEST_F(ExternalPlayerTest, FilesThePlayerRefusesFailNamingTheEngineAndAGoodOneOp
     }
     EXPECT_TRUE(player.LastError().contains("does not exist"));
     EXPECT_FALSE(player.OpenCDTrack(2, 'D', 0, nullptr)) << "the fake plays no CDs";
-    EXPECT_TRUE(player.LastError().startsWith("Error opening CD audio: External player (MPRIS): the player refused"))
+    EXPECT_TRUE(
+        player.LastError().startsWith("Error opening CD audio: External player (MPRIS): the player refused"))
         << player.LastError().toStdString();
     EXPECT_TRUE(player.OpenFile(Wav("whole.wav", 1.0), nullptr, 0)) << player.LastError().toStdString();
     EXPECT_EQ(player.GetLength(), 1000);
@@ -488,6 +559,22 @@ TEST_F(ExternalPlayerTest, ASeekMadeInThePlayerMovesTheClock) {
     Pump(100ms);
     EXPECT_NEAR(player.GetPosition(), f.TrueMs(), 40);
     EXPECT_GT(player.GetPosition(), 2000);
+}
+
+TEST_F(ExternalPlayerTest, PausingAndResumingInThePlayerItselfIsFollowed) {
+    tFake& f = OpenOnFake(4.0);
+    player.Play();
+    Pump(300ms);
+    auto command = [&](const char* method) {
+        tFake::Call("lyrimo-fake", "org.mpris.MediaPlayer2.Player", method, {});
+    };
+    command("Pause");
+    EXPECT_TRUE(WaitUntil([&] { return player.IsPaused(); }, 500ms));
+    EXPECT_TRUE(player.IsPlaying());
+    command("Play");
+    EXPECT_TRUE(WaitUntil([&] { return !player.IsPaused(); }, 500ms));
+    // From the player's readings alone, with no start of our own to go by.
+    EXPECT_LT(WorstError(1500ms, 1500ms), 40.0);
 }
 
 TEST_F(ExternalPlayerTest, ClosingIsSafeAlwaysAndLeavesNothingOpen) {

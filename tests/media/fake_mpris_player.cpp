@@ -198,9 +198,7 @@ public:
 
     // The exact clock: its anchor on the steady clock (ns), the position there (µs), the rate
     // and whether it runs.
-    QVariantList TrueClock() const {
-        return {SteadyNs(anchorTime_), anchorUs_, rate_, running_};
-    }
+    QVariantList TrueClock() const { return {SteadyNs(anchorTime_), anchorUs_, rate_, running_}; }
 
 signals:
     void Seeked(qlonglong position);
@@ -221,8 +219,8 @@ private:
             Stop();
     }
     void Changed(const QVariantMap& properties) {
-        QDBusMessage signal = QDBusMessage::createSignal("/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties",
-                                                         "PropertiesChanged");
+        QDBusMessage signal = QDBusMessage::createSignal(
+            "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties", "PropertiesChanged");
         signal << QString("org.mpris.MediaPlayer2.Player") << properties << QStringList();
         QDBusConnection::sessionBus().send(signal);
     }

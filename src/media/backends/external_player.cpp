@@ -33,6 +33,8 @@ const char* const kDefaultProgram = "audacious";
 // After a call that timed out the player is left alone this long, so a hung player costs one
 // timeout now and then rather than one at every reading.
 constexpr auto kHungPause = std::chrono::milliseconds(2000);
+// How far a position held at a pause may be from where the player really stopped.
+constexpr double kResumeSlackMs = 30.0;
 
 using tClock = std::chrono::steady_clock;
 
@@ -43,7 +45,8 @@ double SteadyMs(tClock::time_point at) {
 tClock::time_point Midpoint(tClock::time_point a, tClock::time_point b) { return a + (b - a) / 2; }
 
 int ClampMs(double ms) {
-    return static_cast<int>(std::clamp(std::trunc(ms), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+    return static_cast<int>(
+        std::clamp(std::trunc(ms), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 // A value of a D-Bus a{sv}: nested dictionaries arrive still marshalled.
@@ -70,7 +73,9 @@ bool SameUri(const QString& reported, const QString& wanted) {
 QString BaseName(const QString& program) { return QFileInfo(program).completeBaseName().toLower(); }
 
 // The part of a player's bus name after the prefix, up to an instance suffix.
-QString PlayerPart(const QString& service) { return service.mid(kServicePrefix.size()).section('.', 0, 0).toLower(); }
+QString PlayerPart(const QString& service) {
+    return service.mid(kServicePrefix.size()).section('.', 0, 0).toLower();
+}
 
 bool LooksLikeForeignPath(const QString& program) {
     static const QRegularExpression drive("^[A-Za-z]:[\\\\/]");
@@ -119,23 +124,41 @@ void tSteppedClockFit::Reset(double rate) {
     hasPrevious_ = false;
 }
 
+void tSteppedClockFit::Seed(double ms, double earliest, double latest) {
+    Keep({ms - rate_ * latest, ms - rate_ * earliest, latest});
+}
+
 void tSteppedClockFit::Observe(double ms, double sent, double received) {
+    const double infinity = std::numeric_limits<double>::infinity();
     if (hasPrevious_ && ms == previousMs_) {
         // Still the old value when this was asked for: the step comes later.
         previousSent_ = sent;
+        changesInARow_ = 0;
         if (!stepping_) {
             stepping_ = true;
             windows_.clear();
         }
         return;
     }
-    double earliest = sent;
-    if (stepping_)
-        earliest = hasPrevious_ ? previousSent_ : received - kUnknownStepMs;
+    // A clock is never ahead of itself: the value was reached by the reply at the latest.
+    double high = infinity;
+    if (!stepping_)
+        high = ms - rate_ * sent;
+    else if (hasPrevious_)
+        high = ms - rate_ * previousSent_;
+    // A fine clock moved on by just the time between the readings; a stepping one by whole
+    // steps.
+    const double moved = ms - previousMs_, elapsed = rate_ * (received - previousSent_);
+    if (hasPrevious_ && std::abs(moved - elapsed) <= kFineToleranceMs + rate_ * (received - sent)) {
+        if (++changesInARow_ >= kFineAfter)
+            stepping_ = false;
+    } else {
+        changesInARow_ = 0;
+    }
     hasPrevious_ = true;
     previousMs_ = ms;
     previousSent_ = sent;
-    Keep({ms - rate_ * received, ms - rate_ * earliest, received});
+    Keep({ms - rate_ * received, high, received});
 }
 
 void tSteppedClockFit::Keep(tWindow window) {
@@ -158,22 +181,20 @@ void tSteppedClockFit::Keep(tWindow window) {
 }
 
 std::optional<double> tSteppedClockFit::PositionAt(double now) const {
-    if (windows_.empty())
-        return std::nullopt;
     double low = -std::numeric_limits<double>::infinity();
     double high = std::numeric_limits<double>::infinity();
     for (const tWindow& w : windows_) {
         low = std::max(low, w.low);
         high = std::min(high, w.high);
     }
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return std::nullopt;
     return (low + high) / 2 + rate_ * now;
 }
 
 // ---- tExternalPlayer: finding and starting the player ----------------------------------------
 
-tExternalPlayer::tExternalPlayer() {
-    SetExtensions(BackendExtensions(Settings().UseFileExtensions));
-}
+tExternalPlayer::tExternalPlayer() { SetExtensions(BackendExtensions(Settings().UseFileExtensions)); }
 
 tExternalPlayer::~tExternalPlayer() { Close(); }
 
@@ -244,8 +265,8 @@ bool tExternalPlayer::IsAvailable() {
 
 // ---- Talking to the player -------------------------------------------------------------------
 
-QDBusMessage tExternalPlayer::Call(const QString& interface, const QString& method, const QVariantList& arguments,
-                                   tClock::time_point* sent) {
+QDBusMessage tExternalPlayer::Call(const QString& interface, const QString& method,
+                                   const QVariantList& arguments, tClock::time_point* sent) {
     QDBusMessage request = QDBusMessage::createMethodCall(service_, kObjectPath, interface, method);
     request.setArguments(arguments);
     if (sent)
@@ -257,12 +278,14 @@ bool tExternalPlayer::Failed(const QDBusMessage& reply) {
     if (reply.type() != QDBusMessage::ErrorMessage)
         return false;
     const QString error = reply.errorName();
-    if (error == "org.freedesktop.DBus.Error.ServiceUnknown" || error == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
+    if (error == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+        error == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
         error == "org.freedesktop.DBus.Error.Disconnected") {
         if (!gone_)
             clock_.Hold(tClock::now());
         gone_ = true;
-    } else if (error == "org.freedesktop.DBus.Error.NoReply" || error == "org.freedesktop.DBus.Error.Timeout") {
+    } else if (error == "org.freedesktop.DBus.Error.NoReply" ||
+               error == "org.freedesktop.DBus.Error.Timeout") {
         nextPoll_ = tClock::now() + kHungPause;
     }
     return true;
@@ -276,17 +299,20 @@ bool tExternalPlayer::CallPlayer(const QString& method, const QVariantList& argu
 
 void tExternalPlayer::SetPlayerProperty(const QString& name, const QVariant& value) {
     if (!gone_)
-        Failed(Call(kPropertiesInterface, "Set", {kPlayerInterface, name, QVariant::fromValue(QDBusVariant(value))}));
+        Failed(Call(kPropertiesInterface, "Set",
+                    {kPlayerInterface, name, QVariant::fromValue(QDBusVariant(value))}));
 }
 
 void tExternalPlayer::Connect() {
-    Bus().connect(service_, kObjectPath, kPlayerInterface, "Seeked", &link_->receiver, SLOT(Seeked(qlonglong)));
+    Bus().connect(service_, kObjectPath, kPlayerInterface, "Seeked", &link_->receiver,
+                  SLOT(Seeked(qlonglong)));
     Bus().connect(service_, kObjectPath, kPropertiesInterface, "PropertiesChanged", &link_->receiver,
                   SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
 }
 
 void tExternalPlayer::Disconnect() {
-    Bus().disconnect(service_, kObjectPath, kPlayerInterface, "Seeked", &link_->receiver, SLOT(Seeked(qlonglong)));
+    Bus().disconnect(service_, kObjectPath, kPlayerInterface, "Seeked", &link_->receiver,
+                     SLOT(Seeked(qlonglong)));
     Bus().disconnect(service_, kObjectPath, kPropertiesInterface, "PropertiesChanged", &link_->receiver,
                      SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
 }
@@ -312,6 +338,7 @@ bool tExternalPlayer::Poll() {
         } else if (std::abs(ms - clock_.Position(received)) > tInterpolatedClock::kJumpMs) {
             // A standing coarse clock reads a step behind; only a real move is taken.
             clock_.Reset(ms);
+            exactStart_ = false;
         }
     }
     return true;
@@ -367,16 +394,18 @@ void tExternalPlayer::TakeState(const QVariantMap& properties) {
     if (!properties.contains("PlaybackStatus"))
         return;
     const QString status = properties.value("PlaybackStatus").toString();
-    status_ = status == "Playing" ? tStatus::Playing : status == "Paused" ? tStatus::Paused : tStatus::Stopped;
+    status_ = status == "Playing"  ? tStatus::Playing
+              : status == "Paused" ? tStatus::Paused
+                                   : tStatus::Stopped;
     if (!open_ || !started_ || ended_)
         return;
     const tClock::time_point now = tClock::now();
     if (status_ == tStatus::Playing) {
         sawPlaying_ = true;
         if (paused_) {
-            // Resumed in the player itself.
+            // Resumed in the player itself, some time since the last reading.
             paused_ = false;
-            StartClock(now);
+            StartClock(now, now, false);
         }
     } else if (status_ == tStatus::Paused && sawPlaying_ && !paused_) {
         paused_ = true;
@@ -397,10 +426,15 @@ void tExternalPlayer::OnSeeked(qlonglong positionUs) {
     }
     const tClock::time_point now = tClock::now();
     const bool running = clock_.IsRunning();
-    clock_.Reset(positionUs / 1000.0);
+    const double ms = positionUs / 1000.0;
+    clock_.Reset(ms);
     fit_.Reset(rate_);
-    if (running)
+    exactStart_ = !running;
+    if (running) {
+        // Sent a moment ago, taken now.
+        fit_.Seed(ms, SteadyMs(now) - kResumeSlackMs, SteadyMs(now));
         clock_.Run(now);
+    }
 }
 
 void tExternalPlayer::OnPropertiesChanged(const QString& interface, const QVariantMap& changed) {
@@ -449,7 +483,7 @@ bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     trackId_.clear();
     uri_ = uri;
     nextPoll_ = {};
-    Poll(); // the player's rates, before the track it may still hold is forgotten
+    Poll();       // the player's rates, before the track it may still hold is forgotten
     open_ = true; // from here the player's metadata is taken as the new track's
     Connect();
 
@@ -480,6 +514,7 @@ bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     }
     ParkAtStart();
     clock_.Reset(0);
+    exactStart_ = true;
     fit_.Reset(rate_);
     SetLastError({});
     return true;
@@ -512,11 +547,15 @@ void tExternalPlayer::Close() {
 
 // ---- Transport -------------------------------------------------------------------------------
 
-void tExternalPlayer::StartClock(tClock::time_point at) {
+void tExternalPlayer::StartClock(tClock::time_point sent, tClock::time_point received, bool exact) {
+    const double from = clock_.Position(sent);
     fit_.Reset(rate_);
-    clock_.Run(at);
-    // The first reading comes a little later, and a clock that just started reads best then.
-    nextPoll_ = at + std::chrono::milliseconds(60);
+    // Where the clock was held after a pause is only as good as the estimate then.
+    const double slack = exact ? 0.0 : kResumeSlackMs;
+    fit_.Seed(from, SteadyMs(sent) - slack, SteadyMs(received) + slack);
+    clock_.Run(Midpoint(sent, received));
+    exactStart_ = false;
+    nextPoll_ = received + std::chrono::milliseconds(60);
 }
 
 void tExternalPlayer::Play() {
@@ -525,6 +564,7 @@ void tExternalPlayer::Play() {
     if (ended_) {
         // The player plays a track that ended from its start.
         clock_.Reset(0);
+        exactStart_ = true;
         seekOffset_ = 0;
     }
     const tClock::time_point sent = tClock::now();
@@ -532,7 +572,7 @@ void tExternalPlayer::Play() {
         return;
     started_ = true;
     paused_ = ended_ = sawPlaying_ = false;
-    StartClock(Midpoint(sent, tClock::now()));
+    StartClock(sent, tClock::now(), exactStart_);
 }
 
 void tExternalPlayer::PauseResume() {
@@ -560,6 +600,7 @@ void tExternalPlayer::Stop() {
     started_ = paused_ = ended_ = false;
     seekOffset_ = 0;
     clock_.Reset(0);
+    exactStart_ = true;
 }
 
 void tExternalPlayer::SeekPlayer(int targetMs) {
@@ -584,6 +625,7 @@ void tExternalPlayer::SetPosition(int ms) {
         paused_ = true;
     clock_.Reset(seek.target);
     fit_.Reset(rate_);
+    exactStart_ = true;
 }
 
 double tExternalPlayer::RawPosition() {

@@ -38,16 +38,23 @@ class tSteppedClockFit {
 public:
     // Forgets every reading (after a seek, a pause, a rate change).
     void Reset(double rate);
+    // The clock stood at `ms` at a moment between `earliest` and `latest` (it was started or
+    // moved there).
+    void Seed(double ms, double earliest, double latest);
     // A reading of `ms` asked for at `sent` and answered at `received`.
     void Observe(double ms, double sent, double received);
-    // The position at time `now` the readings agree on; none before the first reading.
+    // The position at time `now` the readings agree on; none until they bound it both ways.
     std::optional<double> PositionAt(double now) const;
+    // Whether the clock was taken for a fine one (a new value at every reading).
+    bool Fine() const { return !stepping_; }
 
-    // How long a reading without a known previous one may have stood unchanged.
-    static constexpr double kUnknownStepMs = 250.0;
     // Readings older than this are let go, so that a clock running a little fast or slow is
     // followed.
-    static constexpr double kMemoryMs = 3000.0;
+    static constexpr double kMemoryMs = 6000.0;
+    // A clock that moved on by the time between readings, within the tolerance, this many
+    // readings in a row is taken for a fine one.
+    static constexpr int kFineAfter = 6;
+    static constexpr double kFineToleranceMs = 5.0;
 
 private:
     // The player's position minus rate × steady time lies in [low, high].
@@ -60,9 +67,11 @@ private:
 
     std::deque<tWindow> windows_;
     double rate_ = 1.0;
-    // Whether the clock was seen standing between readings: then a reading may be older than
-    // its request, and only a change brackets the moment of the step.
-    bool stepping_ = false;
+    // Whether the clock may stand between readings: then a reading may be older than its
+    // request, and only a change brackets the moment of the step. Until the clock shows
+    // otherwise it is taken to step.
+    bool stepping_ = true;
+    int changesInARow_ = 0;
     bool hasPrevious_ = false;
     double previousMs_ = 0;
     double previousSent_ = 0;
@@ -134,7 +143,9 @@ private:
     void TakeMetadata(const QVariantMap& metadata);
     void SeekPlayer(int targetMs);
 
-    void StartClock(tClock::time_point at);
+    // Runs the clock from where it stands, the player having started between the two times;
+    // `exact`: the player is known to stand where the clock does.
+    void StartClock(tClock::time_point sent, tClock::time_point received, bool exact);
     double RawPosition();
 
     QDBusConnection& Bus();
@@ -154,6 +165,8 @@ private:
     bool sawPlaying_ = false;
     tStatus status_ = tStatus::Stopped;
     int seekOffset_ = 0;
+    // Whether the clock stands exactly where the player does (after an open, a seek, a stop).
+    bool exactStart_ = true;
     double rate_ = 1.0;
     double minimumRate_ = 1.0;
     double maximumRate_ = 1.0;

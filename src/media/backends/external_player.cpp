@@ -469,6 +469,26 @@ void tExternalPlayer::ParkAtStart() {
         SetPlayerProperty("Volume", *volume_);
 }
 
+bool tExternalPlayer::HandOver(const QString& uri, QString& reason) {
+    const QDBusMessage reply = Call(kPlayerInterface, "OpenUri", {uri});
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return true;
+    if (reply.errorName() == "org.freedesktop.DBus.Error.UnknownMethod" &&
+        PlayerPart(service_) == BaseName(Program())) {
+        // A player without OpenUri (Audacious) still takes a file on its command line, which
+        // hands it to the running instance.
+        const QUrl url(uri);
+        if (QProcess::startDetached(Program(), {url.isLocalFile() ? url.toLocalFile() : uri}))
+            return true;
+        reason = Translate("the player could not be given the file");
+        return false;
+    }
+    Failed(reply);
+    reason = gone_ ? Translate("the player left the session bus")
+                   : Translate("the player refused the file") + " (" + reply.errorMessage() + ")";
+    return false;
+}
+
 bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     Close();
     const QString failure = errorStart + ": " + PlayerName(player::External) + ": ";
@@ -495,15 +515,9 @@ bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     }
 
     QString reason;
-    const QDBusMessage reply = Call(kPlayerInterface, "OpenUri", {uri});
     bool taken = false;
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        Failed(reply);
-        reason = gone_ ? Translate("the player left the session bus")
-                       : Translate("the player refused the file") + " (" + reply.errorMessage() + ")";
-    } else {
+    if (HandOver(uri, reason))
         taken = WaitForTrack(reason);
-    }
     if (!taken) {
         if (volume_)
             SetPlayerProperty("Volume", *volume_);

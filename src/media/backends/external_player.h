@@ -125,6 +125,8 @@ private:
     bool FindService();
     bool StartProgram();
     bool OpenUri(const QString& uri, const QString& errorStart);
+    // Gives the player the address to play; false with the reason when it would not take it.
+    bool HandOver(const QString& uri, QString& reason);
     bool WaitForTrack(QString& reason);
     void ParkAtStart();
     void Connect();

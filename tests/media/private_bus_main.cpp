@@ -28,7 +28,8 @@ void EndDaemon() {
 bool StartPrivateBus() {
     QProcess daemon;
     daemon.start("dbus-daemon", {"--session", "--fork", "--print-address=1", "--print-pid=1"});
-    if (!daemon.waitForFinished(5000) || daemon.exitStatus() != QProcess::NormalExit || daemon.exitCode() != 0)
+    if (!daemon.waitForFinished(5000) || daemon.exitStatus() != QProcess::NormalExit ||
+        daemon.exitCode() != 0)
         return false;
     const QList<QByteArray> lines = daemon.readAllStandardOutput().split('\n');
     if (lines.size() < 2 || lines[0].trimmed().isEmpty())

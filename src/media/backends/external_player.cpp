@@ -33,6 +33,9 @@ const char* const kDefaultProgram = "audacious";
 // After a call that timed out the player is left alone this long, so a hung player costs one
 // timeout now and then rather than one at every reading.
 constexpr auto kHungPause = std::chrono::milliseconds(2000);
+// A player may take this long to show that it started; until it does, a stopped or paused state
+// is taken for its not having started yet.
+constexpr auto kStartGrace = std::chrono::milliseconds(1000);
 // How far a position held at a pause may be from where the player really stopped.
 constexpr double kResumeSlackMs = 30.0;
 
@@ -407,10 +410,10 @@ void tExternalPlayer::TakeState(const QVariantMap& properties) {
             paused_ = false;
             StartClock(now, now, false);
         }
-    } else if (status_ == tStatus::Paused && sawPlaying_ && !paused_) {
+    } else if (status_ == tStatus::Paused && (sawPlaying_ || now - playCalled_ > kStartGrace) && !paused_) {
         paused_ = true;
         clock_.Hold(now);
-    } else if (status_ == tStatus::Stopped && sawPlaying_) {
+    } else if (status_ == tStatus::Stopped && (sawPlaying_ || now - playCalled_ > kStartGrace)) {
         ended_ = true;
         clock_.Hold(now);
     }
@@ -438,8 +441,16 @@ void tExternalPlayer::OnSeeked(qlonglong positionUs) {
 }
 
 void tExternalPlayer::OnPropertiesChanged(const QString& interface, const QVariantMap& changed) {
-    if (interface == kPlayerInterface)
-        TakeState(changed);
+    if (interface != kPlayerInterface)
+        return;
+    // A signal may be older than the answer to a later call of ours (a pause before a play),
+    // so only what no call of ours brings about is taken from it: a new track, and the end.
+    QVariantMap news;
+    if (changed.contains("Metadata"))
+        news.insert("Metadata", changed.value("Metadata"));
+    if (changed.value("PlaybackStatus").toString() == "Stopped")
+        news.insert("PlaybackStatus", "Stopped");
+    TakeState(news);
 }
 
 // ---- Opening and closing ---------------------------------------------------------------------
@@ -586,7 +597,10 @@ void tExternalPlayer::Play() {
         return;
     started_ = true;
     paused_ = ended_ = sawPlaying_ = false;
+    playCalled_ = sent;
     StartClock(sent, tClock::now(), exactStart_);
+    // Whether it started shows at once in most players, and tells a later stop from a slow start.
+    Poll();
 }
 
 void tExternalPlayer::PauseResume() {

@@ -165,6 +165,7 @@ private:
     bool ended_ = false;
     bool gone_ = false;
     bool sawPlaying_ = false;
+    tClock::time_point playCalled_{};
     tStatus status_ = tStatus::Stopped;
     int seekOffset_ = 0;
     // Whether the clock stands exactly where the player does (after an open, a seek, a stop).

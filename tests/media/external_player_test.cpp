@@ -376,8 +376,11 @@ TEST_F(ExternalPlayerTest, SeekGoesExactlyThereAndLeavesAPlayingTrackPaused) {
     EXPECT_EQ(player.GetPosition(), 1234);
     EXPECT_FALSE(player.IsPlaying()) << "a track not started stays so";
     EXPECT_EQ(f.TrueMs(), 1234);
+    Pump(100ms);
+    EXPECT_EQ(player.GetPosition(), 1234) << "the player's signals of this and earlier seeks change nothing";
     player.Play();
     Pump(300ms);
+    EXPECT_NEAR(player.GetPosition(), f.TrueMs(), 40);
     player.SetPosition(2000);
     EXPECT_TRUE(player.IsPaused());
     EXPECT_EQ(f.TrueMs(), 2000);
@@ -395,6 +398,8 @@ TEST_F(ExternalPlayerTest, TheTweakSeeksScaledAndReportsTheRequestedPosition) {
     const QString path = Folder() + "/long.wav";
     ASSERT_TRUE(WriteFile(path, SparseWav(70)));
     correction.TweakWinampTimings = true;
+    // The other players' correction for songs timed with this one: never applied here.
+    correction.AdjustWinampTimingsForWmp = true;
     player.SetTimingCorrection(correction);
     ASSERT_TRUE(player.OpenFile(path, nullptr, 0)) << player.LastError().toStdString();
     EXPECT_EQ(player.GetLength(), 70000);

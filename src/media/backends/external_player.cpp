@@ -36,6 +36,8 @@ constexpr auto kHungPause = std::chrono::milliseconds(2000);
 // A player may take this long to show that it started; until it does, a stopped or paused state
 // is taken for its not having started yet.
 constexpr auto kStartGrace = std::chrono::milliseconds(1000);
+// Seeks of ours whose Seeked signal is still awaited.
+constexpr size_t kOwnSeeksKept = 16;
 // How far a position held at a pause may be from where the player really stopped.
 constexpr double kResumeSlackMs = 30.0;
 
@@ -422,9 +424,11 @@ void tExternalPlayer::TakeState(const QVariantMap& properties) {
 void tExternalPlayer::OnSeeked(qlonglong positionUs) {
     if (!open_)
         return;
-    if (ownSeekUs_ && *ownSeekUs_ == positionUs) {
-        // The answer to a seek of ours, already taken into account.
-        ownSeekUs_.reset();
+    // The answer to a seek of ours, already taken into account; signals come in order, so the
+    // seeks before it have been answered too.
+    const auto own = std::find(ownSeeksUs_.begin(), ownSeeksUs_.end(), positionUs);
+    if (own != ownSeeksUs_.end()) {
+        ownSeeksUs_.erase(ownSeeksUs_.begin(), own + 1);
         return;
     }
     const tClock::time_point now = tClock::now();
@@ -513,6 +517,7 @@ bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     lengthMs_ = 0;
     trackId_.clear();
     uri_ = uri;
+    ownSeeksUs_.clear();
     nextPoll_ = {};
     Poll();       // the player's rates, before the track it may still hold is forgotten
     open_ = true; // from here the player's metadata is taken as the new track's
@@ -633,7 +638,10 @@ void tExternalPlayer::Stop() {
 
 void tExternalPlayer::SeekPlayer(int targetMs) {
     const qlonglong us = static_cast<qlonglong>(targetMs) * 1000;
-    ownSeekUs_ = us;
+    ownSeeksUs_.push_back(us);
+    // A player that sends no Seeked signals leaves them unanswered.
+    if (ownSeeksUs_.size() > kOwnSeeksKept)
+        ownSeeksUs_.pop_front();
     if (!trackId_.isEmpty())
         CallPlayer("SetPosition", {QVariant::fromValue(QDBusObjectPath(trackId_)), us});
     else

@@ -174,7 +174,7 @@ private:
     double minimumRate_ = 1.0;
     double maximumRate_ = 1.0;
     std::optional<double> volume_;
-    std::optional<qlonglong> ownSeekUs_;
+    std::deque<qlonglong> ownSeeksUs_;
 
     tInterpolatedClock clock_;
     tSteppedClockFit fit_;

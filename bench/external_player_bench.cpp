@@ -9,7 +9,9 @@
 // backend's fitted, interpolated clock recovers the exact one from those steps.
 //
 // Clock: 10 s of a 12 s WAV, GetPosition read at 60 Hz; errors over all readings and over those
-// after the first second (once a few steps were seen). Seeks: 20 seeks to spread positions while
+// after the first second (once a few steps were seen). Argument 0: started by the backend (it
+// knows the moment of the start); 1: paused and resumed in the player itself just before, so
+// the clock is recovered from the 250 ms readings alone. Seeks: 20 seeks to spread positions while
 // playing; the fake's position right after each (exact seeks: 0 expected) and the reported
 // position's error 300 ms after playing on.
 #include "app/app_services.h"
@@ -145,7 +147,17 @@ private:
     bool ready_ = false;
 };
 
+void PlayerCommand(const char* method) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall("org.mpris.MediaPlayer2." + kFakeName, "/org/mpris/MediaPlayer2",
+                                       "org.mpris.MediaPlayer2.Player", method);
+    QDBusConnection::sessionBus().call(call);
+}
+
+// state.range(0): 1 when the track is paused and resumed in the player itself right after the
+// start, so that the backend knows no moment of the start and has the player's readings alone.
 void BM_ExternalPlayerClock(benchmark::State& state) {
+    const bool fromReadingsAlone = state.range(0) == 1;
     std::vector<double> all, settled;
     double signedSum = 0;
     for (auto _ : state) {
@@ -163,6 +175,19 @@ void BM_ExternalPlayerClock(benchmark::State& state) {
             return;
         }
         player.Play();
+        if (fromReadingsAlone) {
+            // Read at 60 Hz meanwhile, as the playback window does.
+            auto readFor = [&](int ms) {
+                for (const auto end = tClock::now() + std::chrono::milliseconds(ms); tClock::now() < end;) {
+                    player.GetPosition();
+                    Pump(std::chrono::milliseconds(16));
+                }
+            };
+            readFor(200);
+            PlayerCommand("Pause");
+            readFor(300);
+            PlayerCommand("Play");
+        }
         const auto truth = bench.TrueClock();
         const auto start = tClock::now();
         for (int i = 1; i <= 600; ++i) {
@@ -184,7 +209,12 @@ void BM_ExternalPlayerClock(benchmark::State& state) {
     state.counters["settled_max_ms"] = *std::max_element(settled.begin(), settled.end());
     state.counters["mean_signed_ms"] = signedSum / static_cast<double>(all.size());
 }
-BENCHMARK(BM_ExternalPlayerClock)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExternalPlayerClock)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ExternalPlayerSeek(benchmark::State& state) {
     std::vector<double> landing, after;

@@ -338,8 +338,16 @@ bool tExternalPlayer::Poll() {
         const double ms = properties.value("Position").toLongLong() / 1000.0;
         if (clock_.IsRunning()) {
             fit_.Observe(ms, SteadyMs(sent), SteadyMs(received));
-            if (const auto fitted = fit_.PositionAt(SteadyMs(received)))
-                clock_.Observe(*fitted, received);
+            if (const auto fitted = fit_.PositionAt(SteadyMs(received))) {
+                if (fitPending_) {
+                    // The first thing known of a start made in the player: taken as it is.
+                    clock_.Reset(*fitted);
+                    clock_.Run(received);
+                    fitPending_ = false;
+                } else {
+                    clock_.Observe(*fitted, received);
+                }
+            }
         } else if (std::abs(ms - clock_.Position(received)) > tInterpolatedClock::kJumpMs) {
             // A standing coarse clock reads a step behind; only a real move is taken.
             clock_.Reset(ms);
@@ -410,7 +418,7 @@ void tExternalPlayer::TakeState(const QVariantMap& properties) {
         if (paused_) {
             // Resumed in the player itself, some time since the last reading.
             paused_ = false;
-            StartClock(now, now, false);
+            StartClock(now, now, tStart::Unknown);
         }
     } else if (status_ == tStatus::Paused && (sawPlaying_ || now - playCalled_ > kStartGrace) && !paused_) {
         paused_ = true;
@@ -577,12 +585,16 @@ void tExternalPlayer::Close() {
 
 // ---- Transport -------------------------------------------------------------------------------
 
-void tExternalPlayer::StartClock(tClock::time_point sent, tClock::time_point received, bool exact) {
+void tExternalPlayer::StartClock(tClock::time_point sent, tClock::time_point received, tStart start) {
     const double from = clock_.Position(sent);
     fit_.Reset(rate_);
-    // Where the clock was held after a pause is only as good as the estimate then.
-    const double slack = exact ? 0.0 : kResumeSlackMs;
-    fit_.Seed(from, SteadyMs(sent) - slack, SteadyMs(received) + slack);
+    // Where the clock was held after a pause of ours is only as good as the estimate then; a
+    // pause and resume in the player itself were seen a reading late, so they tell nothing.
+    fitPending_ = start == tStart::Unknown;
+    if (!fitPending_) {
+        const double slack = start == tStart::Exact ? 0.0 : kResumeSlackMs;
+        fit_.Seed(from, SteadyMs(sent) - slack, SteadyMs(received) + slack);
+    }
     clock_.Run(Midpoint(sent, received));
     exactStart_ = false;
     nextPoll_ = received + std::chrono::milliseconds(60);
@@ -603,7 +615,7 @@ void tExternalPlayer::Play() {
     started_ = true;
     paused_ = ended_ = sawPlaying_ = false;
     playCalled_ = sent;
-    StartClock(sent, tClock::now(), exactStart_);
+    StartClock(sent, tClock::now(), exactStart_ ? tStart::Exact : tStart::Estimated);
     // Whether it started shows at once in most players, and tells a later stop from a slow start.
     Poll();
 }

@@ -145,9 +145,10 @@ private:
     void TakeMetadata(const QVariantMap& metadata);
     void SeekPlayer(int targetMs);
 
-    // Runs the clock from where it stands, the player having started between the two times;
-    // `exact`: the player is known to stand where the clock does.
-    void StartClock(tClock::time_point sent, tClock::time_point received, bool exact);
+    // How well the clock knows where the player starts from.
+    enum class tStart { Exact, Estimated, Unknown };
+    // Runs the clock from where it stands, the player having started between the two times.
+    void StartClock(tClock::time_point sent, tClock::time_point received, tStart start);
     double RawPosition();
 
     QDBusConnection& Bus();
@@ -170,6 +171,8 @@ private:
     int seekOffset_ = 0;
     // Whether the clock stands exactly where the player does (after an open, a seek, a stop).
     bool exactStart_ = true;
+    // Whether the clock runs on a guess until the player's readings first pin it down.
+    bool fitPending_ = false;
     double rate_ = 1.0;
     double minimumRate_ = 1.0;
     double maximumRate_ = 1.0;

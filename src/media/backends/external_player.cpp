@@ -717,7 +717,7 @@ void tExternalPlayer::SetRate(double rate) {
     fit_.Reset(rate);
 }
 
-double tExternalPlayer::GetRate() { return rate_; }
+double tExternalPlayer::GetRate() { return open_ ? rate_ : 1.0; }
 
 } // namespace lyrimo
 

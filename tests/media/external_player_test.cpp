@@ -85,6 +85,8 @@ public:
     void Kill() {
         process_.kill();
         process_.waitForFinished(3000);
+        // The next fake of the name can only take it once the bus has let it go.
+        WaitUntil([&] { return !MprisNames().contains(kPrefix + name_); }, 3000ms);
     }
 
     QVariantList Control(const QString& method, const QVariantList& arguments = {}) const {

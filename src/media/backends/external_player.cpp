@@ -36,6 +36,9 @@ constexpr auto kHungPause = std::chrono::milliseconds(2000);
 // A player may take this long to show that it started; until it does, a stopped or paused state
 // is taken for its not having started yet.
 constexpr auto kStartGrace = std::chrono::milliseconds(1000);
+// How long after a seek of ours the player's position readings are not believed, unless its
+// Seeked signal came first.
+constexpr auto kSeekSettleTime = std::chrono::milliseconds(1000);
 // Seeks of ours whose Seeked signal is still awaited.
 constexpr size_t kOwnSeeksKept = 16;
 // How far a position held at a pause may be from where the player really stopped.
@@ -334,6 +337,9 @@ bool tExternalPlayer::Poll() {
         return false;
     const QVariantMap properties = ToMap(reply.arguments().first());
     TakeState(properties);
+    // A player may still show the old position for a moment after a seek of ours.
+    if (received < seekSettles_)
+        return true;
     if (open_ && started_ && !ended_ && properties.contains("Position")) {
         const double ms = properties.value("Position").toLongLong() / 1000.0;
         if (clock_.IsRunning()) {
@@ -437,6 +443,8 @@ void tExternalPlayer::OnSeeked(qlonglong positionUs) {
     const auto own = std::find(ownSeeksUs_.begin(), ownSeeksUs_.end(), positionUs);
     if (own != ownSeeksUs_.end()) {
         ownSeeksUs_.erase(ownSeeksUs_.begin(), own + 1);
+        if (ownSeeksUs_.empty())
+            seekSettles_ = {};
         return;
     }
     const tClock::time_point now = tClock::now();
@@ -526,6 +534,7 @@ bool tExternalPlayer::OpenUri(const QString& uri, const QString& errorStart) {
     trackId_.clear();
     uri_ = uri;
     ownSeeksUs_.clear();
+    seekSettles_ = {};
     nextPoll_ = {};
     Poll();       // the player's rates, before the track it may still hold is forgotten
     open_ = true; // from here the player's metadata is taken as the new track's
@@ -651,6 +660,7 @@ void tExternalPlayer::Stop() {
 void tExternalPlayer::SeekPlayer(int targetMs) {
     const qlonglong us = static_cast<qlonglong>(targetMs) * 1000;
     ownSeeksUs_.push_back(us);
+    seekSettles_ = tClock::now() + kSeekSettleTime;
     // A player that sends no Seeked signals leaves them unanswered.
     if (ownSeeksUs_.size() > kOwnSeeksKept)
         ownSeeksUs_.pop_front();

@@ -178,6 +178,7 @@ private:
     double maximumRate_ = 1.0;
     std::optional<double> volume_;
     std::deque<qlonglong> ownSeeksUs_;
+    tClock::time_point seekSettles_{};
 
     tInterpolatedClock clock_;
     tSteppedClockFit fit_;

@@ -35,6 +35,8 @@ void IsolateEnvironment() {
     // Tests never make a sound nor open a window on the desktop.
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     ::setenv("LYRIMO_AUDIO_OUTPUT", "null", 1);
+    // Nor do they reach the user's session bus, where a real media player may be listening.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lyrimo-test-bus", 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::atexit(RemoveScratch);
 }

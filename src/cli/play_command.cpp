@@ -81,10 +81,12 @@ bool Parse(const QStringList& args, tPlayOptions& options, QString& problem) {
     return !options.media.isEmpty();
 }
 
-// Only the chosen player is tried, and it takes the file's type even when its list lacks it.
+// Only the chosen player is tried, even when it is switched off, and it takes the file's type
+// even when its list lacks it.
 void ForcePlayer(uint8_t id, const QString& mediaFile) {
     Settings().Player2Order = {id, 0, 0, 0, 0};
     const tPlayerInfo* info = PlayerInfo(id);
+    Settings().*info->enabled = true;
     QString& list = Settings().*info->extensions;
     const QString extension = MediaExtension(mediaFile);
     if (!BackendExtensions(list).contains(extension, Qt::CaseInsensitive))

@@ -6,6 +6,9 @@
 #include "document/song.h"
 #include "media/backends/absent_player.h"
 #include "media/backends/builtin_player.h"
+#include "media/backends/external_player.h"
+#include "media/backends/gstreamer_player.h"
+#include "media/backends/mpv_player.h"
 #include "media/player_catalog.h"
 
 #include <QFileInfo>
@@ -24,9 +27,14 @@ QStringList MachineCdDevices() {
 } // namespace
 
 std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id) {
-    if (id == player::Mci)
-        return std::make_unique<tBuiltinPlayer>();
-    return std::make_unique<tAbsentPlayer>(id);
+    switch (id) {
+    case player::External: return std::make_unique<tExternalPlayer>();
+    case player::QuickTime: return std::make_unique<tAbsentPlayer>(id);
+    case player::WindowsMediaPlayer: return std::make_unique<tMpvPlayer>();
+    case player::Mci: return std::make_unique<tBuiltinPlayer>();
+    case player::DirectShow: return std::make_unique<tGstreamerPlayer>();
+    default: return nullptr;
+    }
 }
 
 tMyMediaPlayer::tMyMediaPlayer() : tMyMediaPlayer(MakeStandardPlayer) {}

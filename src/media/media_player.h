@@ -20,7 +20,8 @@ class tLyrimoData;
 // Makes the backend for a player identifier. The manager asks for 1, 3, 4, 2, 5 in that order.
 using tPlayerFactory = std::function<std::unique_ptr<tPlayer>(uint8_t id)>;
 
-// The backends of this installation: the built-in player for 4, absent players for the rest.
+// The backends of this installation, one per identifier: the external player over MPRIS (1),
+// VLC (2), mpv (3), the built-in player (4) and GStreamer (5).
 std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id);
 
 class tMyMediaPlayer {

@@ -22,13 +22,6 @@
 #include <string>
 #include <unordered_map>
 
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig loses a few of the blocks it allocates while parsing its configuration
-// files (once per process); they are not ours to free, so the leak checker ignores them.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
-#endif
-
 namespace lyrimo {
 namespace {
 

@@ -85,6 +85,25 @@ TEST_F(PlayCommand, PlayCommandForcesAPlayerAndExplainsFailures) {
 
 } // namespace
 
+// Each engine plays the sound when forced, switched on or not, and says so on every line.
+TEST_F(PlayCommand, EveryEngineCanBeForced) {
+    const tSettingsClass saved = Settings();
+    for (const auto& [id, name] : {std::pair{"3", "mpv"}, std::pair{"5", "GStreamer"}}) {
+        Settings().UseWindowsMediaPlayer = Settings().DirectShow = false;
+        int rc = -1;
+        const QString out = CapturedOutput(rc, [&] {
+            return RunPlayCommand({Wav(), "--player", id, "--for", "300"});
+        });
+        EXPECT_EQ(rc, 0) << name;
+        const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 3) << name;
+        for (const QString& line : lines)
+            EXPECT_TRUE(line.endsWith(QString(" ms  ") + name)) << line.toStdString();
+        EXPECT_GE(lines.last().trimmed().section(' ', 0, 0).toInt(), 300) << name;
+        Settings() = saved;
+    }
+}
+
 TEST(PlayersCommand, ListsEveryPlayerWithItsEngineAndFileTypes) {
     int rc = -1;
     const QString out = CapturedOutput(rc, [] { return RunPlayersCommand({}); });

@@ -571,7 +571,7 @@ TEST_F(ExternalPlayerTest, ASeekMadeInThePlayerMovesTheClock) {
 }
 
 TEST_F(ExternalPlayerTest, PausingAndResumingInThePlayerItselfIsFollowed) {
-    tFake& f = OpenOnFake(4.0);
+    OpenOnFake(4.0);
     player.Play();
     Pump(300ms);
     auto command = [&](const char* method) {

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
@@ -269,6 +270,12 @@ bool tExternalPlayer::IsAvailable() {
     if (!Bus().isConnected())
         return false;
     return FindService() || StartProgram();
+}
+
+bool tExternalPlayer::IsPresent() {
+    if (!Bus().isConnected())
+        return false;
+    return FindService() || !QStandardPaths::findExecutable(Program()).isEmpty() || QFileInfo(Program()).isExecutable();
 }
 
 // ---- Talking to the player -------------------------------------------------------------------

@@ -84,6 +84,8 @@ public:
 
     uint8_t PlayerID() override;
     bool IsAvailable() override;
+    // A player on the bus, or its program installed: looked for without starting anything.
+    bool IsPresent() override;
     int TrackCount() override { return 99; }
     int GetPosition() override;
     int GetLength() override;

@@ -405,7 +405,7 @@ bool tVlcPlayer::StartPaused(QString& reason) {
     }
     libvlc_media_player_set_pause(s.player, 1);
     if (s.pictures > pictures)
-        SettlePictures();
+        SettlePictures(s.changes, kPictureSettle);
     libvlc_audio_set_mute(s.player, 0);
     if (!answered)
         reason = Translate("the engine did not open the file in time");
@@ -429,12 +429,13 @@ bool tVlcPlayer::Revive() {
 void tVlcPlayer::SeekTo(int rawMs) {
     tSession& s = *session_;
     const int buffered = s.buffered;
+    const int64_t changes = s.changes;
     libvlc_media_player_set_time(s.player, rawMs);
     WaitFor(kSeekWait, [&] { return s.buffered > buffered || s.failed || s.ended; });
     // The picture at the target comes once VLC has decoded up to it; before it VLC may still show
     // pictures it had queued, and it repeats the paused one.
     if (window_)
-        SettlePictures();
+        SettlePictures(changes, kPictureWait);
     std::lock_guard lock(s.mutex);
     s.hasReport = false;
 }
@@ -505,14 +506,13 @@ void tVlcPlayer::HoldPlayback() {
     clock_.Hold(tClock::now());
     paused_ = true;
     if (window_)
-        SettlePictures(); // the pictures VLC had queued come out first
+        SettlePictures(session_->changes, kPictureSettle); // the pictures VLC had queued come out
 }
 
-// Waits (bounded) for the next new picture and any that follow it closely; true when one came.
-bool tVlcPlayer::SettlePictures() {
+bool tVlcPlayer::SettlePictures(int64_t since, std::chrono::milliseconds firstWait) {
     tSession& s = *session_;
-    int64_t changes = s.changes;
-    if (!WaitFor(kPictureWait, [&] { return s.changes > changes; }))
+    int64_t changes = since;
+    if (!WaitFor(firstWait, [&] { return s.changes > changes; }))
         return false;
     do
         changes = s.changes;

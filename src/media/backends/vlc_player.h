@@ -93,7 +93,9 @@ private:
     bool Revive();
     // VLC's seek, waited for (bounded) so that its next pictures and times are from the target.
     void SeekTo(int rawMs);
-    bool SettlePictures();
+    // Waits up to firstWait for a picture newer than the count of new pictures `since`, then for
+    // any that follow it closely; true when one came.
+    bool SettlePictures(int64_t since, std::chrono::milliseconds firstWait);
     int RawPosition();
     int Corrected(double rawMs) const;
 

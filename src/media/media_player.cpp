@@ -9,6 +9,7 @@
 #include "media/backends/external_player.h"
 #include "media/backends/gstreamer_player.h"
 #include "media/backends/mpv_player.h"
+#include "media/backends/vlc_player.h"
 #include "media/player_catalog.h"
 
 #include <QFileInfo>
@@ -29,7 +30,7 @@ QStringList MachineCdDevices() {
 std::unique_ptr<tPlayer> MakeStandardPlayer(uint8_t id) {
     switch (id) {
     case player::External: return std::make_unique<tExternalPlayer>();
-    case player::QuickTime: return std::make_unique<tAbsentPlayer>(id);
+    case player::QuickTime: return std::make_unique<tVlcPlayer>();
     case player::WindowsMediaPlayer: return std::make_unique<tMpvPlayer>();
     case player::Mci: return std::make_unique<tBuiltinPlayer>();
     case player::DirectShow: return std::make_unique<tGstreamerPlayer>();

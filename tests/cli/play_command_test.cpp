@@ -88,8 +88,9 @@ TEST_F(PlayCommand, PlayCommandForcesAPlayerAndExplainsFailures) {
 // Each engine plays the sound when forced, switched on or not, and says so on every line.
 TEST_F(PlayCommand, EveryEngineCanBeForced) {
     const tSettingsClass saved = Settings();
-    for (const auto& [id, name] : {std::pair{"3", "mpv"}, std::pair{"5", "GStreamer"}}) {
-        Settings().UseWindowsMediaPlayer = Settings().DirectShow = false;
+    for (const auto& [id, name] :
+         {std::pair{"2", "VLC"}, std::pair{"3", "mpv"}, std::pair{"5", "GStreamer"}}) {
+        Settings().UseQuicktimePlayer = Settings().UseWindowsMediaPlayer = Settings().DirectShow = false;
         int rc = -1;
         const QString out = CapturedOutput(rc, [&] {
             return RunPlayCommand({Wav(), "--player", id, "--for", "300"});

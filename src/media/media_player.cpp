@@ -4,7 +4,6 @@
 #include "app/cd_drives.h"
 #include "document/binary_file.h"
 #include "document/song.h"
-#include "media/backends/absent_player.h"
 #include "media/backends/builtin_player.h"
 #include "media/backends/external_player.h"
 #include "media/backends/gstreamer_player.h"

@@ -111,7 +111,7 @@ endforeach()
 # Qt D-Bus belongs to the external player alone: only its files include it, and only the media
 # library and the core targets built on it reach it.
 set(dbus_files media/backends/external_player.cpp media/backends/external_player.h)
-set(dbus_targets lyrimo_media lyrimo_cli_core lyrimo_playback_core lyrimo_tools)
+set(dbus_targets lyrimo_media lyrimo_cli_core lyrimo_editor_core lyrimo_playback_core lyrimo_tools)
 foreach(source IN LISTS sources)
     if(NOT source IN_LIST dbus_files)
         file(STRINGS "${SOURCE_DIR}/src/${source}" dbus_includes REGEX "^[ \t]*#[ \t]*include[ \t]*<(QtDBus/)?QDBus")

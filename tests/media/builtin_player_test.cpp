@@ -1,7 +1,6 @@
 // The built-in player on files made by the tests, pulled frame by frame.
 #include "app/app_services.h"
 #include "document/song.h"
-#include "media/backends/absent_player.h"
 #include "media/backends/builtin_player.h"
 #include "media/media_player.h"
 #include "media_fixtures.h"
@@ -279,7 +278,7 @@ TEST_F(BuiltinPlayerTest, TwoManagersKeepTheCorrectionsOfTheirOwnSongs) {
         return std::make_unique<tMyMediaPlayer>([puller](uint8_t id) -> std::unique_ptr<tPlayer> {
             if (id == player::Mci)
                 return std::make_unique<tBuiltinPlayer>(PullOutputFactory(puller));
-            return std::make_unique<tAbsentPlayer>(id);
+            return nullptr; // no other backend
         });
     };
     auto makeSong = [](bool adjust) {

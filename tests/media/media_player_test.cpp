@@ -1,8 +1,8 @@
 #include "app/app_services.h"
 #include "document/song.h"
 #include "fake_player.h"
-#include "media/backends/absent_player.h"
 #include "media/media_player.h"
+#include "media/player_catalog.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -353,18 +353,9 @@ TEST(SupportedFilesFilter, ListsEnabledPlayersInFilterOrder) {
     Settings() = saved;
 }
 
-TEST(AbsentPlayer, KeepsItsPreferencesButIsNeverAvailable) {
-    const tSettingsClass saved = Settings();
-    Settings().UseFileExtensionsQT = "";
-    Settings().UseQuicktimePlayer = true;
-    tAbsentPlayer vlc(player::QuickTime);
-    EXPECT_TRUE(vlc.IsEnabled());
-    EXPECT_FALSE(vlc.IsAvailable());
-    EXPECT_FALSE(vlc.CanPlayCDs()) << "this player never plays CDs";
-    EXPECT_TRUE(vlc.HandlesExtension("")) << "an empty list is one empty extension";
-    EXPECT_FALSE(vlc.OpenFile("/s/a", nullptr, 0));
-    EXPECT_FALSE(vlc.LastError().isEmpty());
-    Settings() = saved;
+TEST(PlayerExtensions, AListSplitsAtEveryBarAndAnEmptyOneIsOneEmptyExtension) {
+    EXPECT_EQ(BackendExtensions(".mid|.rmi"), (QStringList{".mid", ".rmi"}));
+    EXPECT_EQ(BackendExtensions(""), QStringList{""});
 }
 
 // A backend with only the required operations.

@@ -13,8 +13,8 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -275,7 +275,8 @@ bool tExternalPlayer::IsAvailable() {
 bool tExternalPlayer::IsPresent() {
     if (!Bus().isConnected())
         return false;
-    return FindService() || !QStandardPaths::findExecutable(Program()).isEmpty() || QFileInfo(Program()).isExecutable();
+    return FindService() || !QStandardPaths::findExecutable(Program()).isEmpty() ||
+           QFileInfo(Program()).isExecutable();
 }
 
 // ---- Talking to the player -------------------------------------------------------------------

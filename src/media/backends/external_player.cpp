@@ -93,6 +93,17 @@ bool LooksLikeForeignPath(const QString& program) {
 }
 
 // What a program needs on its command line to start without a window of its own.
+// The player outlives this program and must not hold its terminal or pipes open.
+bool StartDetachedQuietly(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
 QStringList QuietStartArguments(const QString& program) {
     if (BaseName(program) == "audacious")
         return {"--headless"};
@@ -251,7 +262,7 @@ bool tExternalPlayer::StartProgram() {
     const QString program = Program();
     if (startFailedFor_ == program)
         return false;
-    if (!QProcess::startDetached(program, QuietStartArguments(program))) {
+    if (!StartDetachedQuietly(program, QuietStartArguments(program))) {
         startFailedFor_ = program;
         return false;
     }
@@ -517,7 +528,7 @@ bool tExternalPlayer::HandOver(const QString& uri, QString& reason) {
         // A player without OpenUri (Audacious) still takes a file on its command line, which
         // hands it to the running instance.
         const QUrl url(uri);
-        if (QProcess::startDetached(Program(), {url.isLocalFile() ? url.toLocalFile() : uri}))
+        if (StartDetachedQuietly(Program(), {url.isLocalFile() ? url.toLocalFile() : uri}))
             return true;
         reason = Translate("the player could not be given the file");
         return false;

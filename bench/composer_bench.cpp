@@ -8,6 +8,7 @@
 // processor time. The picture performance also times a plain copy of one frame's bytes in the
 // same run and reports the median frame against it.
 #include "app/app_services.h"
+#include "bench_stats.h"
 #include "document/song.h"
 #include "picture/bitmap_png.h"
 #include "render/animations.h"
@@ -105,13 +106,6 @@ std::unique_ptr<tLyrimoData> PictureSong() {
     s.setBackgroundFileName("stars.png");
     song->BackgroundStream = GradientPicture(5);
     return song;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
 }
 
 double MsSince(std::chrono::steady_clock::time_point start) {

@@ -15,6 +15,7 @@
 // playing; the fake's position right after each (exact seeks: 0 expected) and the reported
 // position's error 300 ms after playing on.
 #include "app/app_services.h"
+#include "bench_stats.h"
 #include "media/backends/external_player.h"
 #include "media_fixtures.h"
 
@@ -49,13 +50,6 @@ namespace {
 using tClock = std::chrono::steady_clock;
 
 const QString kFakeName = "lyrimo-bench";
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
-}
 
 void Pump(std::chrono::milliseconds time) {
     const auto end = tClock::now() + time;

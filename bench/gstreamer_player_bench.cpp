@@ -18,6 +18,7 @@
 // are located in the original signal by correlation; for the video, the picture shown at once after the seek
 // is compared with the one due at the target, and the media time of the first sound buffer with the target.
 // The position reported right after each seek is compared with the target too.
+#include "bench_stats.h"
 #include "media/backends/gstreamer_player.h"
 #include "media/video_window.h"
 #include "media_fixtures.h"
@@ -68,13 +69,6 @@ QString Media(const QString& name) {
                WriteNumberedVideo(Fixture("numbered.mp4"), video);
     }();
     return made ? Fixture(name) : QString();
-}
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
 }
 
 // What the fake sink was given, buffer by buffer.

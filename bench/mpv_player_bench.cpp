@@ -26,6 +26,7 @@
 // true position (continue_ms, 100 ms after Play), and for the video by the picture shown at once
 // after the seek against the picture due at the target (a video seek lands on the first picture
 // starting at or after the target, so that is the due one or the next).
+#include "bench_stats.h"
 #include "media/backends/mpv_player.h"
 #include "media/video_window.h"
 #include "media_fixtures.h"
@@ -66,13 +67,6 @@ QString Media(const QString& name) {
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
-}
 
 void Report(benchmark::State& state, const char* prefix, const std::vector<double>& errors) {
     const std::string p(prefix);

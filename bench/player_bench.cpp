@@ -7,6 +7,7 @@
 // signal by correlation. First sound: from the call to OpenFile until the first buffer with sound
 // is handed to the output (the output's latency, 21 ms, comes on top).
 #include "app/app_services.h"
+#include "bench_stats.h"
 #include "media/backends/builtin/audio_output.h"
 #include "media/backends/builtin/sdl_audio.h"
 #include "media/backends/builtin_player.h"
@@ -64,13 +65,6 @@ QString Media(const QString& name) {
         return WriteFile(Fixture("tune.mid"), midi.Bytes()) && ok;
     }();
     return made ? Fixture(name) : QString();
-}
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
 }
 
 struct tPull {

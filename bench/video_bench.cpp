@@ -10,6 +10,7 @@
 // the ffmpeg program's processor time per picture to decode the same file to nothing, and a
 // plain copy of one frame's bytes.
 #include "app/app_services.h"
+#include "bench_stats.h"
 #include "document/song.h"
 #include "media/backends/builtin/sdl_audio.h"
 #include "media/backends/builtin_player.h"
@@ -90,13 +91,6 @@ double ChildrenCpuMs() {
     getrusage(RUSAGE_CHILDREN, &usage);
     auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
 }
 
 // The ffmpeg program's processor time per picture, decoding the file to nothing.

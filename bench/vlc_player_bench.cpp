@@ -14,6 +14,7 @@
 // Seeks: 20 seeks spread over the file, each followed by Play. For the signal files the first
 // sound heard is located in the signal by correlation; for the numbered video, whose sound is a
 // plain sine, the picture shown at once after the seek is compared with the one due at the target.
+#include "bench_stats.h"
 #include "media/backends/vlc_player.h"
 #include "media/video_window.h"
 #include "media_fixtures.h"
@@ -53,13 +54,6 @@ QString Media(const QString& name) {
         return WriteNumberedVideo(path, fixture) ? path : QString();
     }
     return WriteSignalMedia(path, Signal()) ? path : QString();
-}
-
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
 }
 
 // The blocks the silent sink took, counted from the last time VLC threw its sound away.

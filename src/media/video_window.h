@@ -19,6 +19,10 @@ struct tVideoCounts {
     int64_t dropped = 0; // pictures passed over because their time had gone
 };
 
+// The size of width × height fitted into the target keeping its proportions: the target's size
+// on return, at least 1 × 1.
+void FitInto(int width, int height, int& targetWidth, int& targetHeight);
+
 class tVideoWindow {
 public:
     // The picture due now; empty before the first and after the media closed.

@@ -72,18 +72,6 @@ const tEngineState& Engine() {
 
 int NsToMs(int64_t ns) { return static_cast<int>(std::clamp<int64_t>(ns / GST_MSECOND, INT_MIN, INT_MAX)); }
 
-// The size of width × height fitted into the target with the same proportions.
-void FitInto(int width, int height, int& targetWidth, int& targetHeight) {
-    int64_t h = targetHeight;
-    int64_t w = h * width / height;
-    if (w > targetWidth) {
-        w = targetWidth;
-        h = w * height / width;
-    }
-    targetWidth = static_cast<int>(std::max<int64_t>(w, 1));
-    targetHeight = static_cast<int>(std::max<int64_t>(h, 1));
-}
-
 // Square pixels of packed Y'CbCr (the converter's own RGB output is a few levels off in places,
 // so the pictures are turned into RGB here, exactly); a size when one is given.
 GstCaps* PictureCaps(int width = 0, int height = 0) {

@@ -46,18 +46,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 QString EngineReason(const QString& reason) { return "mpv: " + reason; }
 
-// The size of width × height fitted into the target with the same proportions.
-void FitInto(int width, int height, int& targetWidth, int& targetHeight) {
-    int64_t h = targetHeight;
-    int64_t w = h * width / height;
-    if (w > targetWidth) {
-        w = targetWidth;
-        h = w * height / width;
-    }
-    targetWidth = int(std::max<int64_t>(w, 1));
-    targetHeight = int(std::max<int64_t>(h, 1));
-}
-
 QString EndFileReason(const mpv_event_end_file& end) {
     switch (end.reason) {
     case MPV_END_FILE_REASON_ERROR: return QString::fromUtf8(mpv_error_string(end.error));

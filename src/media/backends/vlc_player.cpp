@@ -77,18 +77,6 @@ bool WaitFor(milliseconds limit, tDone done) {
     return true;
 }
 
-// The size of width × height fitted into the target with the same proportions.
-void FitInto(int width, int height, int& targetWidth, int& targetHeight) {
-    int64_t h = targetHeight;
-    int64_t w = h * width / height;
-    if (w > targetWidth) {
-        w = targetWidth;
-        h = w * height / width;
-    }
-    targetWidth = int(std::max<int64_t>(w, 1));
-    targetHeight = int(std::max<int64_t>(h, 1));
-}
-
 // How far VLC's announced time runs ahead of the sound heard, in ms: the time is its demuxer's,
 // which reads ahead by about a block of its own, and so depends on the container. Measured with
 // VLC 3.0 by the VLC player benchmark (announced time against the time of the sound heard).

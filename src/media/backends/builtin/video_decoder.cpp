@@ -32,18 +32,6 @@ int64_t FrameTimestamp(const AVFrame* frame) {
     return frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
 }
 
-// The size of width × height fitted into the target with the same proportions.
-void FitInto(int width, int height, int& targetWidth, int& targetHeight) {
-    int64_t h = targetHeight;
-    int64_t w = h * width / height;
-    if (w > targetWidth) {
-        w = targetWidth;
-        h = w * height / width;
-    }
-    targetWidth = int(std::max<int64_t>(w, 1));
-    targetHeight = int(std::max<int64_t>(h, 1));
-}
-
 // A moving picture, not a cover picture shown for the whole of a sound file.
 bool IsMovingPicture(const AVStream* stream) {
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&

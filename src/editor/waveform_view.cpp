@@ -1,6 +1,7 @@
 #include "editor/waveform_view.h"
 
 #include "app/app_services.h"
+#include "ui/program_style.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,15 @@ namespace {
 constexpr int kLabelHeight = 18;
 constexpr int kMinSnapMs = 40;
 constexpr double kZoomStep = 1.25;
+
+// The program's colours, taken directly: the style sheet leaves no palette to a custom widget.
+QColor Colour(const char* name) { return QColor(name); }
+const QColor kBackground = Colour(program_colour::Deep);
+const QColor kWave = QColor(110, 170, 255);
+const QColor kHandle = Colour(program_colour::Accent);
+const QColor kLabel = Colour(program_colour::Panel);
+const QColor kText = Colour(program_colour::Text);
+const QColor kCursor = QColor(255, 80, 120);
 
 } // namespace
 
@@ -89,16 +99,16 @@ void TWaveformView::paintEvent(QPaintEvent*) {
 }
 
 void TWaveformView::Draw(QPainter& painter) const {
-    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.fillRect(rect(), kBackground);
     DrawWave(painter);
     DrawHandles(painter);
     if (cursor_) {
-        painter.setPen(QPen(palette().color(QPalette::BrightText), 2));
+        painter.setPen(QPen(kCursor, 2));
         const int x = scale_.XOf(*cursor_);
         painter.drawLine(x, 0, x, height());
     }
     if (progress_) {
-        painter.setPen(palette().color(QPalette::Text));
+        painter.setPen(kText);
         painter.drawText(rect(), Qt::AlignCenter,
                          Translate("Reading the sound...") + QString(" %1%").arg(int(*progress_ * 100)));
     }
@@ -125,13 +135,13 @@ void TWaveformView::DrawWave(QPainter& painter) const {
         }
         strokes.emplace_back(x, middle - int(high * scale), x, middle - int(low * scale));
     }
-    painter.setPen(palette().color(QPalette::Highlight).lighter(150));
+    painter.setPen(kWave);
     painter.drawLines(strokes.data(), int(strokes.size()));
 }
 
 void TWaveformView::DrawHandles(QPainter& painter) const {
-    const QColor handleColour = palette().color(QPalette::Link);
-    const QColor selectedColour = palette().color(QPalette::HighlightedText);
+    const QColor handleColour = kHandle;
+    const QColor selectedColour = Qt::white;
     const QFontMetrics metrics(font());
     if (dragging_ >= 0) {
         const tTimingHandle& held = handles_[size_t(dragging_)];
@@ -149,8 +159,8 @@ void TWaveformView::DrawHandles(QPainter& painter) const {
         const QString label = handle.label.isEmpty() ? QString::number(handle.index + 1) : handle.label;
         const QRect box(x - metrics.horizontalAdvance(label) - 6, 1, metrics.horizontalAdvance(label) + 6,
                         kLabelHeight - 2);
-        painter.fillRect(box, selected ? handleColour : palette().color(QPalette::AlternateBase));
-        painter.setPen(selected ? palette().color(QPalette::Base) : palette().color(QPalette::Text));
+        painter.fillRect(box, selected ? handleColour : kLabel);
+        painter.setPen(selected ? kBackground : kText);
         painter.drawText(box, Qt::AlignCenter, label);
     }
 }

@@ -27,10 +27,16 @@ void IsolateEnvironment() {
         std::abort();
     g_scratch = QString::fromLocal8Bit(pattern);
     g_owner = ::getpid();
-    for (const char* sub : {"config", "data", "tmp"})
+    for (const char* sub : {"config", "data", "cache", "tmp"})
         QDir(g_scratch).mkpath(sub);
+    // GStreamer's list of its plugins is the machine's, not the user's: one shared file, so that
+    // not every test program scans the plugins again.
+    if (!std::getenv("GST_REGISTRY"))
+        ::setenv("GST_REGISTRY",
+                 (QDir::tempPath() + "/lyrimo-test-gstreamer-registry.bin").toLocal8Bit().constData(), 1);
     ::setenv("XDG_CONFIG_HOME", (pattern + "/config").constData(), 1);
     ::setenv("XDG_DATA_HOME", (pattern + "/data").constData(), 1);
+    ::setenv("XDG_CACHE_HOME", (pattern + "/cache").constData(), 1);
     ::setenv("TMPDIR", (pattern + "/tmp").constData(), 1);
     // Tests never make a sound nor open a window on the desktop.
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);

@@ -101,7 +101,7 @@ QString ReadWaveHeader(QIODevice& input, tWaveFormat& format) {
     if (!dataFound)
         return "Unable to find DATA block in wave file";
     if (!formatSeen)
-        return "Input file does not contain wave format specifications";
+        return "Input file does not say how its sound is stored (no wave format chunk)";
     if (format.Channels != 2)
         return "Input file MUST be stereo";
     if (!ReadExactly(input, word, 4) || U32(word, 0) < 1)

@@ -102,17 +102,20 @@ void TRecAll::BuildInstructions() {
             "NOTE: Pressing \"Record\" will delete all timings already setup for this song part (if any)"),
         "RecNote"));
 
-    auto* keys = new QHBoxLayout;
-    QStringList help;
+    // The scrolling keys on one row, the tap keys on the next: one row would not hold them all.
+    QStringList scrolling;
     for (const char* text : {"ESC=Quit", "SPACE BAR=Scroll Up Lyrics", "BACKSPACE=Scroll Back Lyrics"})
-        help << Translate(text);
-    for (const QString& text : help + TapKeyHelp()) {
-        auto* key = new QLabel(text);
-        key->setObjectName("RecKeys");
-        keys->addWidget(key);
+        scrolling << Translate(text);
+    for (const QStringList& row : {scrolling, TapKeyHelp()}) {
+        auto* keys = new QHBoxLayout;
+        for (const QString& text : row) {
+            auto* key = new QLabel(text);
+            key->setObjectName("RecKeys");
+            keys->addWidget(key);
+        }
+        keys->addStretch();
+        layout->addLayout(keys);
     }
-    keys->addStretch();
-    layout->addLayout(keys);
 
     record_ = Button(Translate("Record"));
     cancel_ = Button(Translate("Cancel"));

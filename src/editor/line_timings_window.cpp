@@ -255,10 +255,7 @@ void TLinetime::BuildSound() {
     connect(sound_, &TSoundTimeline::handleSelected, this, &TLinetime::SelectRow);
     connect(sound_, &TSoundTimeline::handleDropped, this, &TLinetime::HandleDropped);
     // Shortcuts, because the list takes typed characters for its own search.
-    const std::pair<const char*, int> nudges[] = {{"[", -10}, {"]", 10}, {"{", -100}, {"}", 100}};
-    for (auto [key, ms] : nudges)
-        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
-                [this, ms = ms] { NudgeSelected(ms); });
+    AddNudgeShortcuts(this, Qt::WindowShortcut, [this](int ms) { NudgeSelected(ms); });
     connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &TLinetime::UndoLast);
 }
 

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,6 +20,15 @@ namespace {
 constexpr int kFollowIntervalMs = 30;
 
 } // namespace
+
+void AddNudgeShortcuts(QWidget* owner, Qt::ShortcutContext context,
+                       const std::function<void(int ms)>& nudge) {
+    const std::pair<const char*, int> nudges[] = {{"[", -10}, {"]", 10}, {"{", -100}, {"}", 100}};
+    for (auto [key, ms] : nudges) {
+        auto* shortcut = new QShortcut(QKeySequence(key), owner, nullptr, nullptr, context);
+        QObject::connect(shortcut, &QShortcut::activated, owner, [nudge, ms = ms] { nudge(ms); });
+    }
+}
 
 TSoundTimeline::TSoundTimeline(QWidget* parent) : QWidget(parent) {
     makePlayer = [] { return std::make_unique<tMyMediaPlayer>(); };

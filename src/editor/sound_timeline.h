@@ -21,6 +21,10 @@ class tLyrimoData;
 class tMyMediaPlayer;
 class tPeakComputation;
 
+// The nudge keys of the timings editors on owner: [ and ] move by 10 ms, { and } by 100 ms;
+// nudge is called with the milliseconds.
+void AddNudgeShortcuts(QWidget* owner, Qt::ShortcutContext context, const std::function<void(int ms)>& nudge);
+
 class TSoundTimeline : public QWidget {
     Q_OBJECT
 

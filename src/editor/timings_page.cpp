@@ -89,12 +89,7 @@ TTimingsPage::TTimingsPage(TSongEdit& editor)
 
     sound_ = new TSoundTimeline;
     connect(sound_, &TSoundTimeline::handleDropped, this, &TTimingsPage::TimingDropped);
-    const std::pair<const char*, int> nudges[] = {{"[", -10}, {"]", 10}, {"{", -100}, {"}", 100}};
-    for (auto [key, ms] : nudges) {
-        auto* shortcut =
-            new QShortcut(QKeySequence(key), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, ms = ms] { NudgeSelectedTiming(ms); });
-    }
+    AddNudgeShortcuts(this, Qt::WidgetWithChildrenShortcut, [this](int ms) { NudgeSelectedTiming(ms); });
 
     auto* timedLayout = new QVBoxLayout(timed);
     timedLayout->setContentsMargins(0, 0, 0, 0);

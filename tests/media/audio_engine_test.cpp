@@ -269,6 +269,82 @@ TEST_F(AudioEngineTest, SeeksLandExactlyWhileTheSourceIsReadAhead) {
     EXPECT_EQ(Position(), 10 * kRate);
 }
 
+// A 440 Hz tone, soft until `loudFrom`, loud from there: the loud onset marks a media time that
+// can be found again in what is heard.
+class tToneSource : public tRampSource {
+public:
+    tToneSource(int64_t length, int64_t loudFrom) : tRampSource(length), loudFrom_(loudFrom) {}
+    int Read(float* out, int frames) override {
+        const int64_t first = Next();
+        const int made = tRampSource::Read(out, frames);
+        for (int i = 0; i < made; ++i) {
+            const int64_t n = first + i;
+            const float level = n >= loudFrom_ ? 0.8f : 0.1f;
+            out[i * 2] = out[i * 2 + 1] = level * static_cast<float>(std::sin(2 * M_PI * 440.0 * n / kRate));
+        }
+        return made;
+    }
+
+private:
+    int64_t loudFrom_;
+};
+
+int FirstLoudFrame(const std::vector<float>& left, size_t from = 0) {
+    for (size_t i = from; i < left.size(); ++i)
+        if (std::abs(left[i]) > 0.5f)
+            return static_cast<int>(i);
+    return -1;
+}
+
+double FrequencyOf(const std::vector<float>& left, size_t from, size_t count) {
+    int rises = 0;
+    for (size_t i = from + 1; i < from + count; ++i)
+        rises += left[i - 1] < 0.f && left[i] >= 0.f;
+    return rises * static_cast<double>(kRate) / static_cast<double>(count);
+}
+
+TEST_F(AudioEngineTest, SlowedDownThePitchStaysAndTheClockFollowsTheMediaTime) {
+    constexpr int64_t loudAt = 3 * kRate / 2;
+    engine.Load(std::make_unique<tToneSource>(10 * kRate, loudAt));
+    engine.KeepPitch();
+    engine.SetRate(0.5);
+    engine.Play();
+    double clockAtOnset = -1;
+    std::vector<float> left;
+    for (int i = 0; i < 5 * kRate / kBuffer && clockAtOnset < 0; ++i) {
+        const size_t before = left.size();
+        for (float v : Pull(1))
+            left.push_back(v);
+        const int onset = FirstLoudFrame(left, before);
+        // The frame pulled at `onset` is heard `latency` frames after its pull.
+        if (onset >= 0)
+            clockAtOnset = engine.PositionFrames(At(now - static_cast<double>(kBuffer) / kRate +
+                                                    static_cast<double>(onset - before + latency) / kRate));
+    }
+    const int onset = FirstLoudFrame(left);
+    ASSERT_GT(onset, 0) << "the loud part never came";
+    EXPECT_NEAR(onset, 2 * loudAt, 0.02 * kRate) << "at half speed the onset comes twice as late";
+    EXPECT_NEAR(clockAtOnset, loudAt, 0.02 * kRate) << "heard at the onset, the clock tells its media time";
+    EXPECT_NEAR(FrequencyOf(left, kRate / 2, kRate / 2), 440.0, 440.0 * 0.01) << "the pitch is kept";
+
+    // Back at normal speed the sound goes on where the stretch had got to, without a jump: the
+    // latency's worth still to be heard was handed over at half speed.
+    const double slowed = Position();
+    engine.SetRate(1.0);
+    Pull(4);
+    EXPECT_NEAR(Position(), slowed + 0.5 * latency + (4 * kBuffer - latency), 0.01 * kRate);
+}
+
+TEST_F(AudioEngineTest, AStretchedMediumStillEnds) {
+    engine.Load(std::make_unique<tToneSource>(kRate, 0));
+    engine.KeepPitch();
+    engine.SetRate(0.75);
+    engine.Play();
+    Pull(2 * kRate / kBuffer);
+    EXPECT_FALSE(engine.IsPlaying(At(now)));
+    EXPECT_NEAR(Position(), kRate, 0.02 * kRate);
+}
+
 TEST(OutputClock, FollowsTheOutputsOwnPace) {
     // An output pulling 1.5 % faster than its nominal rate: readings between pulls keep step
     // with the pulls instead of falling behind them.

@@ -220,7 +220,10 @@ bool tBuiltinPlayer::IsPaused() { return open_ && engine_.IsPaused(); }
 void tBuiltinPlayer::SetRate(double rate) {
     if (!open_ || !std::isfinite(rate) || rate <= 0)
         return;
-    engine_.SetRate(std::clamp(rate, kMinRate, kMaxRate));
+    rate = std::clamp(rate, kMinRate, kMaxRate);
+    if (rate != 1.0)
+        engine_.KeepPitch();
+    engine_.SetRate(rate);
 }
 
 double tBuiltinPlayer::GetRate() { return open_ ? engine_.Rate() : 1.0; }

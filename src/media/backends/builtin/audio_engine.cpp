@@ -27,6 +27,19 @@ void tRateStage::Reset(int64_t frame) {
     bufferStart_ = frame;
     endFrame_ = -1;
     position_ = static_cast<double>(frame);
+    stretching_ = false;
+    stretchEnded_ = false;
+}
+
+void tRateStage::SetStretcher(std::unique_ptr<tTimeStretcher> stretcher) {
+    stretcher_ = std::move(stretcher);
+    stretching_ = false;
+}
+
+bool tRateStage::Ended() const {
+    if (stretching_)
+        return stretchEnded_;
+    return endFrame_ >= 0 && position_ >= static_cast<double>(endFrame_);
 }
 
 float tRateStage::Sample(int64_t frame, int channel) const {
@@ -37,7 +50,7 @@ float tRateStage::Sample(int64_t frame, int channel) const {
 }
 
 bool tRateStage::Fill(tPcmSource& source, int64_t lastNeeded) {
-    int64_t bufferEnd = bufferStart_ + static_cast<int64_t>(buffer_.size() / 2);
+    int64_t bufferEnd = BufferEnd();
     while (bufferEnd <= lastNeeded && endFrame_ < 0) {
         const size_t old = buffer_.size();
         buffer_.resize(old + kChunkFrames * 2);
@@ -54,6 +67,15 @@ bool tRateStage::Fill(tPcmSource& source, int64_t lastNeeded) {
 }
 
 int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate) {
+    const bool stretch = stretcher_ && rate != 1.0;
+    if (stretching_ && !stretch)
+        stretching_ = false; // back to normal speed: on from the frame the stretch had reached
+    const int made = stretch ? Stretch(source, out, frames, rate) : Resample(source, out, frames, rate);
+    DropConsumed();
+    return made;
+}
+
+int tRateStage::Resample(tPcmSource& source, float* out, int frames, double rate) {
     int made = 0;
     while (made < frames) {
         const int64_t frame = static_cast<int64_t>(std::floor(position_));
@@ -66,14 +88,51 @@ int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate)
         ++made;
         position_ += rate;
     }
-    const int64_t keepFrom = static_cast<int64_t>(std::floor(position_)) - 1;
+    return made;
+}
+
+int tRateStage::Stretch(tPcmSource& source, float* out, int frames, double rate) {
+    if (!stretching_) {
+        stretcher_->Restart(rate, 1.0);
+        fed_ = static_cast<int64_t>(std::llround(position_));
+        stretching_ = true;
+        stretchEnded_ = false;
+    }
+    stretcher_->SetRate(rate);
+    int made = 0;
+    while (made < frames && !stretchEnded_) {
+        const int got = stretcher_->Take(out + made * 2, frames - made);
+        made += got;
+        position_ += got * rate;
+        if (made == frames)
+            break;
+        if (stretcher_->Finished()) {
+            stretchEnded_ = true;
+            break;
+        }
+        if (endFrame_ >= 0 && fed_ >= endFrame_ && got == 0)
+            break; // everything is in and nothing more comes out yet
+        const int wanted = stretcher_->FramesWanted();
+        if (!Fill(source, fed_ + wanted - 1) && BufferEnd() <= fed_)
+            break; // the source has nothing ready yet
+        const int count = static_cast<int>(std::min<int64_t>(wanted, BufferEnd() - fed_));
+        const bool last = endFrame_ >= 0 && fed_ + count >= endFrame_;
+        stretcher_->Feed(buffer_.data() + (fed_ - bufferStart_) * 2, count, last);
+        fed_ += count;
+    }
+    return made;
+}
+
+void tRateStage::DropConsumed() {
+    int64_t keepFrom = static_cast<int64_t>(std::floor(position_)) - 1;
+    if (stretching_)
+        keepFrom = std::min(keepFrom, fed_);
     if (keepFrom - bufferStart_ > kKeepFrames) {
         const int64_t drop =
             std::min<int64_t>(keepFrom - bufferStart_, static_cast<int64_t>(buffer_.size() / 2));
         buffer_.erase(buffer_.begin(), buffer_.begin() + drop * 2);
         bufferStart_ += drop;
     }
-    return made;
 }
 
 void tAudioEngine::Configure(int sampleRate, int latencyFrames, bool realTime) {
@@ -202,6 +261,17 @@ void tAudioEngine::Stop() {
         state_ = tState::Stopped;
     }
     Seek(0);
+}
+
+void tAudioEngine::KeepPitch() {
+    {
+        std::lock_guard lock(mutex_);
+        if (stage_.HasStretcher())
+            return;
+    }
+    auto stretcher = std::make_unique<tTimeStretcher>(SampleRate());
+    std::lock_guard lock(mutex_);
+    stage_.SetStretcher(std::move(stretcher));
 }
 
 void tAudioEngine::SetRate(double rate) {

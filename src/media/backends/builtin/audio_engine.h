@@ -14,6 +14,7 @@
 #include "media/backends/builtin/audio_output.h"
 #include "media/backends/builtin/output_clock.h"
 #include "media/backends/builtin/pcm_source.h"
+#include "media/backends/builtin/time_stretcher.h"
 
 #include <functional>
 #include <memory>
@@ -22,25 +23,37 @@
 
 namespace lyrimo {
 
-// Plays a source at another speed by reading its frames at a fractional step (cubic
-// interpolation); the pitch moves with the speed.
+// Plays a source at another speed. With a time stretcher the pitch is kept; without one the
+// frames are read at a fractional step (cubic interpolation) and the pitch moves with the speed.
+// At normal speed the frames pass as they are.
 class tRateStage {
 public:
     void Reset(int64_t frame);
+    void SetStretcher(std::unique_ptr<tTimeStretcher> stretcher);
+    bool HasStretcher() const { return stretcher_ != nullptr; }
     // Up to `frames` output frames at `rate` source frames per output frame; fewer at the end of
     // the source or when it has nothing ready yet.
     int Produce(tPcmSource& source, float* out, int frames, double rate);
+    // The media frame the next output frame belongs to.
     double Position() const { return position_; }
-    bool Ended() const { return endFrame_ >= 0 && position_ >= static_cast<double>(endFrame_); }
+    bool Ended() const;
 
 private:
+    int Resample(tPcmSource& source, float* out, int frames, double rate);
+    int Stretch(tPcmSource& source, float* out, int frames, double rate);
     bool Fill(tPcmSource& source, int64_t lastNeeded);
+    int64_t BufferEnd() const { return bufferStart_ + static_cast<int64_t>(buffer_.size() / 2); }
     float Sample(int64_t frame, int channel) const;
+    void DropConsumed();
 
     std::vector<float> buffer_; // stereo frames from bufferStart_ on
     int64_t bufferStart_ = 0;
     int64_t endFrame_ = -1; // the source's end, once reached
     double position_ = 0;
+    std::unique_ptr<tTimeStretcher> stretcher_;
+    bool stretching_ = false;
+    int64_t fed_ = 0; // while stretching: the next frame for the stretcher
+    bool stretchEnded_ = false;
 };
 
 class tAudioEngine : public tAudioRenderer {
@@ -65,6 +78,8 @@ public:
     bool Seek(int64_t frame);
     // Stops and returns to the start.
     void Stop();
+    // Keeps the pitch at other speeds from then on (a stretcher takes a moment to make).
+    void KeepPitch();
     void SetRate(double rate);
     double Rate() const;
 

@@ -9,6 +9,7 @@
 #include "ui/program_style.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QImage>
 #include <QPainter>
@@ -67,6 +68,9 @@ void TLinePreview::BuildControlBar() {
     edit_ = Button("Edit", bar_);
     for (QPushButton* button : {prev_, next_, edit_})
         button->setVisible(editingOffered_);
+    speed_ = recorder_window::SpeedBox(player_.get());
+    speed_->setParent(bar_);
+    speed_->adjustSize();
 
     connect(play_, &QPushButton::clicked, this, &TLinePreview::PlayClicked);
     connect(stop_, &QPushButton::clicked, this, &TLinePreview::StopClicked);
@@ -88,6 +92,7 @@ void TLinePreview::PlaceControls() {
     next_->move(nextLeft, y);
     prev_->move(nextLeft - kGap - kButtonWidth, y);
     edit_->move(nextLeft + kButtonWidth + kGap, y);
+    speed_->move(bar_->width() - kGap - speed_->width(), (kControlBarHeight - speed_->height()) / 2);
 }
 
 bool TLinePreview::Run() {
@@ -172,6 +177,7 @@ bool TLinePreview::DrawLine() {
 }
 
 void TLinePreview::StartAt(int lineIndex) {
+    recorder_window::ApplySpeed(*player_);
     player_->SetPosition(LineStart(lineIndex) - StartOffset() - kLeadIn);
     player_->Play();
     playing_ = true;
@@ -248,6 +254,7 @@ void TLinePreview::paintEvent(QPaintEvent*) { recorder_window::PaintBitmap(*this
 void TLinePreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     bar_->setGeometry(0, height() - kControlBarHeight, width(), kControlBarHeight);
+    PlaceControls();
     SelectLine(lineIndex_);
 }
 

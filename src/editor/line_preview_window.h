@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QComboBox;
 class QFrame;
 class QPushButton;
 
@@ -53,6 +54,7 @@ public:
     QPushButton* NextButton() const { return next_; }
     QPushButton* EditButton() const { return edit_; }
     TVideoPanel* VideoPanel() const { return video_; }
+    QComboBox* SpeedChoice() const { return speed_; }
 
     // Runs the line timings editor; replaceable.
     std::function<bool(tLyrimoData& song, int partIndex, int lineIndex, QWidget* parent)> editLine;
@@ -105,6 +107,7 @@ private:
     QPushButton* prev_ = nullptr;
     QPushButton* next_ = nullptr;
     QPushButton* edit_ = nullptr;
+    QComboBox* speed_ = nullptr;
 };
 
 // Previews one line of a part. With editing offered the user may step to other lines and edit

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -106,7 +107,7 @@ void TRecAll::BuildInstructions() {
     QStringList scrolling;
     for (const char* text : {"ESC=Quit", "SPACE BAR=Scroll Up Lyrics", "BACKSPACE=Scroll Back Lyrics"})
         scrolling << Translate(text);
-    for (const QStringList& row : {scrolling, TapKeyHelp()}) {
+    for (const QStringList& row : {scrolling, TapKeyHelp() + SpeedKeyHelp()}) {
         auto* keys = new QHBoxLayout;
         for (const QString& text : row) {
             auto* key = new QLabel(text);
@@ -119,11 +120,8 @@ void TRecAll::BuildInstructions() {
 
     record_ = Button(Translate("Record"));
     cancel_ = Button(Translate("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(record_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    speedBox_ = Unfocused(SpeedBox(player_.get()));
+    layout->addLayout(RecordButtonsRow(speedBox_, record_, cancel_));
     connect(record_, &QPushButton::clicked, this, &TRecAll::RecordClicked);
     connect(cancel_, &QPushButton::clicked, this, &TRecAll::CancelClicked);
     instructions_->adjustSize();
@@ -135,6 +133,7 @@ void TRecAll::BuildControlStrip() {
     strip_ = strip.frame;
     position_ = strip.position;
     length_ = strip.length;
+    speed_ = strip.speed;
     video_ = strip.video;
     finished_ = Button(Translate("Finished"));
     finished_->setToolTip(Translate("Click to stop recording and close this dialog"));
@@ -205,7 +204,9 @@ void TRecAll::RecordClicked() {
         return;
     }
     recorder_.MediaStarted(player_->PlayerID());
+    ApplySpeed(*player_);
     player_->Play();
+    ReadoutTimer();
     ShowWords();
 }
 
@@ -285,6 +286,7 @@ void TRecAll::ReadoutTimer() {
     readout_.stop();
     position_->setText(ClockText(player_->GetPosition()));
     length_->setText(ClockText(player_->GetLength()));
+    speed_->setText(SpeedText(*player_));
     if (!ended_)
         readout_.start();
 }
@@ -322,6 +324,8 @@ void TRecAll::keyPressEvent(QKeyEvent* event) {
     default:
         if (const std::optional<tTapStep> step = TapStepOfKey(event->key()))
             Tap(*step);
+        else if (recorder_.Recording() && HandleSpeedKey(event->key(), *player_))
+            ReadoutTimer();
         else
             QWidget::keyPressEvent(event);
         break;

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -64,6 +65,8 @@ public:
     QLabel* AutoPauseLabel() const { return autoPauseMore_; }
     QLabel* PositionReadout() const { return position_; }
     QLabel* LengthReadout() const { return length_; }
+    QLabel* SpeedReadout() const { return speed_; }
+    QComboBox* SpeedChoice() const { return speedBox_; }
     QScrollBar* ScrollBar() const { return scrollBar_; }
     TVideoPanel* VideoPanel() const { return video_; }
 
@@ -123,6 +126,8 @@ private:
     QPushButton* finished_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* length_ = nullptr;
+    QLabel* speed_ = nullptr;
+    QComboBox* speedBox_ = nullptr;
     TVideoPanel* video_ = nullptr;
     QScrollBar* scrollBar_ = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -95,15 +96,12 @@ void TRecLine::BuildInstructions() {
     layout->addWidget(WrappedLabel(
         Translate("ESC=Quit/Done (automatic when a whole line has been selected, or out of time!)"),
         "RecKeys"));
-    layout->addWidget(WrappedLabel(TapKeyHelp().join("    "), "RecKeys"));
+    layout->addWidget(WrappedLabel((TapKeyHelp() + SpeedKeyHelp()).join("    "), "RecKeys"));
 
     record_ = Button(Translate("Record"));
     cancel_ = Button(Translate("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(record_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    speedBox_ = Unfocused(SpeedBox(player_.get()));
+    layout->addLayout(RecordButtonsRow(speedBox_, record_, cancel_));
     connect(record_, &QPushButton::clicked, this, &TRecLine::RecordClicked);
     connect(cancel_, &QPushButton::clicked, this, &TRecLine::CancelClicked);
     instructions_->adjustSize();
@@ -115,6 +113,7 @@ void TRecLine::BuildControlStrip() {
     strip_ = strip.frame;
     position_ = strip.position;
     length_ = strip.length;
+    speed_ = strip.speed;
     video_ = strip.video;
 }
 
@@ -161,6 +160,7 @@ void TRecLine::RecordClicked() {
         End(false);
         return;
     }
+    ApplySpeed(*player_);
     // Some backends only take the position once they play; asking twice settles them all.
     for (int i = 0; i < 2; ++i) {
         player_->SetPosition(recorder_.LeadInPosition());
@@ -207,6 +207,7 @@ void TRecLine::ShowLine() {
 void TRecLine::RecordTimer() {
     position_->setText(ClockText(player_->GetPosition()));
     length_->setText(ClockText(player_->GetLength()));
+    speed_->setText(SpeedText(*player_));
     if (!started_)
         ShowLine();
     if (recorder_.StopTimeReached(recorder_.Now()))
@@ -241,13 +242,19 @@ void TRecLine::keyPressEvent(QKeyEvent* event) {
         End(!instructions_->isVisible());
         return;
     }
+    if (instructions_->isEnabled()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (HandleSpeedKey(event->key(), *player_)) {
+        speed_->setText(SpeedText(*player_));
+        return;
+    }
     const std::optional<tTapStep> step = TapStepOfKey(event->key());
     if (!step) {
         QWidget::keyPressEvent(event);
         return;
     }
-    if (instructions_->isEnabled())
-        return;
     if (recorder_.Tap(*step))
         ShowLine();
     if (recorder_.Swept())

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -64,6 +65,8 @@ public:
     QLabel* EndChangeLabel() const { return endChangeMore_; }
     QLabel* PositionReadout() const { return position_; }
     QLabel* LengthReadout() const { return length_; }
+    QLabel* SpeedReadout() const { return speed_; }
+    QComboBox* SpeedChoice() const { return speedBox_; }
 
     // Draws the line as far as it is swept.
     void ShowLine();
@@ -114,6 +117,8 @@ private:
     QFrame* strip_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* length_ = nullptr;
+    QLabel* speed_ = nullptr;
+    QComboBox* speedBox_ = nullptr;
     TVideoPanel* video_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/program_style.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCursor>
 #include <QDialog>
 #include <QFrame>
@@ -19,6 +20,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace lyrimo::recorder_window {
 
@@ -42,6 +46,64 @@ std::optional<tTapStep> TapStepOfKey(int key) {
 
 QStringList TapKeyHelp() {
     return {Translate("W=Time The Next Word"), Translate("L=Time The Rest Of The Line")};
+}
+
+namespace {
+int chosenSpeed = recording_speed::kNormal;
+}
+
+int ChosenSpeed() { return chosenSpeed; }
+void ChooseSpeed(int percent) {
+    chosenSpeed = std::clamp(percent, recording_speed::kSlowest, recording_speed::kNormal);
+}
+
+void ApplySpeed(tMyMediaPlayer& player) {
+    if (player.CanChangeRate())
+        player.SetRate(chosenSpeed / 100.0);
+}
+
+QString SpeedText(tMyMediaPlayer& player) {
+    if (!player.CanChangeRate())
+        return Translate("Normal only");
+    return QString("%1%").arg(static_cast<int>(std::lround(player.GetRate() * 100)));
+}
+
+bool HandleSpeedKey(int key, tMyMediaPlayer& player) {
+    if (key != Qt::Key_S && key != Qt::Key_F)
+        return false;
+    ChooseSpeed(key == Qt::Key_S ? recording_speed::Slower(chosenSpeed)
+                                 : recording_speed::Faster(chosenSpeed));
+    ApplySpeed(player);
+    return true;
+}
+
+QStringList SpeedKeyHelp() { return {Translate("S=Play Slower"), Translate("F=Play Faster")}; }
+
+QComboBox* SpeedBox(tMyMediaPlayer* player) {
+    auto* box = new QComboBox;
+    for (int percent = recording_speed::kNormal; percent >= recording_speed::kSlowest;
+         percent -= recording_speed::kStep)
+        box->addItem(QString("%1%").arg(percent), percent);
+    box->setCurrentIndex(box->findData(chosenSpeed));
+    box->setToolTip(Translate("Plays the music slower to make timing easier; the pitch stays the same"));
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [box, player] {
+        ChooseSpeed(box->currentData().toInt());
+        if (player && player->IsPlaying())
+            ApplySpeed(*player);
+    });
+    return box;
+}
+
+QHBoxLayout* RecordButtonsRow(QComboBox* speed, QPushButton* record, QPushButton* cancel) {
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(Translate("Play the music at:"));
+    caption->setObjectName("RecKeys");
+    row->addWidget(caption);
+    row->addWidget(speed);
+    row->addStretch();
+    row->addWidget(record);
+    row->addWidget(cancel);
+    return row;
 }
 
 int tPlayerTransport::Position() { return player_.GetPosition(); }
@@ -200,6 +262,7 @@ tControlStrip BuildControlStrip(QWidget* parent, const QString& title, bool righ
     };
     strip.position = addReadout(Translate("Position"));
     strip.length = addReadout(Translate("Length"));
+    strip.speed = addReadout(Translate("Speed"));
 
     strip.video = new TVideoPanel;
     strip.video->setObjectName("RecVideo");

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QDialog;
 class QFrame;
 class QHBoxLayout;
@@ -58,6 +59,22 @@ private:
 std::optional<tTapStep> TapStepOfKey(int key);
 // Their help on the instructions panels.
 QStringList TapKeyHelp();
+
+// The speed the recorders and previews play at: the same in all of them while the program runs.
+int ChosenSpeed();
+void ChooseSpeed(int percent);
+// Sets the player to the chosen speed where it can change speed.
+void ApplySpeed(tMyMediaPlayer& player);
+// The speed the player plays at, for a readout.
+QString SpeedText(tMyMediaPlayer& player);
+// S plays slower and F faster, applied at once: true when the key was one of them.
+bool HandleSpeedKey(int key, tMyMediaPlayer& player);
+QStringList SpeedKeyHelp();
+// Chooses among the speeds; a choice is applied to the player given while it is playing.
+QComboBox* SpeedBox(tMyMediaPlayer* player);
+
+// The instructions panel's last row: the speed to play at, then the Record and Cancel buttons.
+QHBoxLayout* RecordButtonsRow(QComboBox* speed, QPushButton* record, QPushButton* cancel);
 
 // The player manager as the recorders' clock.
 class tPlayerTransport : public tRecorderTransport {
@@ -116,14 +133,15 @@ void SetupBreakEngine(tUnicodeFontEngine& engine, tCanvas* canvas, const tLyrimo
 void DrawSweptLine(tCanvas& canvas, const tUnicodeFontEngine& engine, int top, int windowWidth,
                    bool rightToLeft, int swept, int32_t sweptColour, int32_t unsweptColour);
 
-// The strip at the reading end of the screen: a title, the position and length readouts and the
-// video panel in a column (column), itself in a row (row) that may take more at its side.
+// The strip at the reading end of the screen: a title, the position, length and speed readouts
+// and the video panel in a column (column), itself in a row (row) that may take more at its side.
 struct tControlStrip {
     QFrame* frame = nullptr;
     QHBoxLayout* row = nullptr;
     QVBoxLayout* column = nullptr;
     QLabel* position = nullptr;
     QLabel* length = nullptr;
+    QLabel* speed = nullptr;
     TVideoPanel* video = nullptr;
 };
 tControlStrip BuildControlStrip(QWidget* parent, const QString& title, bool rightToLeft);

@@ -3,10 +3,12 @@
 #include "app/app_services.h"
 #include "document/binary_file.h"
 #include "document/song.h"
+#include "editor/recorder_window_parts.h"
 #include "media/media_player.h"
 #include "media/waveform_peaks.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,8 +42,11 @@ TSoundTimeline::TSoundTimeline(QWidget* parent) : QWidget(parent) {
         new QLabel(Translate("Drag a timing along the sound, click to listen.  [ ]: 10 ms earlier or "
                              "later,  { }: 100 ms,  Ctrl+Z: undo"));
     hint->setObjectName("WaveformHint");
+    speed_ = recorder_window::SpeedBox(nullptr);
     auto* row = new QHBoxLayout;
     row->addWidget(snap_);
+    row->addWidget(new QLabel(Translate("Listen at:")));
+    row->addWidget(speed_);
     row->addWidget(hint, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -49,6 +54,10 @@ TSoundTimeline::TSoundTimeline(QWidget* parent) : QWidget(parent) {
     layout->addLayout(row);
 
     connect(snap_, &QCheckBox::toggled, view_, &TWaveformView::SetSnapping);
+    connect(speed_, &QComboBox::currentIndexChanged, this, [this] {
+        if (player_ && Playing())
+            recorder_window::ApplySpeed(*player_);
+    });
     connect(view_, &TWaveformView::handleSelected, this, &TSoundTimeline::handleSelected);
     connect(view_, &TWaveformView::handleDropped, this, &TSoundTimeline::handleDropped);
     connect(view_, &TWaveformView::playFromRequested, this, &TSoundTimeline::PlayFrom);
@@ -134,6 +143,7 @@ void TSoundTimeline::PlayFrom(int partMs) {
             return;
         }
     }
+    recorder_window::ApplySpeed(*player_);
     player_->SetPosition(std::max(partMs - PartOffset(), 0));
     player_->Play();
     playUntil_ = partMs + kListenMs;

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QTimer;
 
@@ -41,6 +42,7 @@ public:
     void SetSong(tLyrimoData& song, int partIndex);
     TWaveformView* View() const { return view_; }
     QCheckBox* SnapBox() const { return snap_; }
+    QComboBox* SpeedChoice() const { return speed_; }
 
     // Works the outline out to the end at once (tests); false without a sound.
     bool FinishPeaks();
@@ -68,6 +70,7 @@ private:
 
     TWaveformView* view_ = nullptr;
     QCheckBox* snap_ = nullptr;
+    QComboBox* speed_ = nullptr;
     QTimer* peakTimer_ = nullptr;
     QTimer* playTimer_ = nullptr;
 };

@@ -43,6 +43,16 @@ enum class tTapStep { NextBreak, LineEnd };
 // The sung count a tap moves a line on to from count (-1 or more); the line's glyph count at most.
 int TappedGlyphs(const tRecorderLines& lines, int line, int count, tTapStep step);
 
+// The speeds the recorders and previews can play at to make timing easier: 50 % to 100 % in steps
+// of 5 %. Timings are media times whatever the speed.
+namespace recording_speed {
+inline constexpr int kSlowest = 50;
+inline constexpr int kNormal = 100;
+inline constexpr int kStep = 5;
+inline int Slower(int percent) { return percent - kStep >= kSlowest ? percent - kStep : kSlowest; }
+inline int Faster(int percent) { return percent + kStep <= kNormal ? percent + kStep : kNormal; }
+} // namespace recording_speed
+
 // The playback the timings are taken from.
 class tRecorderTransport {
 public:

@@ -1,4 +1,5 @@
 #include "editor/line_preview_window.h"
+#include "editor/recorder_window_parts.h"
 
 #include "app/app_services.h"
 #include "document/song.h"
@@ -8,6 +9,7 @@
 #include "ui/program_style.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -72,7 +74,10 @@ protected:
             line.AddTiming(MakeTiming(uint8_t(line.Text().size()), 1500));
         }
     }
-    void TearDown() override { SetApp(nullptr); }
+    void TearDown() override {
+        recorder_window::ChooseSpeed(recording_speed::kNormal);
+        SetApp(nullptr);
+    }
 
     std::unique_ptr<tMyMediaPlayer> MakePlayer() {
         return std::make_unique<tMyMediaPlayer>([this](uint8_t id) -> std::unique_ptr<tPlayer> {
@@ -156,6 +161,20 @@ TEST_F(LinePreviewWindowTest, TheFirstTickPlaysFromASecondBeforeTheLine) {
     });
     EXPECT_FALSE(changed);
     EXPECT_GT(log_.lastIndexOf("4 Close"), log_.lastIndexOf("4 SetPosition 7000"));
+}
+
+TEST_F(LinePreviewWindowTest, TheLinePlaysAtTheSpeedChosen) {
+    auto window = MakeWindow(1, false);
+    window->SpeedChoice()->setCurrentIndex(window->SpeedChoice()->findText("75%"));
+    Run(*window, [&] {
+        window->DisplayTick();
+        const int slowed = int(log_.indexOf("4 SetRate 0.75"));
+        EXPECT_GE(slowed, 0);
+        EXPECT_LT(slowed, log_.lastIndexOf("4 Play"));
+        player_->playing = true;
+        window->SpeedChoice()->setCurrentIndex(window->SpeedChoice()->findText("60%"));
+        EXPECT_TRUE(log_.contains("4 SetRate 0.6")) << "a new speed is heard at once";
+    });
 }
 
 TEST_F(LinePreviewWindowTest, TheTimerDrawsTheLineAtThePlayersTime) {

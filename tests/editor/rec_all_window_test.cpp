@@ -1,4 +1,5 @@
 #include "editor/rec_all_window.h"
+#include "editor/recorder_window_parts.h"
 
 #include "app/app_services.h"
 #include "app/settings.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFrame>
 #include <QKeyEvent>
@@ -24,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace lyrimo {
@@ -48,6 +51,12 @@ public:
         tFakePlayer::PauseResume();
         paused = !paused;
     }
+    void SetRate(double r) override {
+        tFakePlayer::SetRate(r);
+        rate = r;
+    }
+    // Plays on for a while of real time: the media time moves on by as much at the rate.
+    void Elapse(int ms) { position += static_cast<int>(std::lround(ms * rate)); }
 };
 
 using test::Key;
@@ -102,7 +111,10 @@ protected:
         song_.SongSettings.setMediaFileName(QFile::encodeName(media_));
     }
 
-    void TearDown() override { SetApp(nullptr); }
+    void TearDown() override {
+        recorder_window::ChooseSpeed(recording_speed::kNormal);
+        SetApp(nullptr);
+    }
 
     std::unique_ptr<TRecAll> MakeWindow() {
         auto manager = std::make_unique<tMyMediaPlayer>([this](uint8_t id) -> std::unique_ptr<tPlayer> {
@@ -324,6 +336,40 @@ TEST_F(RecAllWindowTest, TappingTimesWordsAndBlocksByKeys) {
         help << label->text();
     EXPECT_TRUE(help.contains(Translate("W=Time The Next Word"))) << help.join(" | ").toStdString();
     EXPECT_TRUE(help.contains(Translate("L=Time The Rest Of The Line")));
+}
+
+TEST_F(RecAllWindowTest, SlowedDownTheTimingsAreStillMediaTimes) {
+    auto window = MakeWindow();
+    QComboBox* speed = window->SpeedChoice();
+    speed->setCurrentIndex(speed->findText("50%"));
+    Run(*window, [&] {
+        window->RecordButton()->click();
+        EXPECT_TRUE(log_.contains("4 SetRate 0.5"));
+        EXPECT_EQ(window->SpeedReadout()->text(), "50%");
+        player_->Elapse(2000);
+        Key(*window, Qt::Key_W);
+        player_->Elapse(1600);
+        Key(*window, Qt::Key_W);
+        EXPECT_EQ(Line(0).LineRecord.LineStart(), 1000)
+            << "two seconds heard at half speed are one of the song";
+        ASSERT_EQ(Line(0).TimingCount(), 1);
+        EXPECT_EQ(Line(0).GetTiming(0).Delta(), 800);
+
+        Key(*window, Qt::Key_S);
+        EXPECT_EQ(window->SpeedReadout()->text(), "50%") << "never slower than half";
+        Key(*window, Qt::Key_F);
+        EXPECT_TRUE(log_.contains("4 SetRate 0.55"));
+        for (int i = 0; i < 12; ++i)
+            Key(*window, Qt::Key_F);
+        EXPECT_EQ(window->SpeedReadout()->text(), "100%") << "never faster than normal";
+        Key(*window, Qt::Key_S);
+        player_->Elapse(500);
+        Key(*window, Qt::Key_L);
+        EXPECT_EQ(Line(0).GetTiming(1).Delta(), 1275);
+        Key(*window, Qt::Key_Escape);
+    });
+    auto again = MakeWindow();
+    EXPECT_EQ(again->SpeedChoice()->currentText(), "95%") << "the speed last chosen is offered";
 }
 
 TEST_F(RecAllWindowTest, EscWhileRecordingKeepsTheTimings) {

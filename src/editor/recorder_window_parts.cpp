@@ -17,12 +17,15 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace lyrimo::recorder_window {
 
@@ -50,11 +53,22 @@ QStringList TapKeyHelp() {
 
 namespace {
 int chosenSpeed = recording_speed::kNormal;
+// Every speed box shows the speed last chosen, wherever it was chosen.
+std::vector<QPointer<QComboBox>> speedBoxes;
+
+void ShowChosenSpeed() {
+    std::erase_if(speedBoxes, [](const QPointer<QComboBox>& box) { return box.isNull(); });
+    for (QComboBox* box : speedBoxes) {
+        const QSignalBlocker quiet(box);
+        box->setCurrentIndex(box->findData(chosenSpeed));
+    }
 }
+} // namespace
 
 int ChosenSpeed() { return chosenSpeed; }
 void ChooseSpeed(int percent) {
     chosenSpeed = std::clamp(percent, recording_speed::kSlowest, recording_speed::kNormal);
+    ShowChosenSpeed();
 }
 
 void ApplySpeed(tMyMediaPlayer& player) {
@@ -85,6 +99,7 @@ QComboBox* SpeedBox(tMyMediaPlayer* player) {
          percent -= recording_speed::kStep)
         box->addItem(QString("%1%").arg(percent), percent);
     box->setCurrentIndex(box->findData(chosenSpeed));
+    speedBoxes.emplace_back(box);
     box->setToolTip(Translate("Plays the music slower to make timing easier; the pitch stays the same"));
     QObject::connect(box, &QComboBox::currentIndexChanged, box, [box, player] {
         ChooseSpeed(box->currentData().toInt());

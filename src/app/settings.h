@@ -62,6 +62,7 @@ struct tSoundEffect {
 };
 
 constexpr int kMaxRecentFiles = 16;
+constexpr int kMaxLyricsOffsetMs = 2000;
 // Upper bound on the entries read from a counted list, so that a damaged count cannot make
 // loading allocate without end.
 constexpr int kMaxListEntries = 1024;
@@ -173,6 +174,11 @@ public:
     // The short messages over the lyrics after a playback command: 0 never, 1 only while the
     // controls window is hidden (it shares the playback monitor), 2 always.
     int OnScreenDisplay = 1;
+    // Milliseconds the lyrics are drawn later than the player's clock says, for a sound system
+    // that is heard late (negative: earlier); within kMaxLyricsOffsetMs either way.
+    int LyricsOffsetMs = 0;
+    // Whether a song starts in the key and at the tempo last chosen for it.
+    bool RememberSongKeyAndTempo = true;
 
     // "Tips"
     bool TipsEnabled = true;

@@ -70,6 +70,7 @@ std::vector<tSettingValue> EventValues(const char* section) {
 int AtLeast100(int ms) { return std::max(ms, 100); }
 // A stored on-screen display choice outside 0 to 2 falls back to the default.
 int OnScreenDisplayChoice(int choice) { return choice >= 0 && choice <= 2 ? choice : 1; }
+int LyricsOffsetWithinBounds(int ms) { return std::clamp(ms, -kMaxLyricsOffsetMs, kMaxLyricsOffsetMs); }
 int PositiveBounceHeight(int height) { return height <= 0 ? 80 : height; }
 
 std::vector<tSettingValue> BuildTable() {
@@ -162,7 +163,9 @@ std::vector<tSettingValue> BuildTable() {
     const char* playback = "Playback";
     add({Bool(playback, "Framerate", &R::Framerate), Integer(playback, "GraphicsMode", &R::GraphicsMode),
          Bool(playback, "TitleClickWait", &R::TitleClickWait),
-         Integer(playback, "OnScreenDisplay", &R::OnScreenDisplay, OnScreenDisplayChoice)});
+         Integer(playback, "OnScreenDisplay", &R::OnScreenDisplay, OnScreenDisplayChoice),
+         Integer(playback, "Lyrics offset (ms)", &R::LyricsOffsetMs, LyricsOffsetWithinBounds),
+         Bool(playback, "Remember Song Key And Tempo", &R::RememberSongKeyAndTempo)});
 
     add({Bool("Tips", "Tips Enabled", &R::TipsEnabled), Integer("Tips", "Tips Index", &R::TipsIndex)});
 

@@ -13,6 +13,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace lyrimo {
 namespace {
 
@@ -44,7 +46,12 @@ tMyMediaPlayer::tMyMediaPlayer(const tPlayerFactory& makePlayer) {
         if (std::unique_ptr<tPlayer> backend = makePlayer(id))
             players_.push_back(std::move(backend));
     FindCDDrives();
+    TakeSettings();
+}
+
+void tMyMediaPlayer::TakeSettings() {
     PlayerOrder = Settings().Player2Order;
+    LyricsOffsetMs = Settings().LyricsOffsetMs;
 }
 
 tMyMediaPlayer::~tMyMediaPlayer() {
@@ -127,7 +134,7 @@ bool tMyMediaPlayer::TryOpenFile(uint8_t id, const QString& extension, const QSt
 }
 
 bool tMyMediaPlayer::OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour) {
-    PlayerOrder = Settings().Player2Order;
+    TakeSettings();
     CloseCurrent();
     const QString extension = MediaExtension(fileName);
     LastError.clear();
@@ -149,7 +156,7 @@ bool tMyMediaPlayer::TryOpenCDTrack(uint8_t id, int track, tVideoWindow* parent,
 }
 
 bool tMyMediaPlayer::OpenCDTrack(int track, tVideoWindow* parent, int32_t colour) {
-    PlayerOrder = Settings().Player2Order;
+    TakeSettings();
     FindCDDrives();
     CloseCurrent();
     if (CDDrive == ' ') {
@@ -204,11 +211,16 @@ int32_t tMyMediaPlayer::OverlayColorKey() { return Current ? Current->OverlayCol
 int tMyMediaPlayer::VideoWidth() { return Current ? Current->VideoWidth() : 0; }
 int tMyMediaPlayer::VideoHeight() { return Current ? Current->VideoHeight() : 0; }
 bool tMyMediaPlayer::CanChangeRate() { return Current && Current->CanChangeRate(); }
-int tMyMediaPlayer::GetPosition() { return Current ? Current->GetPosition() : 0; }
+// The lyrics offset is taken off here and nowhere else: the backends report the audible media time.
+int tMyMediaPlayer::GetPosition() {
+    return Current ? std::max(0, Current->GetPosition() - LyricsOffsetMs) : 0;
+}
 int tMyMediaPlayer::GetLength() { return Current ? Current->GetLength() : 0; }
 bool tMyMediaPlayer::IsPlaying() { return Current && Current->IsPlaying(); }
 bool tMyMediaPlayer::IsPaused() { return Current && Current->IsPaused(); }
 double tMyMediaPlayer::GetRate() { return Current ? Current->GetRate() : 1.0; }
+bool tMyMediaPlayer::CanChangeKey() { return Current && Current->CanChangeKey(); }
+int tMyMediaPlayer::GetKey() { return Current ? Current->GetKey() : 0; }
 
 void tMyMediaPlayer::FocusDisplay() {
     if (Current)
@@ -253,6 +265,11 @@ void tMyMediaPlayer::RefreshDisplay() {
 void tMyMediaPlayer::SetRate(double rate) {
     if (Current)
         Current->SetRate(rate);
+}
+
+void tMyMediaPlayer::SetKey(int semitones) {
+    if (Current && Current->CanChangeKey())
+        Current->SetKey(std::clamp(semitones, tPlayer::kLowestKey, tPlayer::kHighestKey));
 }
 
 QString MediaExtension(const QString& fileName) {

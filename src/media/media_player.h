@@ -41,6 +41,9 @@ public:
     // The open song's clock corrections, copied from it by OpenSongMedia and handed to the backend
     // at every open; a new manager has the adjustment off and the tweak on.
     tTimingCorrection TimingCorrection;
+    // Milliseconds GetPosition reports less than the backend's audible position, so the lyrics
+    // follow a sound system that is heard late; copied from the preferences at every open.
+    int LyricsOffsetMs = 0;
 
     bool OpenSongMedia(const tLyrimoData& song, tVideoWindow* parent);
     bool OpenFile(const QString& fileName, tVideoWindow* parent, int32_t colour);
@@ -76,8 +79,14 @@ public:
     void Stop();
     void RefreshDisplay();
     void SetRate(double rate);
+    bool CanChangeKey();
+    int GetKey();
+    // Within the player's range; nothing when its key cannot change.
+    void SetKey(int semitones);
 
 private:
+    // The preferences every open starts from.
+    void TakeSettings();
     // Whether the backend is selectable; an earlier backend's open failure stays the message.
     bool SelectKeepingError(uint8_t id);
     bool TryOpenFile(uint8_t id, const QString& extension, const QString& fileName, tVideoWindow* parent,

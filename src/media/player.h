@@ -3,8 +3,8 @@
 //
 // A backend must implement the operations marked "Required": identity, availability, opening,
 // closing and the transport with its clock. Every other operation is a capability with a neutral
-// default here (no video, no overlay, normal speed only, no CDs), so a backend overrides only
-// what it really does.
+// default here (no video, no overlay, normal speed only, the media's own key, no CDs), so a
+// backend overrides only what it really does.
 //
 // Units: times are signed 32-bit milliseconds of media time, and every position is the audible
 // one (what the listener hears now, with the backend's own output latency already taken off);
@@ -112,6 +112,16 @@ public:
     virtual int VideoHeight() { return 0; }
     // 27. Optional: the colour (0x00BBGGRR) the overlay shows video through. Default: 0.
     virtual int32_t OverlayColorKey() { return 0; }
+
+    // The key, beyond the 27: the music moved up or down by whole semitones while the media time
+    // goes on unchanged (the lyrics stay in sync). Optional: by default the key cannot change.
+    static constexpr int kLowestKey = -6;
+    static constexpr int kHighestKey = 6;
+    virtual bool CanChangeKey() { return false; }
+    // Semitones from the media's own key, kLowestKey to kHighestKey; takes effect at once, also
+    // while playing, and holds until changed or the next open (an open starts at 0).
+    virtual void SetKey(int) {}
+    virtual int GetKey() { return 0; }
 
 protected:
     // The extensions the backend may play, each with its leading dot.

@@ -230,6 +230,7 @@ void tLyrimoData::Clear() {
     Slides.Clear();
     BackgroundStream.clear();
     LoadDamage.clear();
+    FilePath.clear();
 
     tSongSettings& s = SongSettings;
     s.clear();

@@ -165,6 +165,8 @@ public:
     void SetTempMediaPath(const QString& path); // deletes the file the old path names
     bool HasTempMedia() const;
 
+    // Where the song was last loaded from or saved to (absolute); empty for a song never stored.
+    QString FilePath;
     bool NewerVersion = false;
     uint16_t FileVersion = 0;
     // What the file declared but ended before it could be read, one entry per loss; empty for

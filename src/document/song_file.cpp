@@ -674,6 +674,7 @@ int tLyrimoData::LoadFromFile(const QString& path, bool loadMedia) {
     if (!ReadRecord(file, 0, header) || !header.HasMagic())
         return -1;
     tSongFileLoader(*this, file, header, loadMedia).Run();
+    FilePath = QFileInfo(path).absoluteFilePath();
     if (loadMedia)
         FindLinkedMediaBesideSong(*this, path);
     return 0;
@@ -727,6 +728,7 @@ int tLyrimoData::SaveToFile(const QString& path) {
     tFileWriter out(target.Fd());
     if (!tSongFileWriter(*this, out, path).Run() || !target.Commit())
         return -1;
+    FilePath = QFileInfo(path).absoluteFilePath();
     return 0;
 }
 

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <tuple>
+
 namespace lyrimo {
 
 namespace {
@@ -102,11 +104,9 @@ struct tKeyHelp {
     const char* key;
     const char* action;
 };
-constexpr tKeyHelp kKeys[] = {{"Arrow Up/Down:", "Speed up/down."},
-                              {"Arrow Left:", "Rewind Song"},
-                              {"Enter:", "Play/Pause/Continue"},
-                              {"Escape:", "End Presentation"},
-                              {"Space Bar:", "Skip Song (Batch Play)"}};
+constexpr tKeyHelp kKeys[] = {{"Arrow Up/Down:", "Speed up/down."}, {"+ / -:", "Key up/down a semitone"},
+                              {"Arrow Left:", "Rewind Song"},       {"Enter:", "Play/Pause/Continue"},
+                              {"Escape:", "End Presentation"},      {"Space Bar:", "Skip Song (Batch Play)"}};
 
 } // namespace
 
@@ -164,6 +164,17 @@ TPlaybackControls::TPlaybackControls(QWidget* parent) : QWidget(parent, Qt::Wind
     faster_ = MakeButton(speedPanel_, QStringLiteral("Faster"), QStringLiteral("Faster"));
     speedPanel_->hide();
 
+    keyPanel_ = new QFrame(this);
+    keyPanel_->setObjectName(QStringLiteral("KeyPanel"));
+    keyCaption_ = MakeLabel(keyPanel_, QStringLiteral("Key:"), "caption");
+    key_ = MakeLabel(keyPanel_, QStringLiteral("0"));
+    key_->setObjectName(QStringLiteral("Key"));
+    keyDown_ = MakeButton(keyPanel_, QStringLiteral("KeyDown"), QStringLiteral("Lower"),
+                          QStringLiteral("Play the music a semitone lower"));
+    keyUp_ = MakeButton(keyPanel_, QStringLiteral("KeyUp"), QStringLiteral("Higher"),
+                        QStringLiteral("Play the music a semitone higher"));
+    keyPanel_->hide();
+
     status_ = MakeLabel(this, {});
     status_->setObjectName(QStringLiteral("Status"));
     status_->setTextFormat(Qt::PlainText);
@@ -202,6 +213,8 @@ TPlaybackControls::TPlaybackControls(QWidget* parent) : QWidget(parent, Qt::Wind
     connect(abort_, &QPushButton::clicked, this, &TPlaybackControls::AbortClicked);
     connect(faster_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::Faster); });
     connect(slower_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::Slower); });
+    connect(keyUp_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::KeyUp); });
+    connect(keyDown_, &QPushButton::clicked, this, [this] { Send(tPlaybackCommand::KeyDown); });
     connect(shrink_, &QPushButton::clicked, this, &TPlaybackControls::ShrinkClicked);
 
     skip_->hide();
@@ -326,9 +339,17 @@ void TPlaybackControls::ShowSpeedPanel(bool visible) {
     speedPanel_->setVisible(visible);
 }
 
+void TPlaybackControls::SetKeyText(const QString& text) { key_->setText(text); }
+
+void TPlaybackControls::ShowKeyPanel(bool visible) {
+    keyPanelWanted_ = visible;
+    keyPanel_->setVisible(visible);
+}
+
 QString TPlaybackControls::StatusText() const { return status_->text(); }
 QString TPlaybackControls::TimeText() const { return time_->text(); }
 QString TPlaybackControls::SpeedText() const { return speed_->text(); }
+QString TPlaybackControls::KeyText() const { return key_->text(); }
 QString TPlaybackControls::PlayerLine() const { return player_->text(); }
 
 void TPlaybackControls::setVisible(bool visible) {
@@ -366,7 +387,7 @@ void TPlaybackControls::LayOutFull() {
     setMinimumSize(kFullMinWidth, kFullMinHeight);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const int width = 600;
-    resize(width, 472);
+    resize(width, 490);
     shrink_->setText(Translate(QStringLiteral("Shrink")));
     shrink_->setToolTip(Translate(QStringLiteral("Make this window small")));
 
@@ -393,19 +414,27 @@ void TPlaybackControls::LayOutFull() {
     progress_->setGeometry(18, 178, width - 36, 18);
     batch_->setGeometry(width / 2 - 80, 154, 160, 20);
 
-    speedPanel_->setGeometry(12, 204, width - 24, 40);
-    tempoCaption_->show();
-    speed_->show();
-    tempoCaption_->setGeometry(6, 10, 70, 20);
-    speed_->setGeometry(80, 10, 120, 20);
-    slower_->setGeometry(speedPanel_->width() - 232, 5, 110, 30);
-    faster_->setGeometry(speedPanel_->width() - 116, 5, 110, 30);
+    // Tempo on the left half of the row, the key on the right.
+    const int half = (width - 36) / 2;
+    speedPanel_->setGeometry(12, 204, half, 40);
+    keyPanel_->setGeometry(24 + half, 204, half, 40);
+    for (auto [panel, caption, value, down, up] :
+         {std::tuple(speedPanel_, tempoCaption_, speed_, slower_, faster_),
+          std::tuple(keyPanel_, keyCaption_, key_, keyDown_, keyUp_)}) {
+        caption->show();
+        value->show();
+        caption->setGeometry(6, 10, 56, 20);
+        value->setGeometry(62, 10, 48, 20);
+        down->setGeometry(panel->width() - 168, 5, 80, 30);
+        up->setGeometry(panel->width() - 84, 5, 80, 30);
+    }
     speedPanel_->setVisible(speedPanelWanted_);
+    keyPanel_->setVisible(keyPanelWanted_);
 
     status_->setGeometry(12, 252, width - 24, 34);
     buttonRow_ = QRect(12, 296, width - 24, 34);
     keyList_->show();
-    keyList_->setGeometry(12, 342, width - 24, 118);
+    keyList_->setGeometry(12, 342, width - 24, 138);
 }
 
 void TPlaybackControls::LayOutCompact() {
@@ -431,12 +460,18 @@ void TPlaybackControls::LayOutCompact() {
     buttonRow_ = QRect(100, 158, 362, 32);
     batch_->setGeometry(12, 54, 168, 24);
 
-    tempoCaption_->hide();
-    speed_->hide();
-    speedPanel_->setGeometry(154, 202, 256, 36);
-    slower_->setGeometry(4, 3, 120, 30);
-    faster_->setGeometry(132, 3, 120, 30);
+    speedPanel_->setGeometry(100, 202, 180, 36);
+    keyPanel_->setGeometry(284, 202, 180, 36);
+    for (auto [panel, caption, value, down, up] :
+         {std::tuple(speedPanel_, tempoCaption_, speed_, slower_, faster_),
+          std::tuple(keyPanel_, keyCaption_, key_, keyDown_, keyUp_)}) {
+        caption->hide();
+        value->hide();
+        down->setGeometry(4, 3, 84, 30);
+        up->setGeometry(92, 3, 84, 30);
+    }
     speedPanel_->setVisible(speedPanelWanted_);
+    keyPanel_->setVisible(keyPanelWanted_);
 }
 
 void TPlaybackControls::PlaceButtons() {

@@ -47,6 +47,8 @@ public:
     void SetProgress(int maximum, int position);
     void SetSpeedText(const QString& text);
     void ShowSpeedPanel(bool visible);
+    void SetKeyText(const QString& text);
+    void ShowKeyPanel(bool visible);
 
     // The command the "Start" button sends in the shown state (none when it is hidden).
     std::optional<tPlaybackCommand> RunCommand() const { return runCommand_; }
@@ -56,6 +58,7 @@ public:
     QString StatusText() const;
     QString TimeText() const;
     QString SpeedText() const;
+    QString KeyText() const;
     QString PlayerLine() const;
     QPushButton* RunButton() const { return run_; }
     QPushButton* RewindButton() const { return rewind_; }
@@ -63,6 +66,8 @@ public:
     QPushButton* SkipButton() const { return skip_; }
     QPushButton* FasterButton() const { return faster_; }
     QPushButton* SlowerButton() const { return slower_; }
+    QPushButton* KeyUpButton() const { return keyUp_; }
+    QPushButton* KeyDownButton() const { return keyDown_; }
     QPushButton* ShrinkButton() const { return shrink_; }
     QProgressBar* ProgressBar() const { return progress_; }
 
@@ -123,6 +128,11 @@ private:
     QLabel* speed_ = nullptr;
     QPushButton* slower_ = nullptr;
     QPushButton* faster_ = nullptr;
+    QFrame* keyPanel_ = nullptr;
+    QLabel* keyCaption_ = nullptr;
+    QLabel* key_ = nullptr;
+    QPushButton* keyDown_ = nullptr;
+    QPushButton* keyUp_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* batch_ = nullptr;
     QPushButton* run_ = nullptr;
@@ -132,6 +142,7 @@ private:
     QPushButton* shrink_ = nullptr;
     QFrame* keyList_ = nullptr;
     bool speedPanelWanted_ = false;
+    bool keyPanelWanted_ = false;
 };
 
 } // namespace lyrimo

@@ -72,6 +72,8 @@ QString SpeedText(double rate) {
     return QString::number(static_cast<int>(std::trunc(nudged))) + "%";
 }
 
+QString KeyText(int semitones) { return (semitones > 0 ? "+" : "") + QString::number(semitones); }
+
 QString MinutesSecondsText(int32_t ms) {
     ms = std::max(ms, 0);
     const int seconds = ms / 1000 % 60;
@@ -133,6 +135,9 @@ tKeyAction KeyActionOf(int qtKey) {
     case Qt::Key_Left: return tKeyAction::Rewind;
     case Qt::Key_Up: return tKeyAction::Faster;
     case Qt::Key_Down: return tKeyAction::Slower;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return tKeyAction::KeyUp; // the plus key without Shift
+    case Qt::Key_Minus: return tKeyAction::KeyDown;
     default: return tKeyAction::None;
     }
 }

@@ -24,6 +24,9 @@ QString MediaDescription(const tLyrimoData& song);
 // engine's reason, when it gave one), one per line.
 QString MediaStartErrorText(const tLyrimoData& song, const QString& reason);
 
+// The key as the controls and the screen show it: "0", "+2", "-3".
+QString KeyText(int semitones);
+
 // Whether a media file holds video, judged by its extension.
 bool IsVideoFileName(const QString& fileName);
 // Makes a media file the user chose the song's media: played from that file, with video when the
@@ -55,7 +58,7 @@ constexpr uint16_t kShortcutShift = 0x2000, kShortcutCtrl = 0x4000, kShortcutAlt
 uint16_t ShortcutOfKey(int qtKey, bool shift, bool ctrl, bool alt);
 
 // What a key does in the playback window.
-enum class tKeyAction { None, Enter, Stop, Skip, Rewind, Faster, Slower };
+enum class tKeyAction { None, Enter, Stop, Skip, Rewind, Faster, Slower, KeyUp, KeyDown };
 tKeyAction KeyActionOf(int qtKey);
 
 // The command Enter sends, for the state the controls show (below state 7): continue while

@@ -1,6 +1,8 @@
 #include "playback/playback_session.h"
 
 #include "app/app_services.h"
+#include "app/settings.h"
+#include "app/song_memory.h"
 #include "document/song.h"
 #include "media/media_player.h"
 #include "media/player_catalog.h"
@@ -10,6 +12,8 @@
 #include "render/frame_composer.h"
 #include "render/line_setup.h"
 #include "render/title_effect.h"
+
+#include <QSettings>
 
 #include <algorithm>
 #include <exception>
@@ -89,6 +93,7 @@ void tPlaybackSession::Open(int width, int height, int screenBitsPerPixel) {
             composer_->FitPictureAreaToVideo(player_->VideoWidth(), player_->VideoHeight());
         player_->SetDisplayRect({width + 100, height + 100, width + 200, height + 200});
         view_.ShowSpeedPanel(player_->CanChangeRate());
+        view_.ShowKeyPanel(player_->CanChangeKey());
     } else {
         App().MessageBox(MediaStartErrorText(song, player_->TakeLastError()), Translate("Error"),
                          mb::Ok | mb::IconWarning);
@@ -239,6 +244,7 @@ void tPlaybackSession::StartingMediaStep() {
         player_->SetDisplayRect({area.Left, area.Top, area.Right, area.Bottom});
     }
     SendEvent(extevent::SongStarts);
+    StartAsLastTime();
     player_->Play();
     player_->SetPlaybackCursor();
     if (startTime_ > 0) {
@@ -364,6 +370,8 @@ void tPlaybackSession::Command(tPlaybackCommand command) {
         break;
     case tPlaybackCommand::Faster: ChangeRate(true); break;
     case tPlaybackCommand::Slower: ChangeRate(false); break;
+    case tPlaybackCommand::KeyUp: ChangeKey(true); break;
+    case tPlaybackCommand::KeyDown: ChangeKey(false); break;
     case tPlaybackCommand::Continue:
         if (state_ == WaitAfterFade)
             state_ = PreparingTitle;
@@ -385,6 +393,39 @@ void tPlaybackSession::ChangeRate(bool faster) {
     const QString speed = SpeedText(player_->GetRate());
     view_.ShowSpeed(speed);
     ShowOnScreen(Translate("Speed") + " " + (player_->GetRate() > 1.0 ? "+" : "") + speed);
+    RememberKeyAndTempo();
+}
+
+// The lyrics need nothing: a key change leaves the media time as it is.
+void tPlaybackSession::ChangeKey(bool up) {
+    if (!player_->CanChangeKey())
+        return;
+    player_->SetKey(player_->GetKey() + (up ? 1 : -1));
+    view_.ShowKey(KeyText(player_->GetKey()));
+    ShowOnScreen(Translate("Key") + " " + KeyText(player_->GetKey()));
+    RememberKeyAndTempo();
+}
+
+void tPlaybackSession::StartAsLastTime() {
+    if (stepMode_ || !Settings().RememberSongKeyAndTempo)
+        return;
+    const std::optional<tKeyAndTempo> kept = RememberedKeyAndTempo(*OpenSettingsStore(), song_->FilePath);
+    if (!kept)
+        return;
+    if (player_->CanChangeRate())
+        player_->SetRate(std::clamp(kept->tempo, kSlowestRate, kFastestRate));
+    player_->SetKey(kept->key);
+    view_.ShowSpeed(SpeedText(player_->GetRate()));
+    view_.ShowKey(KeyText(player_->GetKey()));
+    ShowOnScreen(Translate("As last time:") + " " + Translate("Key") + " " + KeyText(player_->GetKey()) +
+                 "   " + Translate("Speed") + " " + SpeedText(player_->GetRate()));
+}
+
+void tPlaybackSession::RememberKeyAndTempo() {
+    if (stepMode_ || !Settings().RememberSongKeyAndTempo)
+        return;
+    lyrimo::RememberKeyAndTempo(*OpenSettingsStore(), song_->FilePath,
+                                {player_->GetKey(), player_->GetRate()});
 }
 
 // Step mode plays no media, so pausing, speed and time mean nothing there.

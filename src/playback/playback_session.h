@@ -47,6 +47,8 @@ public:
     virtual void ShowTime(const QString& text) = 0;
     virtual void ShowProgress(int maximum, int position) = 0;
     virtual void ShowSpeed(const QString& text) = 0;
+    virtual void ShowKeyPanel(bool visible) = 0;
+    virtual void ShowKey(const QString& text) = 0;
     // The frame counter's text.
     virtual void ShowStatistics(const QString& text) = 0;
 
@@ -142,6 +144,10 @@ private:
     int32_t MediaTimeForDrawing();
     void Rewind();
     void ChangeRate(bool faster);
+    void ChangeKey(bool up);
+    // The key and tempo the song was left in last time, when the preferences want them.
+    void StartAsLastTime();
+    void RememberKeyAndTempo();
     void SendEvent(int event);
     void ShowOnScreen(const QString& text);
     QString OnScreenTimeText();

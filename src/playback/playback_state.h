@@ -29,6 +29,8 @@ enum class tPlaybackCommand {
     Continue = 6,
     Step = 7,
     Rewind = 8,
+    KeyUp = 9,
+    KeyDown = 10,
 };
 
 } // namespace lyrimo

@@ -80,6 +80,7 @@ TPlaybackWnd::TPlaybackWnd(QWidget* parent)
     controls_->OnCommand = [this](tPlaybackCommand command) { Command(command); };
     controls_->OnKey = [this](QKeyEvent* event) { HandleKey(event); };
     controls_->ShowSpeedPanel(false);
+    controls_->ShowKeyPanel(false);
 
     auto player = PlayerFactory() ? PlayerFactory()() : std::make_unique<tMyMediaPlayer>();
     tPlaybackView& view = *this;
@@ -201,8 +202,9 @@ void TPlaybackWnd::paintEvent(QPaintEvent* event) {
 }
 
 void TPlaybackWnd::HandleKey(QKeyEvent* event) {
-    const Qt::KeyboardModifiers held =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    // Most keyboards type "+" with Shift, so Shift counts as not held for it.
+    const Qt::KeyboardModifiers shift = event->key() == Qt::Key_Plus ? Qt::NoModifier : Qt::ShiftModifier;
+    const Qt::KeyboardModifiers held = event->modifiers() & (shift | Qt::ControlModifier | Qt::AltModifier);
     // With Shift, Ctrl or Alt held the key can only be a sound effect: the sound-effect editor
     // allows shortcuts such as Shift+Up, which must not also change the speed.
     const tKeyAction action = held ? tKeyAction::None : KeyActionOf(event->key());
@@ -222,6 +224,8 @@ void TPlaybackWnd::HandleKey(QKeyEvent* event) {
     case tKeyAction::Rewind: Command(tPlaybackCommand::Rewind); break;
     case tKeyAction::Faster: Command(tPlaybackCommand::Faster); break;
     case tKeyAction::Slower: Command(tPlaybackCommand::Slower); break;
+    case tKeyAction::KeyUp: Command(tPlaybackCommand::KeyUp); break;
+    case tKeyAction::KeyDown: Command(tPlaybackCommand::KeyDown); break;
     case tKeyAction::None: PlaySoundEffect(event); break;
     }
 }
@@ -284,6 +288,8 @@ void TPlaybackWnd::ShowSpeedPanel(bool visible) { controls_->ShowSpeedPanel(visi
 void TPlaybackWnd::ShowTime(const QString& text) { controls_->SetTimeText(text); }
 void TPlaybackWnd::ShowProgress(int maximum, int position) { controls_->SetProgress(maximum, position); }
 void TPlaybackWnd::ShowSpeed(const QString& text) { controls_->SetSpeedText(text); }
+void TPlaybackWnd::ShowKeyPanel(bool visible) { controls_->ShowKeyPanel(visible); }
+void TPlaybackWnd::ShowKey(const QString& text) { controls_->SetKeyText(text); }
 void TPlaybackWnd::ShowStatistics(const QString& text) { fc_->setText(text); }
 
 void TPlaybackWnd::Yield() {

@@ -91,6 +91,8 @@ private:
     void ShowTime(const QString& text) override;
     void ShowProgress(int maximum, int position) override;
     void ShowSpeed(const QString& text) override;
+    void ShowKeyPanel(bool visible) override;
+    void ShowKey(const QString& text) override;
     void ShowStatistics(const QString& text) override;
     void Yield() override;
     void EndRun() override;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -296,18 +297,58 @@ int FirstLoudFrame(const std::vector<float>& left, size_t from = 0) {
     return -1;
 }
 
+// The strongest frequency of `count` frames from `from` (a power of two): the peak of a
+// Hann-windowed FFT, refined between bins by fitting a parabola to the log magnitudes.
 double FrequencyOf(const std::vector<float>& left, size_t from, size_t count) {
-    int rises = 0;
-    for (size_t i = from + 1; i < from + count; ++i)
-        rises += left[i - 1] < 0.f && left[i] >= 0.f;
-    return rises * static_cast<double>(kRate) / static_cast<double>(count);
+    std::vector<std::complex<double>> x(count);
+    for (size_t i = 0; i < count; ++i)
+        x[i] = left[from + i] *
+               (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(count)));
+    for (size_t i = 1, j = 0; i < count; ++i) {
+        size_t bit = count >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(x[i], x[j]);
+    }
+    for (size_t len = 2; len <= count; len <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -2 * M_PI / static_cast<double>(len));
+        for (size_t i = 0; i < count; i += len) {
+            std::complex<double> w = 1;
+            for (size_t k = 0; k < len / 2; ++k, w *= step) {
+                const std::complex<double> odd = w * x[i + k + len / 2];
+                x[i + k + len / 2] = x[i + k] - odd;
+                x[i + k] += odd;
+            }
+        }
+    }
+    size_t peak = 1;
+    for (size_t k = 1; k < count / 2 - 1; ++k)
+        if (std::abs(x[k]) > std::abs(x[peak]))
+            peak = k;
+    const double a = std::log(std::abs(x[peak - 1])), b = std::log(std::abs(x[peak])),
+                 c = std::log(std::abs(x[peak + 1]));
+    const double offset = 0.5 * (a - c) / (a - 2 * b + c);
+    return (static_cast<double>(peak) + offset) * kRate / static_cast<double>(count);
 }
 
-TEST_F(AudioEngineTest, SlowedDownThePitchStaysAndTheClockFollowsTheMediaTime) {
+// A speed and a key, and what they must sound like.
+struct tSpeedAndKey {
+    double rate;
+    int key;
+};
+void PrintTo(const tSpeedAndKey& p, std::ostream* os) { *os << "rate " << p.rate << ", key " << p.key; }
+
+class StretchedToneTest : public AudioEngineTest, public ::testing::WithParamInterface<tSpeedAndKey> {};
+
+TEST_P(StretchedToneTest, ThePitchIsTheKeysAndTheClockFollowsTheMediaTime) {
+    const auto [rate, key] = GetParam();
     constexpr int64_t loudAt = 3 * kRate / 2;
     engine.Load(std::make_unique<tToneSource>(10 * kRate, loudAt));
     engine.KeepPitch();
-    engine.SetRate(0.5);
+    engine.SetRate(rate);
+    engine.SetKey(key);
     engine.Play();
     double clockAtOnset = -1;
     std::vector<float> left;
@@ -323,17 +364,29 @@ TEST_F(AudioEngineTest, SlowedDownThePitchStaysAndTheClockFollowsTheMediaTime) {
     }
     const int onset = FirstLoudFrame(left);
     ASSERT_GT(onset, 0) << "the loud part never came";
-    EXPECT_NEAR(onset, 2 * loudAt, 0.02 * kRate) << "at half speed the onset comes twice as late";
+    EXPECT_NEAR(onset, loudAt / rate, 0.02 * kRate) << "the onset comes later by the speed";
     EXPECT_NEAR(clockAtOnset, loudAt, 0.02 * kRate) << "heard at the onset, the clock tells its media time";
-    EXPECT_NEAR(FrequencyOf(left, kRate / 2, kRate / 2), 440.0, 440.0 * 0.01) << "the pitch is kept";
+    const double pitch = 440.0 * std::exp2(key / 12.0);
+    EXPECT_NEAR(FrequencyOf(left, kRate / 2, 16384), pitch, pitch * 0.01)
+        << "the pitch moves by the key only";
 
-    // Back at normal speed the sound goes on where the stretch had got to, without a jump: the
-    // latency's worth still to be heard was handed over at half speed.
-    const double slowed = Position();
+    // Back at normal speed in the own key the sound goes on where the stretch had got to,
+    // without a jump: the latency's worth still to be heard was handed over at the speed before.
+    const double stretched = Position();
     engine.SetRate(1.0);
+    engine.SetKey(0);
     Pull(4);
-    EXPECT_NEAR(Position(), slowed + 0.5 * latency + (4 * kBuffer - latency), 0.01 * kRate);
+    EXPECT_NEAR(Position(), stretched + rate * latency + (4 * kBuffer - latency), 0.01 * kRate);
 }
+
+INSTANTIATE_TEST_SUITE_P(SpeedsAndKeys, StretchedToneTest,
+                         ::testing::Values(tSpeedAndKey{0.5, 0}, tSpeedAndKey{0.8, 0}, tSpeedAndKey{1.0, -6},
+                                           tSpeedAndKey{1.0, 3}, tSpeedAndKey{1.0, 6}, tSpeedAndKey{0.8, 2}),
+                         [](const ::testing::TestParamInfo<tSpeedAndKey>& info) {
+                             const int key = info.param.key;
+                             return "Speed" + std::to_string(std::lround(info.param.rate * 100)) + "Key" +
+                                    (key < 0 ? "Minus" : "Plus") + std::to_string(std::abs(key));
+                         });
 
 TEST_F(AudioEngineTest, AStretchedMediumStillEnds) {
     engine.Load(std::make_unique<tToneSource>(kRate, 0));

@@ -100,6 +100,25 @@ TEST_F(MediaPlayerTest, PassThroughsAreNeutralWithoutABackendAndReachTheSelected
     EXPECT_EQ(log, (QStringList{"1 SetDisplayRect 1 2 3 4", "1 SetPosition 900", "1 PauseResume"}));
 }
 
+TEST_F(MediaPlayerTest, TheLyricsOffsetOfTheOpenIsTakenOffThePositionAndNothingElse) {
+    tMyMediaPlayer& m = Make();
+    Settings().LyricsOffsetMs = 300;
+    ASSERT_TRUE(m.OpenFile("/songs/a.mp3", nullptr, 7));
+    Settings().LyricsOffsetMs = -50; // counts from the next open on
+    fakes[kExternal]->position = 1234;
+    fakes[kExternal]->length = 9000;
+    EXPECT_EQ(m.GetPosition(), 934);
+    EXPECT_EQ(m.GetLength(), 9000);
+    fakes[kExternal]->position = 200;
+    EXPECT_EQ(m.GetPosition(), 0) << "never before the start";
+    log.clear();
+    m.SetPosition(900);
+    EXPECT_EQ(log, QStringList{"1 SetPosition 900"}) << "a seek names the media time";
+    ASSERT_TRUE(m.OpenFile("/songs/a.mp3", nullptr, 7));
+    EXPECT_EQ(m.GetPosition(), 250);
+    Settings().LyricsOffsetMs = 0;
+}
+
 TEST_F(MediaPlayerTest, ExtensionsMatchIgnoringCaseAndANameWithoutOneMatchesNothing) {
     tMyMediaPlayer& m = Make();
     EXPECT_TRUE(m.OpenFile("/songs/LOUD.MP3", nullptr, 0));

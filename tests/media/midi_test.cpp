@@ -1,5 +1,6 @@
 // MIDI files: reading them into timed events, and playing them through the built-in player.
 #include "media/backends/builtin/midi_sequence.h"
+#include "media/backends/builtin/midi_source.h"
 #include "media/backends/builtin_player.h"
 #include "media_fixtures.h"
 #include "pull_output.h"
@@ -123,6 +124,47 @@ TEST(MidiSequence, RefusesWhatIsNoMidiFile) {
     EXPECT_FALSE(ReadMidiSequence(Header(0) + Chunk("MTrk", QByteArray::fromHex("00FF2F00")), seq, reason));
     EXPECT_FALSE(ReadMidiSequence(Header(480), seq, reason)) << "no tracks";
     EXPECT_FALSE(ReadMidiSequence(QByteArray("MThd\x00\x00", 6), seq, reason));
+}
+
+// Note-ons and note-offs as (channel, key), in the order sent.
+struct tSentNotes {
+    std::vector<std::pair<int, int>> on, off;
+};
+
+TEST(MidiTransposer, MovesNotesButNotTheDrumsAndReleasesEachOnTheKeyItWasStruckOn) {
+    // A piano note and a snare together, a second note while the first still sounds.
+    tMidiWriter midi(480);
+    midi.Tempo(0, 500000);
+    midi.Note(0, 960, 0, 60);
+    midi.Note(0, 960, tMidiTransposer::kPercussionChannel, 38);
+    midi.Note(480, 240, 0, 64);
+    const QString path = ScratchFolder() + "/transposed.mid";
+    ASSERT_TRUE(WriteFile(path, midi.Bytes()));
+    QString reason;
+    const auto source = tMidiSource::Open(path, kPullRate, reason);
+    ASSERT_NE(source, nullptr) << reason.toStdString();
+    tSentNotes sent;
+    source->SetEventObserver([&](const tMidiEvent& e) {
+        const bool on = (e.status & 0xF0) == 0x90 && e.data2 > 0;
+        const bool off = (e.status & 0xF0) == 0x80 || ((e.status & 0xF0) == 0x90 && e.data2 == 0);
+        if (on || off)
+            (on ? sent.on : sent.off).emplace_back(e.status & 0x0F, e.data1);
+    });
+    std::vector<float> frames(kPullRate / 4 * 2);
+    source->SetKey(3);
+    source->Read(frames.data(), kPullRate / 4); // the first two notes are struck
+    source->SetKey(-2);
+    for (int i = 0; i < 8; ++i)
+        source->Read(frames.data(), kPullRate / 4);
+    using tNotes = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(sent.on, (tNotes{{0, 63}, {9, 38}, {0, 62}}));
+    EXPECT_EQ(sent.off, (tNotes{{0, 62}, {0, 63}, {9, 38}}))
+        << "the first note is released where it sounds, a key change later";
+
+    tMidiTransposer transposer;
+    transposer.SetKey(6);
+    tMidiEvent top{0, 0x90, 124, 100};
+    EXPECT_FALSE(transposer.Apply(top)) << "a note moved off the keyboard is left out";
 }
 
 class MidiPlayerTest : public ::testing::Test {

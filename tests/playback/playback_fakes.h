@@ -25,6 +25,8 @@ public:
     QString openError;
     int length = 1500;
     double rate = 1.0;
+    bool changesKey = true;
+    int key = 0;
     int videoWidth = 0;
     int videoHeight = 0;
 
@@ -95,6 +97,12 @@ public:
         rate = r;
     }
     double GetRate() override { return rate; }
+    bool CanChangeKey() override { return changesKey; }
+    void SetKey(int semitones) override {
+        Log("SetKey " + QString::number(semitones));
+        key = semitones;
+    }
+    int GetKey() override { return key; }
     int VideoWidth() override { return videoWidth; }
     int VideoHeight() override { return videoHeight; }
     // Puts a picture of the video's size in the video window, the colour telling the position

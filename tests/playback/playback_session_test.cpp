@@ -39,6 +39,8 @@ public:
     QString playerLine;
     QString time;
     QString speed;
+    QString key;
+    bool keyPanel = false;
     QString statistics;
     int fullPresents = 0;
     int runsEnded = 0;
@@ -58,6 +60,8 @@ public:
     void ShowTime(const QString& text) override { time = text; }
     void ShowProgress(int maximum, int position) override { progress.emplace_back(maximum, position); }
     void ShowSpeed(const QString& text) override { speed = text; }
+    void ShowKeyPanel(bool visible) override { keyPanel = visible; }
+    void ShowKey(const QString& text) override { key = text; }
     void ShowStatistics(const QString& text) override { statistics = text; }
     void Yield() override {
         if (onYield)
@@ -341,6 +345,80 @@ TEST_F(PlaybackSessionTest, SpeedCommandsWhilePlayingShowTheRateReadBack) {
     Start(*session, *song);
     EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
     EXPECT_EQ(speeds, QStringList({"350%", "-10%"}));
+}
+
+TEST_F(PlaybackSessionTest, TheKeyAndTempoChosenAreOfferedTheNextTimeTheSongIsPlayed) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({1}, media_);
+    song->FilePath = test::ScratchFolder() + "/remembered.lym";
+    Settings().OnScreenDisplay = 2;
+    auto play = [&](const std::function<void(tPlaybackSession&)>& whilePlaying) {
+        log_.clear();
+        view_ = tRecordingView();
+        auto session = MakeSession();
+        QString shown;
+        view_.onYield = [&] {
+            if (session->State() != Playing)
+                return;
+            shown = session->OnScreen().Text;
+            whilePlaying(*session);
+            session->Command(tPlaybackCommand::Stop);
+        };
+        Start(*session, *song);
+        EXPECT_EQ(RunToEnd(*session), tPlayResult::Ended);
+        return shown;
+    };
+
+    play([&](tPlaybackSession& session) {
+        for (int i = 0; i < 8; ++i)
+            session.Command(tPlaybackCommand::KeyUp);
+        session.Command(tPlaybackCommand::KeyDown);
+        session.Command(tPlaybackCommand::Slower);
+        EXPECT_EQ(session.OnScreen().Text, "Speed -10%");
+    });
+    EXPECT_TRUE(view_.keyPanel);
+    EXPECT_EQ(view_.key, "+5") << "six semitones up at most, then one down";
+    EXPECT_TRUE(log_.contains("SetKey 6") && !log_.contains("SetKey 7"));
+
+    const QString offered = play([](tPlaybackSession&) {});
+    EXPECT_EQ(offered, "As last time: Key +5   Speed -10%");
+    const qsizetype play1 = log_.indexOf("Play");
+    EXPECT_LT(log_.indexOf("SetKey 5"), play1) << "the song starts in the key, not after a moment";
+    EXPECT_LT(log_.indexOf("SetRate 0.9"), play1);
+
+    Settings().RememberSongKeyAndTempo = false;
+    play([](tPlaybackSession&) {});
+    EXPECT_FALSE(log_.contains("SetKey 5")) << "the preference turns the memory off";
+    Settings().RememberSongKeyAndTempo = true;
+
+    play([](tPlaybackSession& session) {
+        for (int i = 0; i < 5; ++i)
+            session.Command(tPlaybackCommand::KeyDown);
+        session.Command(tPlaybackCommand::Faster);
+    });
+    play([](tPlaybackSession&) {});
+    EXPECT_FALSE(log_.contains("SetKey 0")) << "back to normal, nothing is left to offer";
+    Settings().OnScreenDisplay = 1;
+}
+
+TEST_F(PlaybackSessionTest, TheLyricsOffsetIsTakenOffTheMediaTimeOnce) {
+    configure_ = [](tScriptedPlayer& p) { p.length = 60000; };
+    auto song = test::MakeSong({1}, media_);
+    Settings().LyricsOffsetMs = 250;
+    auto session = MakeSession();
+    std::vector<std::pair<int32_t, int32_t>> drawnAndHeard;
+    session->OnFramePresented = [&](int32_t drawnFor) {
+        drawnAndHeard.emplace_back(drawnFor, player_->GetPosition());
+        if (drawnAndHeard.back().second > 600)
+            session->Command(tPlaybackCommand::Stop);
+    };
+    Start(*session, *song, false);
+    RunToEnd(*session);
+    Settings().LyricsOffsetMs = 0;
+    ASSERT_FALSE(drawnAndHeard.empty());
+    const auto [drawn, heard] = drawnAndHeard.back();
+    ASSERT_GT(heard, 600);
+    EXPECT_NEAR(heard - drawn, 250, 40) << "drawn for " << drawn << " while " << heard << " was heard";
 }
 
 TEST_F(PlaybackSessionTest, CommandsAreShownOverTheLyricsWhenTheControlsAreHidden) {

@@ -228,6 +228,17 @@ void tBuiltinPlayer::SetRate(double rate) {
 
 double tBuiltinPlayer::GetRate() { return open_ ? engine_.Rate() : 1.0; }
 
+void tBuiltinPlayer::SetKey(int semitones) {
+    if (!open_)
+        return;
+    semitones = std::clamp(semitones, kLowestKey, kHighestKey);
+    if (semitones != 0)
+        engine_.KeepPitch();
+    engine_.SetKey(semitones);
+}
+
+int tBuiltinPlayer::GetKey() { return open_ ? engine_.Key() : 0; }
+
 int tBuiltinPlayer::VideoWidth() { return open_ && video_ ? video_->DisplayWidth() : 0; }
 int tBuiltinPlayer::VideoHeight() { return open_ && video_ ? video_->DisplayHeight() : 0; }
 

@@ -4,6 +4,9 @@
 // the picture due at the audible position, and a seek puts in the one due at the target at once.
 // A video without sound plays on a steady clock of silence.
 //
+// Other speeds keep the pitch and the key can move by semitones: a MIDI file by its tempo and
+// transposed notes, everything else through a time stretcher.
+//
 // Its clock is the output's: the frames that have reached the output minus the output's latency,
 // mapped back to media time, so a position is exact, never goes back while playing, stands still
 // while paused and goes on from there on resuming. Seeking decodes up to the very frame asked for.
@@ -49,6 +52,9 @@ public:
     void Close() override;
     void SetRate(double rate) override;
     double GetRate() override;
+    bool CanChangeKey() override { return true; }
+    void SetKey(int semitones) override;
+    int GetKey() override;
     int VideoWidth() override;
     int VideoHeight() override;
 

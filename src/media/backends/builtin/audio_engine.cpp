@@ -66,11 +66,14 @@ bool tRateStage::Fill(tPcmSource& source, int64_t lastNeeded) {
     return true;
 }
 
-int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate) {
-    const bool stretch = stretcher_ && rate != 1.0;
-    if (stretching_ && !stretch)
-        stretching_ = false; // back to normal speed: on from the frame the stretch had reached
-    const int made = stretch ? Stretch(source, out, frames, rate) : Resample(source, out, frames, rate);
+int tRateStage::Produce(tPcmSource& source, float* out, int frames, double rate, double pitch) {
+    const bool stretch = stretcher_ && (rate != 1.0 || pitch != 1.0);
+    // Back to normal speed in the own key: on from the frame the stretch had reached. A new key
+    // starts a new stretch there too, so the sound stays aligned with the clock exactly.
+    if (stretching_ && (!stretch || pitch != stretchPitch_))
+        stretching_ = false;
+    const int made =
+        stretch ? Stretch(source, out, frames, rate, pitch) : Resample(source, out, frames, rate);
     DropConsumed();
     return made;
 }
@@ -91,11 +94,12 @@ int tRateStage::Resample(tPcmSource& source, float* out, int frames, double rate
     return made;
 }
 
-int tRateStage::Stretch(tPcmSource& source, float* out, int frames, double rate) {
+int tRateStage::Stretch(tPcmSource& source, float* out, int frames, double rate, double pitch) {
     if (!stretching_) {
-        stretcher_->Restart(rate, 1.0);
+        stretcher_->Restart(rate, pitch);
         fed_ = static_cast<int64_t>(std::llround(position_));
         stretching_ = true;
+        stretchPitch_ = pitch;
         stretchEnded_ = false;
     }
     stretcher_->SetRate(rate);
@@ -159,7 +163,7 @@ int tAudioEngine::Produce(float* out, int frames) {
         return made;
     }
     const double media = stage_.Position();
-    const int made = stage_.Produce(*source_, out, frames, rate_);
+    const int made = stage_.Produce(*source_, out, frames, rate_, pitch_);
     clock_.Append(made, media, rate_);
     heldMedia_ = stage_.Position();
     if (made < frames && stage_.Ended()) {
@@ -203,6 +207,8 @@ void tAudioEngine::Load(std::unique_ptr<tPcmSource> source) {
     source_ = std::move(source);
     state_ = tState::Stopped;
     rate_ = 1.0;
+    key_ = 0;
+    pitch_ = 1.0;
     length_ = source_ ? source_->LengthFrames() : 0;
     stage_.Reset(0);
     RestartAt(0);
@@ -284,6 +290,20 @@ void tAudioEngine::SetRate(double rate) {
 double tAudioEngine::Rate() const {
     std::lock_guard lock(mutex_);
     return rate_;
+}
+
+void tAudioEngine::SetKey(int semitones) {
+    std::lock_guard lock(mutex_);
+    key_ = semitones;
+    const bool ownKey = source_ && source_->ChangesKey();
+    if (ownKey)
+        source_->SetKey(semitones);
+    pitch_ = ownKey || !stage_.HasStretcher() ? 1.0 : std::exp2(semitones / 12.0);
+}
+
+int tAudioEngine::Key() const {
+    std::lock_guard lock(mutex_);
+    return key_;
 }
 
 double tAudioEngine::PositionFrames(tSteadyTime now) {

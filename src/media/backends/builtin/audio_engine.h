@@ -23,24 +23,26 @@
 
 namespace lyrimo {
 
-// Plays a source at another speed. With a time stretcher the pitch is kept; without one the
-// frames are read at a fractional step (cubic interpolation) and the pitch moves with the speed.
-// At normal speed the frames pass as they are.
+// Plays a source at another speed or in another key. With a time stretcher the pitch is kept at
+// any speed and can be moved by itself; without one the frames are read at a fractional step
+// (cubic interpolation) and the pitch moves with the speed. At normal speed in the media's own
+// key the frames pass as they are.
 class tRateStage {
 public:
     void Reset(int64_t frame);
     void SetStretcher(std::unique_ptr<tTimeStretcher> stretcher);
     bool HasStretcher() const { return stretcher_ != nullptr; }
-    // Up to `frames` output frames at `rate` source frames per output frame; fewer at the end of
-    // the source or when it has nothing ready yet.
-    int Produce(tPcmSource& source, float* out, int frames, double rate);
+    // Up to `frames` output frames at `rate` source frames per output frame, the pitch times
+    // `pitch` (which needs the stretcher); fewer at the end of the source or when it has nothing
+    // ready yet.
+    int Produce(tPcmSource& source, float* out, int frames, double rate, double pitch = 1.0);
     // The media frame the next output frame belongs to.
     double Position() const { return position_; }
     bool Ended() const;
 
 private:
     int Resample(tPcmSource& source, float* out, int frames, double rate);
-    int Stretch(tPcmSource& source, float* out, int frames, double rate);
+    int Stretch(tPcmSource& source, float* out, int frames, double rate, double pitch);
     bool Fill(tPcmSource& source, int64_t lastNeeded);
     int64_t BufferEnd() const { return bufferStart_ + static_cast<int64_t>(buffer_.size() / 2); }
     float Sample(int64_t frame, int channel) const;
@@ -52,7 +54,8 @@ private:
     double position_ = 0;
     std::unique_ptr<tTimeStretcher> stretcher_;
     bool stretching_ = false;
-    int64_t fed_ = 0; // while stretching: the next frame for the stretcher
+    double stretchPitch_ = 1.0; // the pitch the stretch was started with
+    int64_t fed_ = 0;           // while stretching: the next frame for the stretcher
     bool stretchEnded_ = false;
 };
 
@@ -78,10 +81,15 @@ public:
     bool Seek(int64_t frame);
     // Stops and returns to the start.
     void Stop();
-    // Keeps the pitch at other speeds from then on (a stretcher takes a moment to make).
+    // Keeps the pitch at other speeds, and lets the key change, from then on (a stretcher takes
+    // a moment to make).
     void KeepPitch();
     void SetRate(double rate);
     double Rate() const;
+    // Semitones up or down; a source that cannot change its own key needs KeepPitch first.
+    // A loaded medium starts in its own key (0).
+    void SetKey(int semitones);
+    int Key() const;
 
     double PositionFrames(tSteadyTime now);
     int64_t LengthFrames() const;
@@ -112,6 +120,8 @@ private:
     int64_t endOutputFrame_ = 0;
     double heldMedia_ = 0; // where playback goes on from
     double rate_ = 1.0;
+    int key_ = 0;
+    double pitch_ = 1.0; // what the stage shifts by: 1 when the source changes its own key
     int64_t length_ = 0;
     tRenderObserver observer_;
 };

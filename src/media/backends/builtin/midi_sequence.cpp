@@ -246,4 +246,23 @@ bool ReadMidiSequence(const QByteArray& fileBytes, tMidiSequence& sequence, QStr
     return true;
 }
 
+bool tMidiTransposer::Apply(tMidiEvent& event) {
+    const int channel = event.status & 0x0F;
+    if (!event.IsNote() || channel == kPercussionChannel)
+        return true;
+    int16_t& struck = struck_[static_cast<size_t>(channel * 128 + (event.data1 & 0x7F))];
+    const bool strikes = (event.status & 0xF0) == 0x90 && event.data2 > 0;
+    const int key = strikes || struck == kNotStruck ? event.data1 + key_ : struck;
+    if (key < 0 || key > 127) {
+        if (strikes)
+            struck = kNotStruck;
+        return false;
+    }
+    const bool releases =
+        (event.status & 0xF0) == 0x80 || ((event.status & 0xF0) == 0x90 && event.data2 == 0);
+    struck = strikes ? static_cast<int16_t>(key) : releases ? kNotStruck : struck;
+    event.data1 = static_cast<uint8_t>(key);
+    return true;
+}
+
 } // namespace lyrimo

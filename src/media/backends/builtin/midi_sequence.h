@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,32 @@ struct tMidiEvent {
 struct tMidiSequence {
     std::vector<tMidiEvent> events;
     double lengthSeconds = 0; // the time of the last event or end of track
+};
+
+// Moves notes by semitones on their way to the synthesizer, leaving the percussion channel
+// (channel 10) alone: its keys are drums, not pitches. A note is released, and its pressure
+// changed, on the key it was struck on, so a key change while notes sound leaves none hanging.
+class tMidiTransposer {
+public:
+    static constexpr int kPercussionChannel = 9;
+
+    void SetKey(int semitones) { key_ = semitones; }
+    int Key() const { return key_; }
+    // Changes the event to what the synthesizer gets; false when it is to be dropped (a note
+    // moved out of the keyboard's 0 to 127).
+    bool Apply(tMidiEvent& event);
+    // Forgets the struck notes (the synthesizer was silenced).
+    void Reset() { struck_.fill(kNotStruck); }
+
+private:
+    static constexpr int16_t kNotStruck = -1;
+    std::array<int16_t, 16 * 128> struck_ = Unstruck();
+    static std::array<int16_t, 16 * 128> Unstruck() {
+        std::array<int16_t, 16 * 128> keys{};
+        keys.fill(kNotStruck);
+        return keys;
+    }
+    int key_ = 0;
 };
 
 constexpr int64_t kMaxMidiFileBytes = 16 * 1024 * 1024;

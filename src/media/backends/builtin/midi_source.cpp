@@ -184,7 +184,15 @@ tMidiSource::tMidiSource(std::unique_ptr<tSynthLease> synth, tMidiSequence seque
 
 tMidiSource::~tMidiSource() = default;
 
-void tMidiSource::Send(const tMidiEvent& e) {
+void tMidiSource::Send(tMidiEvent event) {
+    if (!transposer_.Apply(event))
+        return;
+    if (observer_)
+        observer_(event);
+    Synthesize(event);
+}
+
+void tMidiSource::Synthesize(const tMidiEvent& e) {
     fluid_synth_t* synth = synth_->get();
     const int channel = e.status & 0x0F;
     switch (e.status & 0xF0) {
@@ -213,6 +221,7 @@ bool tMidiSource::Seek(int64_t frame) {
     // Back to the state at the target: a silent synthesizer given every setting made before it
     // (programs, controllers, bends), without the notes.
     Silence(synth_->get());
+    transposer_.Reset();
     const double target = static_cast<double>(frame);
     next_ = 0;
     for (; next_ < sequence_.events.size() && EventFrame(next_) < target; ++next_)

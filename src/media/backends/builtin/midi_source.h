@@ -2,7 +2,8 @@
 //
 // The events are sent to the synthesizer by this sequencer, at the 64-frame block nearest to
 // their time, so the media clock and the music agree to within half a block. Speed changes the
-// tempo only: the synthesizer keeps rendering at the output's rate, so the pitch stays.
+// tempo only: the synthesizer keeps rendering at the output's rate, so the pitch stays. A key
+// change transposes the notes as they are sent.
 #pragma once
 
 #include "media/backends/builtin/midi_sequence.h"
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace lyrimo {
@@ -37,13 +39,20 @@ public:
     double MediaPosition() const override {
         return blockRead_ < kBlock ? blockMedia_ + blockRead_ * blockTempo_ : nextBlockMedia_;
     }
+    bool ChangesKey() const override { return true; }
+    void SetKey(int semitones) override { transposer_.SetKey(semitones); }
+
+    // Sees every event as the synthesizer gets it, on the thread that reads the source.
+    using tEventObserver = std::function<void(const tMidiEvent&)>;
+    void SetEventObserver(tEventObserver observer) { observer_ = std::move(observer); }
 
 private:
     static constexpr int kBlock = 64;
 
     tMidiSource(std::unique_ptr<tSynthLease> synth, tMidiSequence sequence, int outputRate);
     void RenderBlock();
-    void Send(const tMidiEvent& event);
+    void Send(tMidiEvent event);
+    void Synthesize(const tMidiEvent& event);
     double EventFrame(size_t index) const { return sequence_.events[index].seconds * outputRate_; }
 
     std::unique_ptr<tSynthLease> synth_;
@@ -52,6 +61,8 @@ private:
     int64_t length_;
     size_t next_ = 0; // the next event to send
     double tempo_ = 1.0;
+    tMidiTransposer transposer_;
+    tEventObserver observer_;
     std::array<float, kBlock * 2> block_{};
     int blockRead_ = kBlock; // frames of block_ already read
     double blockMedia_ = 0;  // media frame of block_'s first frame

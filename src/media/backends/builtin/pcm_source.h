@@ -29,6 +29,11 @@ public:
     virtual void SetTempo(double) {}
     // For sources that change tempo: the media frame the next frame read belongs to.
     virtual double MediaPosition() const { return 0; }
+
+    // Sources that play in another key by themselves (a MIDI sequence transposes its notes);
+    // the others are pitch-shifted by the engine.
+    virtual bool ChangesKey() const { return false; }
+    virtual void SetKey(int /*semitones*/) {}
 };
 
 } // namespace lyrimo

@@ -42,22 +42,13 @@ void Click(QWidget& target) {
     QApplication::sendEvent(&target, &press);
 }
 
-bool RunEventsUntil(const std::function<bool()>& done) {
+// Runs the events until done, or for at most ms; whether done came true.
+bool RunEventsUntil(const std::function<bool()>& done, int ms = 3000) {
     QElapsedTimer timer;
     timer.start();
-    while (!done()) {
-        if (timer.hasExpired(3000))
-            return false;
+    while (!done() && !timer.hasExpired(ms))
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-void RunEventsFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!timer.hasExpired(ms))
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
 }
 
 class CalibrationWindow : public ::testing::Test {
@@ -92,10 +83,10 @@ protected:
         });
     }
 
-    // Taps on clicks first to first + count - 1, each heard delay ms late (give or take 6 ms).
-    void TapClicks(TCalibrationWindow& window, int first, int count, int delay) {
+    // Taps on the first count clicks, each heard delay ms late (give or take 6 ms).
+    void TapClicks(TCalibrationWindow& window, int count, int delay) {
         const std::vector<int> clicks = ClickTimes();
-        for (int i = first; i < first + count; ++i) {
+        for (int i = 0; i < count; ++i) {
             fake_->position = clicks[size_t(i)] + delay + (i % 3 - 1) * 6;
             if (i % 4 == 3)
                 Click(*window.TapArea());
@@ -110,7 +101,7 @@ protected:
     bool opens_ = true;
 };
 
-TEST_F(CalibrationWindow, TapsOnTheClockGiveTheOffsetAndUseStoresIt) {
+TEST_F(CalibrationWindow, TapsOnTheClockGiveTheOffsetTheMarkerFlashesAndUseStoresIt) {
     auto window = Window();
     ASSERT_EQ(window->PlayerBox()->count(), 1);
     EXPECT_EQ(window->PlayerBox()->currentData().toInt(), player::Mci);
@@ -121,9 +112,8 @@ TEST_F(CalibrationWindow, TapsOnTheClockGiveTheOffsetAndUseStoresIt) {
     const QString track = log_.filter(" OpenFile ").first().section(' ', 2, -2);
     EXPECT_TRUE(QFileInfo(track).isFile()) << track.toStdString();
     EXPECT_TRUE(log_.contains("4 Play"));
-    EXPECT_EQ(window->StartButton()->text(), "Start again");
 
-    TapClicks(*window, 0, 15, 140);
+    TapClicks(*window, 15, 140);
     PressKey(*window->TapArea(), Qt::Key_Space, true); // a held key is one tap, not many
     EXPECT_EQ(window->Taps().TapsCounted(), 15);
     EXPECT_FALSE(window->UseButton()->isEnabled());
@@ -136,10 +126,19 @@ TEST_F(CalibrationWindow, TapsOnTheClockGiveTheOffsetAndUseStoresIt) {
     EXPECT_TRUE(window->CountsLabel()->text().contains("+140 ms"))
         << window->CountsLabel()->text().toStdString();
 
+    // The marker lights as the clock reaches a click; the run ends after the last one.
+    const std::vector<int> clicks = ClickTimes();
+    fake_->position = clicks[16] + 1;
+    EXPECT_TRUE(RunEventsUntil([&] { return window->MarkerLit(); }));
+    fake_->position = clicks[16] + TCalibrationWindow::kFlashMs;
+    EXPECT_TRUE(RunEventsUntil([&] { return !window->MarkerLit(); }));
+    fake_->position = clicks.back() + click_track::kBeatMs;
+    EXPECT_TRUE(RunEventsUntil([&] { return !window->Running(); }));
+    EXPECT_TRUE(log_.contains("4 Stop"));
+    EXPECT_FALSE(window->Tap());
+
     window->UseButton()->click();
     EXPECT_EQ(window->result(), QDialog::Accepted);
-    EXPECT_FALSE(window->Running());
-    EXPECT_TRUE(log_.contains("4 Stop"));
     EXPECT_EQ(window->ChosenOffset(), 140);
     EXPECT_EQ(Settings().LyricsOffsetMs, 140);
     EXPECT_EQ(OpenSettingsStore()->value(kOffsetKey).toInt(), 140);
@@ -147,63 +146,28 @@ TEST_F(CalibrationWindow, TapsOnTheClockGiveTheOffsetAndUseStoresIt) {
     EXPECT_FALSE(QFileInfo::exists(track));
 }
 
-TEST_F(CalibrationWindow, TheMarkerFlashesAsTheClockReachesEachClickUntilTheTrackEnds) {
+TEST_F(CalibrationWindow, EscapeStopsTheSoundAtOnceAndNeitherItNorAFailedOpenChangesAnything) {
     auto window = Window();
     window->Start();
-    const std::vector<int> clicks = ClickTimes();
-    fake_->position = clicks[2] - 5;
-    RunEventsFor(60);
-    EXPECT_FALSE(window->MarkerLit());
-    fake_->position = clicks[2] + 1;
-    EXPECT_TRUE(RunEventsUntil([&] { return window->MarkerLit(); }));
-    fake_->position = clicks[2] + TCalibrationWindow::kFlashMs;
-    EXPECT_TRUE(RunEventsUntil([&] { return !window->MarkerLit(); }));
-
-    fake_->position = clicks.back() + click_track::kBeatMs;
-    EXPECT_TRUE(RunEventsUntil([&] { return !window->Running(); }));
-    EXPECT_TRUE(log_.contains("4 Stop"));
-    EXPECT_FALSE(window->Tap()); // after the end nothing counts
-    EXPECT_EQ(window->StartButton()->text(), "Start again");
-}
-
-TEST_F(CalibrationWindow, CancelAndClosingStopTheSoundAndChangeNothing) {
-    auto window = Window();
-    window->Start();
-    TapClicks(*window, 0, 18, 90);
+    TapClicks(*window, 18, 90);
     ASSERT_TRUE(window->UseButton()->isEnabled());
     log_.clear();
     PressKey(*window->TapArea(), Qt::Key_Escape);
     EXPECT_EQ(window->result(), QDialog::Rejected);
-    EXPECT_FALSE(window->Running());
     EXPECT_EQ(log_.mid(0, 2), QStringList({"4 Stop", "4 Close"}));
-
-    window = Window();
-    window->show();
-    window->Start();
-    log_.clear();
-    window->close();
-    EXPECT_FALSE(window->Running());
-    EXPECT_TRUE(log_.contains("4 Stop"));
-
-    EXPECT_EQ(window->ChosenOffset(), std::nullopt);
-    EXPECT_EQ(Settings().LyricsOffsetMs, 300);
-    EXPECT_FALSE(OpenSettingsStore()->contains(kOffsetKey));
     EXPECT_TRUE(ui_.shownMessages.isEmpty());
-}
 
-TEST_F(CalibrationWindow, APlayerThatCannotOpenTheTrackIsReportedAndNoneHereDisablesStart) {
     opens_ = false;
-    auto window = Window();
+    window = Window();
     window->Start();
     EXPECT_FALSE(window->Running());
     ASSERT_EQ(ui_.shownMessages.size(), 1);
     EXPECT_TRUE(ui_.shownMessages[0].contains("the sound device is busy"))
         << ui_.shownMessages[0].toStdString();
 
-    OverridePlayerPresence([](uint8_t) { return false; });
-    window = Window();
-    EXPECT_EQ(window->PlayerBox()->count(), 0);
-    EXPECT_FALSE(window->StartButton()->isEnabled());
+    EXPECT_EQ(window->ChosenOffset(), std::nullopt);
+    EXPECT_EQ(Settings().LyricsOffsetMs, 300);
+    EXPECT_FALSE(OpenSettingsStore()->contains(kOffsetKey));
 }
 
 TEST(CalibrationPreferences, MeasurePutsTheResultIntoTheOffsetBox) {
@@ -213,7 +177,6 @@ TEST(CalibrationPreferences, MeasurePutsTheResultIntoTheOffsetBox) {
     auto* offset = qobject_cast<QSpinBox*>(BoundControl(bindings, kOffsetKey));
     ASSERT_NE(offset, nullptr);
     EXPECT_EQ(offset->minimum(), -kMaxLyricsOffsetMs);
-    EXPECT_EQ(offset->maximum(), kMaxLyricsOffsetMs);
     EXPECT_NE(qobject_cast<QCheckBox*>(BoundControl(bindings, "Playback/Remember Song Key And Tempo")),
               nullptr);
 

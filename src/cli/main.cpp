@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/temp_files.h"
 #include "cli/balls_command.h"
+#include "cli/calibrate_command.h"
 #include "cli/cli_support.h"
 #include "cli/config_command.h"
 #include "cli/find_command.h"
@@ -52,6 +53,9 @@ constexpr const char* kUsage =
     "clock\n"
     "  lyrimo-cli players                                  list the players, whether each is here, and its "
     "file types\n"
+    "  lyrimo-cli calibrate [--offset MS]                  show the lyrics offset, or set it (-2000 to "
+    "2000;\n"
+    "                                                      positive draws the lyrics later)\n"
     "  lyrimo-cli render SONG.lym --time MS [--size WxH] OUT.png\n"
     "                                                      draw the frame a performance shows at a media "
     "time\n"
@@ -215,6 +219,8 @@ int main(int argc, char** argv) {
         return RunFindCommand(args);
     if (command == "playlist")
         return RunPlaylistCommand(args);
+    if (command == "calibrate")
+        return RunCalibrateCommand(args);
     tOptions options;
     QString problem;
     if (!ParseOptions(args, options, problem))

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -17,7 +18,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QSlider;
+class QSpinBox;
 class QStackedWidget;
 
 namespace lyrimo {
@@ -77,10 +80,21 @@ private:
 // Line timing, starting the karaoke, performance.
 class TPrefsPlaybackPage : public TPrefsPage {
 public:
+    // Measures the lyrics offset in a window of its own; nothing when the person cancelled.
+    using tMeasureOffset = std::function<std::optional<int>(QWidget* parent)>;
+    static tMeasureOffset StandardMeasureOffset();
+
     TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPrefBinding>& bindings);
     void Load() override;
 
+    // "Measure...": the offset measured goes into the offset box. Replaceable for tests.
+    tMeasureOffset MeasureOffset = StandardMeasureOffset();
+    void MeasureLyricsOffset();
+    QPushButton* MeasureButton() const { return measure_; }
+
 private:
+    QSpinBox* lyricsOffset_ = nullptr;
+    QPushButton* measure_ = nullptr;
     QCheckBox* lowPriority_ = nullptr;
     QSlider* priority_ = nullptr; // only with lowPriority_
 };

@@ -1,10 +1,14 @@
 #include "desktop/prefs_pages.h"
 
+#include "desktop/calibration_window.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -38,6 +42,18 @@ TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPref
         Bind(key, check);
         timing->addRow(check);
     }
+    lyricsOffset_ = prefs::Spin(-kMaxLyricsOffsetMs, kMaxLyricsOffsetMs, " ms");
+    lyricsOffset_->setSingleStep(10);
+    lyricsOffset_->setToolTip("Positive: the lyrics are drawn later, for a sound system that is heard late "
+                              "(Bluetooth speakers, a mixer, a receiver); negative: earlier");
+    Bind("Playback/Lyrics offset (ms)", lyricsOffset_);
+    measure_ = new QPushButton("Measure...");
+    measure_->setObjectName("MeasureLyricsOffset");
+    connect(measure_, &QPushButton::clicked, this, &TPrefsPlaybackPage::MeasureLyricsOffset);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(lyricsOffset_, 1);
+    offsetRow->addWidget(measure_);
+    timing->addRow("Lyrics offset:", offsetRow);
     layout->addWidget(prefs::Group("Lines", timing), 0, 0);
 
     auto* start = new QVBoxLayout;
@@ -45,6 +61,8 @@ TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPref
         {"MiscSettings/DelayWait", "Wait for a mouse click before the karaoke starts"},
         {"Playback/TitleClickWait", "Wait for a mouse click after the title"},
         {"MiscSettings/Hide Taskbar", "Cover the desktop and its panels during karaoke"},
+        {"Playback/Remember Song Key And Tempo",
+         "Start each song in the key and tempo chosen for it last time"},
     };
     for (const auto& [key, caption] : startChecks) {
         QCheckBox* check = prefs::Check(caption);
@@ -81,5 +99,17 @@ TPrefsPlaybackPage::TPrefsPlaybackPage(tSettingsClass& edited, std::vector<tPref
 
 // The rest between frames only matters while less processor time is used.
 void TPrefsPlaybackPage::Load() { priority_->setEnabled(lowPriority_->isChecked()); }
+
+TPrefsPlaybackPage::tMeasureOffset TPrefsPlaybackPage::StandardMeasureOffset() {
+    return [](QWidget* parent) -> std::optional<int> {
+        TCalibrationWindow window(parent);
+        return window.exec() == QDialog::Accepted ? window.ChosenOffset() : std::nullopt;
+    };
+}
+
+void TPrefsPlaybackPage::MeasureLyricsOffset() {
+    if (const std::optional<int> offset = MeasureOffset(this))
+        lyricsOffset_->setValue(*offset);
+}
 
 } // namespace lyrimo

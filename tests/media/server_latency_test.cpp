@@ -2,12 +2,22 @@
 // the server's, turning its figure into frames, and the engine's clock taking a latency that
 // changes while it plays.
 #include "media/backends/builtin/audio_engine.h"
+#include "media/backends/builtin/server_latency.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <thread>
 
 using namespace lyrimo;
+using namespace lyrimo::test;
 
 namespace {
 
@@ -103,6 +113,81 @@ TEST_F(EngineLatencyTest, AnAddedLatencyIsTakenOffAndTheClockNeverGoesBack) {
     EXPECT_NEAR(engine.PositionFrames(At(now - 1e-6)), mediaHeard(68, kBuffer), 1.0);
     PlayOnWatching(2, last);
     EXPECT_NEAR(last, mediaHeard(70, kBuffer), 1.0);
+}
+
+TEST(ServerLatency, OurStreamIsTheOneChosenBeforeElseOurNewest) {
+    const std::vector<tSinkInput> inputs = {
+        {3, "100", 1000, 2000}, {7, "100", 0, 0}, {9, "555", 0, 0}, {5, "100", 0, 0}, {11, "", 0, 0}};
+    EXPECT_EQ(ChooseOwnSinkInput(inputs, "100", std::nullopt)->index, 7u);
+    EXPECT_EQ(ChooseOwnSinkInput(inputs, "100", 3)->index, 3u);
+    EXPECT_EQ(ChooseOwnSinkInput(inputs, "100", 9)->index, 7u) << "another process's stream is never ours";
+    EXPECT_EQ(ChooseOwnSinkInput(inputs, "100", 4)->index, 7u) << "gone: the newest again";
+    EXPECT_EQ(ChooseOwnSinkInput(inputs, "42", std::nullopt), nullptr);
+    EXPECT_EQ(ChooseOwnSinkInput({}, "100", 3), nullptr);
+}
+
+TEST(ServerLatency, TheStreamsBufferAndItsSinksLatencyMakeTheFrames) {
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", 20'000, 25'000}, 48000), 2160);
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", 10, 0}, 44100), 0);
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", 12, 0}, 44100), 1) << "to the nearest frame";
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", 1'000'000, 4'000'000}, 48000), 240000);
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", UINT64_MAX, 25'000}, 48000), 0) << "unknown";
+    EXPECT_EQ(SinkInputLatencyFrames({1, "1", 25'000, 3'600'000'000}, 48000), 0) << "past belief";
+}
+
+// An environment variable set for as long as the object lives.
+class tScopedVariable {
+public:
+    tScopedVariable(const char* name, const QByteArray& value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.constData(), 1);
+    }
+    ~tScopedVariable() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(ServerLatency, AServerThatNeverAnswersAddsNothingAndHoldsNobodyUp) {
+    // A socket that takes connections and says nothing.
+    const QByteArray path = (ScratchFolder() + "/silent-server").toLocal8Bit();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.constData());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    tScopedVariable server("PULSE_SERVER", "unix:" + path);
+
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
+    auto latency = std::make_unique<tServerLatency>(48000);
+    const auto started = steady_clock::now();
+    std::this_thread::sleep_for(milliseconds(60)); // well inside its wait for the server's answer
+    EXPECT_EQ(latency->Frames(), 0);
+    const auto stopping = steady_clock::now();
+    latency.reset();
+    const auto stopped = steady_clock::now();
+    EXPECT_LT(duration_cast<milliseconds>(started - start).count(), 50);
+    EXPECT_LT(duration_cast<milliseconds>(stopped - stopping).count(), 100) << "the wait is cut short";
+    ::close(listener);
 }
 
 } // namespace

@@ -3,7 +3,13 @@
 // changes while it plays.
 #include "media/backends/builtin/audio_engine.h"
 #include "media/backends/builtin/server_latency.h"
+#include "media/backends/builtin_player.h"
+#include "media_fixtures.h"
 #include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +171,42 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
+// A PulseAudio server of the test's own, playing into a null sink, reached on a socket in a
+// folder of its own; ended when the object goes.
+class tPrivatePulseServer {
+public:
+    tPrivatePulseServer() : folder_(ScratchFolder() + "/pulse") {
+        QDir().mkpath(folder_);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Its cookie and state go to the folder rather than the user's home.
+        for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
+            environment.insert(name, folder_);
+        server_.setProcessEnvironment(environment);
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                     "--log-level=error", "-L", "module-null-sink", "-L",
+                                     "module-native-protocol-unix auth-anonymous=1 socket=" + Socket()});
+        started_ = server_.waitForStarted(3000) &&
+                   WaitFor([this] { return QFileInfo(Socket()).exists(); }, std::chrono::seconds(3));
+    }
+    ~tPrivatePulseServer() {
+        server_.terminate();
+        if (!server_.waitForFinished(2000))
+            server_.kill();
+        server_.waitForFinished(1000);
+    }
+
+    bool Started() const { return started_; }
+    QByteArray Address() const { return ("unix:" + Socket()).toLocal8Bit(); }
+
+private:
+    QString Socket() const { return folder_ + "/native"; }
+
+    QString folder_;
+    QProcess server_;
+    bool started_ = false;
+};
+
 TEST(ServerLatency, AServerThatNeverAnswersAddsNothingAndHoldsNobodyUp) {
     // A socket that takes connections and says nothing.
     const QByteArray path = (ScratchFolder() + "/silent-server").toLocal8Bit();
@@ -188,6 +230,50 @@ TEST(ServerLatency, AServerThatNeverAnswersAddsNothingAndHoldsNobodyUp) {
     EXPECT_LT(duration_cast<milliseconds>(started - start).count(), 50);
     EXPECT_LT(duration_cast<milliseconds>(stopped - stopping).count(), 100) << "the wait is cut short";
     ::close(listener);
+}
+
+TEST(ServerLatency, ThroughAPulseAudioServerThePlayerTakesTheServersLatencyOff) {
+    tPrivatePulseServer server;
+    ASSERT_TRUE(server.Started());
+    tScopedVariable driver("SDL_AUDIODRIVER", "pulseaudio");
+    tScopedVariable address("PULSE_SERVER", server.Address());
+
+    tAudioOutput* output = nullptr;
+    tBuiltinPlayer player([&output] {
+        std::unique_ptr<tAudioOutput> made = MakeSdlOutput();
+        output = made.get();
+        return made;
+    });
+    const QString wav = OneSecondWav(ScratchFolder() + "/pulse-media");
+    ASSERT_TRUE(player.OpenFile(wav, nullptr, 0)) << player.LastError().toStdString();
+    player.Play();
+    ASSERT_TRUE(WaitFor([&] { return output->ServerLatencyFrames() > 0; }, std::chrono::seconds(3)))
+        << "no latency found for our stream";
+    // The null sink starts with up to two seconds of sound ahead and comes down to the latency
+    // the stream asked for as it plays that: the figure follows it.
+    const int first = output->ServerLatencyFrames();
+    ASSERT_TRUE(WaitFor([&] { return output->ServerLatencyFrames() < 48000 / 10; }, std::chrono::seconds(5)))
+        << output->ServerLatencyFrames();
+    std::printf("server latency: first %d frames, then %d\n", first, output->ServerLatencyFrames());
+
+    // What the clock subtracts is the whole of the output's latency, the server's part included;
+    // read again while the figure stays the same, as it is refreshed meanwhile.
+    int expected = 0, subtracted = 0;
+    for (int tries = 0; tries < 10 && (expected == 0 || expected != output->LatencyFrames()); ++tries) {
+        expected = output->LatencyFrames();
+        player.GetPosition();
+        subtracted = player.Engine().LatencyFrames();
+    }
+    EXPECT_EQ(subtracted, expected);
+    EXPECT_GT(subtracted, output->ServerLatencyFrames());
+
+    // Someone else asking the server about this process's newest stream finds the same one.
+    tServerLatency independent(48000);
+    ASSERT_TRUE(WaitFor([&] { return independent.Frames() > 0; }, std::chrono::seconds(2)));
+    std::printf("server latency: the player's %d frames, asked again %d\n", output->ServerLatencyFrames(),
+                independent.Frames());
+    EXPECT_NEAR(independent.Frames(), output->ServerLatencyFrames(), 48000 * 0.02);
+    player.Close();
 }
 
 } // namespace

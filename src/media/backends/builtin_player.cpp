@@ -150,6 +150,13 @@ int tBuiltinPlayer::FramesToMs(double frames) const {
     return static_cast<int>(std::clamp(ms, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
+void tBuiltinPlayer::FollowOutputLatency() { engine_.SetLatencyFrames(output_->LatencyFrames()); }
+
+double tBuiltinPlayer::HeardFrames() {
+    FollowOutputLatency();
+    return engine_.PositionFrames(Now());
+}
+
 bool tBuiltinPlayer::SmoothsCdPositions() const { return cd_ && Settings().CDReject; }
 
 int tBuiltinPlayer::TrackCount() { return open_ ? trackCount_ : 0; }
@@ -157,7 +164,7 @@ int tBuiltinPlayer::TrackCount() { return open_ ? trackCount_ : 0; }
 int tBuiltinPlayer::GetPosition() {
     if (!open_)
         return 0;
-    int ms = FramesToMs(engine_.PositionFrames(Now()));
+    int ms = FramesToMs(HeardFrames());
     if (SmoothsCdPositions())
         ms = smoother_.Filter(ms, engine_.IsPaused(), TickCount());
     return TimingCorrection().CorrectedTime(ms);
@@ -190,7 +197,7 @@ void tBuiltinPlayer::SetDisplayRect(const tDisplayRect& rect) {
 
 void tBuiltinPlayer::RefreshDisplay() {
     if (open_ && video_ && window_)
-        video_->Advance(FramesToMs(engine_.PositionFrames(Now())), *window_);
+        video_->Advance(FramesToMs(HeardFrames()), *window_);
 }
 
 void tBuiltinPlayer::Play() {
@@ -214,7 +221,12 @@ void tBuiltinPlayer::Stop() {
     SeekVideo(0);
 }
 
-bool tBuiltinPlayer::IsPlaying() { return open_ && engine_.IsPlaying(Now()); }
+bool tBuiltinPlayer::IsPlaying() {
+    if (!open_)
+        return false;
+    FollowOutputLatency();
+    return engine_.IsPlaying(Now());
+}
 bool tBuiltinPlayer::IsPaused() { return open_ && engine_.IsPaused(); }
 
 void tBuiltinPlayer::SetRate(double rate) {

@@ -7,9 +7,10 @@
 // Other speeds keep the pitch and the key can move by semitones: a MIDI file by its tempo and
 // transposed notes, everything else through a time stretcher.
 //
-// Its clock is the output's: the frames that have reached the output minus the output's latency,
-// mapped back to media time, so a position is exact, never goes back while playing, stands still
-// while paused and goes on from there on resuming. Seeking decodes up to the very frame asked for.
+// Its clock is the output's: the frames that have reached the output minus the output's latency
+// (a sound server's behind it included, as it is at the time), mapped back to media time, so a
+// position is exact, never goes back while playing, stands still while paused and goes on from
+// there on resuming. Seeking decodes up to the very frame asked for.
 //
 // The player is driven from one thread; the output pulls sound on its own thread. See
 // tAudioEngine for how the two share the medium.
@@ -71,6 +72,10 @@ private:
     std::unique_ptr<tPcmSource> OpenSoundAndVideo(const QString& fileName, QString& reason);
     // Shows the picture due at the raw media time ms.
     void SeekVideo(int ms);
+    // The clock takes the output's latency as it is now: a sound server's part of it can change.
+    void FollowOutputLatency();
+    // The media frame heard now.
+    double HeardFrames();
     bool SmoothsCdPositions() const;
     int FramesToMs(double frames) const;
 

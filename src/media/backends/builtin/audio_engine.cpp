@@ -152,6 +152,11 @@ int tAudioEngine::LatencyFrames() const {
     return clock_.LatencyFrames();
 }
 
+void tAudioEngine::SetLatencyFrames(int latencyFrames) {
+    std::lock_guard lock(mutex_);
+    clock_.SetLatency(latencyFrames);
+}
+
 int tAudioEngine::Produce(float* out, int frames) {
     if (source_->ChangesTempo()) {
         const double media = source_->MediaPosition();

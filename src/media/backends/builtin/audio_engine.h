@@ -65,6 +65,8 @@ public:
     void Configure(int sampleRate, int latencyFrames, bool realTime = true);
     int SampleRate() const { return sampleRate_; }
     int LatencyFrames() const;
+    // The output's latency changed (a sound server's part of it can); the clock never goes back.
+    void SetLatencyFrames(int latencyFrames);
 
     // The output's thread: fills a buffer of stereo frames that starts playing after the latency.
     void Render(float* out, int frames, tSteadyTime now) override;

@@ -24,8 +24,11 @@ public:
     virtual bool Open(tAudioRenderer* renderer, QString& error) = 0;
     virtual void SetRunning(bool running) = 0;
     virtual int SampleRate() const = 0;
-    // Frames between the one being handed over and the one being heard.
+    // Frames between the one being handed over and the one being heard. It can change while the
+    // output plays, and may be asked from any thread.
     virtual int LatencyFrames() const = 0;
+    // The part of that latency a sound server behind the device adds (0 without one).
+    virtual int ServerLatencyFrames() const { return 0; }
     // False for an output that pulls at whatever pace suits it rather than at the sound's own:
     // it can be made to wait for sound still being decoded instead of being handed silence.
     virtual bool RealTime() const { return true; }

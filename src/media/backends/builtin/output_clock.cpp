@@ -29,8 +29,12 @@ void tOutputClock::BeginBuffer(tSteadyTime now) {
     pulls_[nextPull_] = {now, delivered_};
     nextPull_ = (nextPull_ + 1) % kPullHistory;
     pullCount_ = std::min(pullCount_ + 1, kPullHistory);
-    // Runs that ended before the frame heard at the start of this pull can never be heard again.
-    ForgetRunsBefore(static_cast<double>(lastPullStart_ - latency_));
+    // The frame heard at the start of this pull is settled: a latency that grows later holds the
+    // clock there instead of reaching back into the runs forgotten here, which can never be
+    // heard again.
+    const double heardNow = static_cast<double>(lastPullStart_ - latency_);
+    lastAudible_ = std::max(lastAudible_, heardNow);
+    ForgetRunsBefore(heardNow);
 }
 
 void tOutputClock::Append(int frames, double media, double mediaPerFrame) {

@@ -18,6 +18,9 @@ using tSteadyTime = std::chrono::steady_clock::time_point;
 class tOutputClock {
 public:
     void Configure(int sampleRate, int latencyFrames);
+    // The output's latency changed while it plays: a larger one holds the frame heard until
+    // the time has caught up with it, a smaller one moves it on.
+    void SetLatency(int latencyFrames) { latency_ = latencyFrames; }
 
     // A buffer starts being filled at `now`; its frames are appended next.
     void BeginBuffer(tSteadyTime now);

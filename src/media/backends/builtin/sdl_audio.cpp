@@ -59,6 +59,8 @@ std::unique_ptr<tSdlAudioDevice> tSdlAudioDevice::Open(int sampleRate, int buffe
         device->id_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         if (device->id_ == 0)
             error = QString::fromUtf8(SDL_GetError());
+        else if (const char* driver = SDL_GetCurrentAudioDriver())
+            device->driver_ = driver;
     }
     if (device->id_ == 0)
         return nullptr;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace lyrimo {
 
@@ -52,6 +53,8 @@ public:
     void SetRunning(bool running);
     // The buffer the device really got, in frames.
     int BufferFrames() const { return bufferFrames_; }
+    // SDL's driver that plays it ("alsa", "pulseaudio", "pipewire", "dummy", ...).
+    const std::string& DriverName() const { return driver_; }
 
     // Queued devices: appends frames, tells how many are still waiting, drops them.
     void Queue(const float* frames, int count);
@@ -65,6 +68,7 @@ private:
     tSdlAudioUse use_; // first in, last out: the device closes before the use ends
     uint32_t id_ = 0;
     int bufferFrames_ = 0;
+    std::string driver_;
     tPull pull_;
 };
 

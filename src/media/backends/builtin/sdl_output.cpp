@@ -1,5 +1,6 @@
 #include "media/backends/builtin/audio_output.h"
 #include "media/backends/builtin/sdl_audio.h"
+#include "media/backends/builtin/server_latency.h"
 
 #include <chrono>
 
@@ -16,7 +17,11 @@ public:
             renderer->Render(out, frames, std::chrono::steady_clock::now());
         };
         device_ = tSdlAudioDevice::Open(kSampleRate, kBufferFrames, pull, error);
-        return device_ != nullptr;
+        if (!device_)
+            return false;
+        if (DriverUsesSoundServer(device_->DriverName()))
+            server_ = std::make_unique<tServerLatency>(kSampleRate);
+        return true;
     }
 
     void SetRunning(bool running) override {
@@ -25,10 +30,14 @@ public:
     }
 
     int SampleRate() const override { return kSampleRate; }
-    int LatencyFrames() const override { return device_ ? device_->BufferFrames() : kBufferFrames; }
+    int LatencyFrames() const override {
+        return (device_ ? device_->BufferFrames() : kBufferFrames) + ServerLatencyFrames();
+    }
+    int ServerLatencyFrames() const override { return server_ ? server_->Frames() : 0; }
 
 private:
     std::unique_ptr<tSdlAudioDevice> device_;
+    std::unique_ptr<tServerLatency> server_; // asks about the device's stream: goes first
 };
 
 } // namespace

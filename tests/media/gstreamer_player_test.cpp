@@ -6,17 +6,22 @@
 #include "media/video_window.h"
 #include "media_fixtures.h"
 #include "test_support.h"
+#include "tone_frequency.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace lyrimo;
 using namespace lyrimo::test;
@@ -307,6 +312,133 @@ TEST(GstreamerEngineTest, WithoutItsPluginsItIsUnavailableAndSaysWhy) {
         },
         ::testing::ExitedWithCode(0), "Error opening file: GStreamer: .*playbin");
 }
+
+// The left channel of the sound the fake sink plays, as it plays it, in stretches that the test
+// begins.
+class tPlayedSound {
+public:
+    explicit tPlayedSound(GstElement* pipeline) {
+        g_object_get(pipeline, "audio-sink", &sink_, nullptr);
+        g_object_set(sink_, "signal-handoffs", TRUE, nullptr);
+        handler_ = g_signal_connect(sink_, "handoff", G_CALLBACK(&tPlayedSound::OnPlayed), this);
+    }
+    ~tPlayedSound() {
+        g_signal_handler_disconnect(sink_, handler_);
+        gst_object_unref(sink_);
+    }
+
+    void BeginStretch() {
+        std::lock_guard lock(mutex_);
+        stretches_.emplace_back();
+    }
+    // The stretch's sound from skipMs after its beginning.
+    std::vector<float> Stretch(size_t index, int skipMs) {
+        std::lock_guard lock(mutex_);
+        const std::vector<float>& all = stretches_.at(index);
+        const size_t skip = std::min(all.size(), static_cast<size_t>(rate_) * skipMs / 1000);
+        return {all.begin() + static_cast<ptrdiff_t>(skip), all.end()};
+    }
+    int Rate() {
+        std::lock_guard lock(mutex_);
+        return rate_;
+    }
+    // The fake sink takes the pitch element's 32-bit floats as they are; anything else is noted.
+    bool OtherFormat() {
+        std::lock_guard lock(mutex_);
+        return otherFormat_;
+    }
+
+private:
+    static void OnPlayed(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer self) {
+        static_cast<tPlayedSound*>(self)->Take(buffer, pad);
+    }
+    void Take(GstBuffer* buffer, GstPad* pad) {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const GstStructure* format = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+        const char* samples = format ? gst_structure_get_string(format, "format") : nullptr;
+        int channels = 0;
+        std::lock_guard lock(mutex_);
+        GstMapInfo map;
+        if (stretches_.empty()) {
+            // not listening yet
+        } else if (!samples || std::strcmp(samples, "F32LE") != 0 ||
+                   !gst_structure_get_int(format, "channels", &channels) ||
+                   !gst_structure_get_int(format, "rate", &rate_)) {
+            otherFormat_ = true;
+        } else if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            const auto* frames = reinterpret_cast<const float*>(map.data);
+            for (size_t i = 0; i < map.size / sizeof(float); i += static_cast<size_t>(channels))
+                stretches_.back().push_back(frames[i]);
+            gst_buffer_unmap(buffer, &map);
+        }
+        if (caps)
+            gst_caps_unref(caps);
+    }
+
+    GstElement* sink_ = nullptr;
+    gulong handler_ = 0;
+    std::mutex mutex_;
+    std::vector<std::vector<float>> stretches_;
+    int rate_ = 0;
+    bool otherFormat_ = false;
+};
+
+class GstreamerKeyTest : public GstreamerPlayerTest, public ::testing::WithParamInterface<int> {};
+
+// A 440 Hz tone: the key set before playing is heard from the first sound, the opposite key set
+// while playing at once, and slower it stays in that key. The position keeps to the steady clock.
+TEST_P(GstreamerKeyTest, TheToneIsHeardInTheKeyWhileThePositionKeepsToTheClock) {
+    const int key = GetParam();
+    ASSERT_TRUE(player.CanChangeKey()) << "the pitch element of the soundtouch plugin is missing";
+    player.SetKey(key);
+    EXPECT_EQ(player.GetKey(), 0) << "nothing open";
+    const QString tone = Folder() + "/tone440.wav";
+    ASSERT_TRUE(WriteWav(tone, ToneSignal(440, 3.0)));
+    Open(tone);
+    tPlayedSound played(player.Pipeline());
+
+    played.BeginStretch();
+    player.SetKey(key);
+    EXPECT_EQ(player.GetKey(), key);
+    EXPECT_EQ(player.GetPosition(), 0) << "a change of key does not move the position";
+    const auto start = steady_clock::now();
+    player.Play();
+    std::this_thread::sleep_for(milliseconds(400));
+
+    played.BeginStretch();
+    player.SetKey(-key);
+    EXPECT_EQ(player.GetKey(), -key);
+    for (int i = 0; i < 12; ++i) {
+        std::this_thread::sleep_for(milliseconds(50));
+        EXPECT_NEAR(player.GetPosition(), ElapsedMs(start), kClockToleranceMs) << "no jump, no drift";
+    }
+
+    played.BeginStretch();
+    player.SetRate(0.8);
+    EXPECT_EQ(player.GetKey(), -key) << "the rate leaves the key";
+    EXPECT_NEAR(PlayedDuring(500), 400, kClockToleranceMs);
+    player.Close();
+
+    EXPECT_FALSE(played.OtherFormat());
+    // A stretch may begin with a few ms of sound made before the change it follows.
+    const int rate = played.Rate();
+    ASSERT_GT(rate, 0);
+    const std::vector<std::vector<float>> sounds = {played.Stretch(0, 30), played.Stretch(1, 30),
+                                                    played.Stretch(2, 30)};
+    const double wanted[] = {KeyedFrequency(440, key), KeyedFrequency(440, -key), KeyedFrequency(440, -key)};
+    for (size_t i = 0; i < sounds.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_GT(sounds[i].size(), static_cast<size_t>(rate / 5));
+        EXPECT_NEAR(ToneFrequency(sounds[i], rate), wanted[i], wanted[i] / 100);
+    }
+
+    Open(tone);
+    EXPECT_EQ(player.GetKey(), 0) << "a medium opens in its own key";
+    player.SetKey(tPlayer::kHighestKey + 5);
+    EXPECT_EQ(player.GetKey(), tPlayer::kHighestKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(UpAndDown, GstreamerKeyTest, ::testing::Values(3, -3));
 
 class GstreamerVideoTest : public GstreamerPlayerTest {};
 

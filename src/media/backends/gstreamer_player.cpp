@@ -716,14 +716,15 @@ void tGstreamerPlayer::SetRate(double rate) {
 double tGstreamerPlayer::GetRate() { return pipeline_ ? rate_ : 1.0; }
 
 void tGstreamerPlayer::SetKey(int semitones) {
-    if (!pitch_)
+    const int key = std::clamp(semitones, kLowestKey, kHighestKey);
+    if (!pitch_ || key == key_)
         return;
-    key_ = std::clamp(semitones, kLowestKey, kHighestKey);
+    key_ = key;
     pitch_->wanted = static_cast<float>(std::exp2(key_ / 12.0));
-    // A pipeline standing still holds sound made ahead in the old key; it is made again from the
-    // same place.
+    // playbin queues a second of sound behind its filters, made in the old key; as for a change of
+    // rate, the sound is made afresh from where the medium is.
     DrainBus();
-    if (!ended_ && (!started_ || paused_))
+    if (!ended_)
         SeekTo(RawPositionNs());
 }
 

@@ -1,10 +1,10 @@
 // The GStreamer player (identifier 5): any file GStreamer's playbin can play. The sound goes to
 // the default audio sink (a fake sink synchronised to the clock when the sound is to go nowhere)
 // through scaletempo, so a change of rate keeps the pitch, and then through the soundtouch
-// plugin's pitch element, where it is installed, which moves the key. The pictures of a video are decoded
-// only when a video window comes with the file: an appsink takes them, converted to 32-bit RGB and
-// scaled to the display rectangle, and refreshing the display puts the newest one due into the
-// window.
+// plugin's pitch element, where it is installed, which moves the key. The pictures of a video are
+// decoded only when a video window comes with the file: an appsink takes them, converted to 32-bit
+// RGB and scaled to the display rectangle, and refreshing the display puts the newest one due into
+// the window.
 //
 // Its clock is the pipeline's position, which the sinks give as what is being heard now. Seeks
 // are flushing and accurate, and wait for the pipeline to settle at the target so that the

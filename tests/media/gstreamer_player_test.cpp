@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -313,74 +314,64 @@ TEST(GstreamerEngineTest, WithoutItsPluginsItIsUnavailableAndSaysWhy) {
         ::testing::ExitedWithCode(0), "Error opening file: GStreamer: .*playbin");
 }
 
-// The left channel of the sound the fake sink plays, as it plays it, in stretches that the test
-// begins.
+// The left channel of the sound the fake sink plays, as it plays it: the pitch element's 32-bit
+// floats, which the fake sink takes as they come.
 class tPlayedSound {
 public:
     explicit tPlayedSound(GstElement* pipeline) {
         g_object_get(pipeline, "audio-sink", &sink_, nullptr);
         g_object_set(sink_, "signal-handoffs", TRUE, nullptr);
-        handler_ = g_signal_connect(sink_, "handoff", G_CALLBACK(&tPlayedSound::OnPlayed), this);
+        g_signal_connect(sink_, "handoff", G_CALLBACK(&tPlayedSound::OnPlayed), this);
     }
     ~tPlayedSound() {
-        g_signal_handler_disconnect(sink_, handler_);
+        g_signal_handlers_disconnect_by_data(sink_, this);
         gst_object_unref(sink_);
     }
-
-    void BeginStretch() {
+    // Where the sound played so far ends.
+    size_t Mark() {
         std::lock_guard lock(mutex_);
-        stretches_.emplace_back();
+        return left_.size();
     }
-    // The stretch's sound from skipMs after its beginning.
-    std::vector<float> Stretch(size_t index, int skipMs) {
+    // The sound between two marks, less its first 30 ms, made before the change it follows.
+    std::vector<float> Between(size_t from, size_t to) {
         std::lock_guard lock(mutex_);
-        const std::vector<float>& all = stretches_.at(index);
-        const size_t skip = std::min(all.size(), static_cast<size_t>(rate_) * skipMs / 1000);
-        return {all.begin() + static_cast<ptrdiff_t>(skip), all.end()};
+        to = std::min(to, left_.size());
+        from = std::min(from + static_cast<size_t>(rate_) * 30 / 1000, to);
+        return {left_.begin() + static_cast<ptrdiff_t>(from), left_.begin() + static_cast<ptrdiff_t>(to)};
     }
     int Rate() {
         std::lock_guard lock(mutex_);
         return rate_;
     }
-    // The fake sink takes the pitch element's 32-bit floats as they are; anything else is noted.
-    bool OtherFormat() {
-        std::lock_guard lock(mutex_);
-        return otherFormat_;
-    }
 
 private:
     static void OnPlayed(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer self) {
-        static_cast<tPlayedSound*>(self)->Take(buffer, pad);
-    }
-    void Take(GstBuffer* buffer, GstPad* pad) {
+        auto& sound = *static_cast<tPlayedSound*>(self);
         GstCaps* caps = gst_pad_get_current_caps(pad);
-        const GstStructure* format = caps ? gst_caps_get_structure(caps, 0) : nullptr;
-        const char* samples = format ? gst_structure_get_string(format, "format") : nullptr;
-        int channels = 0;
-        std::lock_guard lock(mutex_);
+        const GstStructure* format = gst_caps_get_structure(caps, 0);
+        int channels = 1, rate = 0;
+        gst_structure_get_int(format, "channels", &channels);
+        gst_structure_get_int(format, "rate", &rate);
+        EXPECT_STREQ(gst_structure_get_string(format, "format"), "F32LE");
+        gst_caps_unref(caps);
         GstMapInfo map;
-        if (stretches_.empty()) {
-            // not listening yet
-        } else if (!samples || std::strcmp(samples, "F32LE") != 0 ||
-                   !gst_structure_get_int(format, "channels", &channels) ||
-                   !gst_structure_get_int(format, "rate", &rate_)) {
-            otherFormat_ = true;
-        } else if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            const auto* frames = reinterpret_cast<const float*>(map.data);
-            for (size_t i = 0; i < map.size / sizeof(float); i += static_cast<size_t>(channels))
-                stretches_.back().push_back(frames[i]);
-            gst_buffer_unmap(buffer, &map);
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return;
+        std::lock_guard lock(sound.mutex_);
+        sound.rate_ = rate;
+        for (size_t at = 0; at + sizeof(float) <= map.size;
+             at += sizeof(float) * static_cast<size_t>(channels)) {
+            float sample = 0;
+            std::memcpy(&sample, map.data + at, sizeof sample);
+            sound.left_.push_back(sample);
         }
-        if (caps)
-            gst_caps_unref(caps);
+        gst_buffer_unmap(buffer, &map);
     }
 
     GstElement* sink_ = nullptr;
-    gulong handler_ = 0;
     std::mutex mutex_;
-    std::vector<std::vector<float>> stretches_;
+    std::vector<float> left_;
     int rate_ = 0;
-    bool otherFormat_ = false;
 };
 
 class GstreamerKeyTest : public GstreamerPlayerTest, public ::testing::WithParamInterface<int> {};
@@ -397,7 +388,6 @@ TEST_P(GstreamerKeyTest, TheToneIsHeardInTheKeyWhileThePositionKeepsToTheClock) 
     Open(tone);
     tPlayedSound played(player.Pipeline());
 
-    played.BeginStretch();
     player.SetKey(key);
     EXPECT_EQ(player.GetKey(), key);
     EXPECT_EQ(player.GetPosition(), 0) << "a change of key does not move the position";
@@ -405,32 +395,23 @@ TEST_P(GstreamerKeyTest, TheToneIsHeardInTheKeyWhileThePositionKeepsToTheClock) 
     player.Play();
     std::this_thread::sleep_for(milliseconds(400));
 
-    played.BeginStretch();
+    const size_t changed = played.Mark();
     player.SetKey(-key);
-    EXPECT_EQ(player.GetKey(), -key);
     for (int i = 0; i < 12; ++i) {
         std::this_thread::sleep_for(milliseconds(50));
         EXPECT_NEAR(player.GetPosition(), ElapsedMs(start), kClockToleranceMs) << "no jump, no drift";
     }
 
-    played.BeginStretch();
+    const size_t slowed = played.Mark();
     player.SetRate(0.8);
-    EXPECT_EQ(player.GetKey(), -key) << "the rate leaves the key";
     EXPECT_NEAR(PlayedDuring(500), 400, kClockToleranceMs);
+    EXPECT_EQ(player.GetKey(), -key) << "the rate leaves the key";
     player.Close();
 
-    EXPECT_FALSE(played.OtherFormat());
-    // A stretch may begin with a few ms of sound made before the change it follows.
-    const int rate = played.Rate();
-    ASSERT_GT(rate, 0);
-    const std::vector<std::vector<float>> sounds = {played.Stretch(0, 30), played.Stretch(1, 30),
-                                                    played.Stretch(2, 30)};
-    const double wanted[] = {KeyedFrequency(440, key), KeyedFrequency(440, -key), KeyedFrequency(440, -key)};
-    for (size_t i = 0; i < sounds.size(); ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_GT(sounds[i].size(), static_cast<size_t>(rate / 5));
-        EXPECT_NEAR(ToneFrequency(sounds[i], rate), wanted[i], wanted[i] / 100);
-    }
+    const double up = KeyedFrequency(440, key), down = KeyedFrequency(440, -key);
+    EXPECT_NEAR(ToneFrequency(played.Between(0, changed), played.Rate()), up, up / 100);
+    EXPECT_NEAR(ToneFrequency(played.Between(changed, slowed), played.Rate()), down, down / 100);
+    EXPECT_NEAR(ToneFrequency(played.Between(slowed, played.Mark()), played.Rate()), down, down / 100);
 
     Open(tone);
     EXPECT_EQ(player.GetKey(), 0) << "a medium opens in its own key";

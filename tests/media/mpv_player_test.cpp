@@ -10,11 +10,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -348,45 +348,23 @@ TEST_F(MpvPlayerTest, ACdTrackWithoutADriveIsRefused) {
     SettingsHooks() = saved;
 }
 
-// The left channel of a WAV file mpv's file output wrote (16-bit or 32-bit integers, or 32-bit
-// floats, plain or in the extensible format), and its sample rate; nothing when it is none.
+// The left channel of the 16-bit WAV file a player wrote the sound into, and its sample rate.
 std::vector<float> ReadWavLeft(const QString& path, int& rate) {
     const QByteArray file = ReadFile(path);
-    const auto number = [&file](qsizetype at, int bytes) {
-        uint32_t value = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            value = value << 8 | static_cast<uint8_t>(file[at + i]);
-        return value;
-    };
-    int format = 0, channels = 0, bits = 0;
-    for (qsizetype at = 12; at + 8 <= file.size();) {
-        const QByteArray id = file.mid(at, 4);
-        const qsizetype size = number(at + 4, 4);
-        if (id == "fmt " && at + 32 <= file.size()) {
-            format = int(number(at + 8, 2));
-            channels = int(number(at + 10, 2));
-            rate = int(number(at + 12, 4));
-            bits = int(number(at + 22, 2));
-            if (format == 0xFFFE && at + 34 <= file.size())
-                format = int(number(at + 32, 2)); // the first bytes of the subformat's GUID
-        } else if (id == "data" && channels > 0 && (bits == 16 || bits == 32)) {
-            std::vector<float> left;
-            const qsizetype frame = channels * bits / 8;
-            const qsizetype end = std::min(file.size(), at + 8 + size);
-            for (qsizetype i = at + 8; i + frame <= end; i += frame) {
-                const uint32_t sample = number(i, bits / 8);
-                if (bits == 16)
-                    left.push_back(static_cast<int16_t>(sample) / 32768.f);
-                else if (format == 3)
-                    left.push_back(std::bit_cast<float>(sample));
-                else
-                    left.push_back(static_cast<float>(static_cast<int32_t>(sample) / 2147483648.0));
-            }
-            return left;
+    const auto number = [&file](qsizetype at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+    std::vector<float> left;
+    int channels = 0;
+    for (qsizetype at = 12; at + 8 <= file.size(); at += 8 + number(at + 4)) {
+        if (file.mid(at, 4) == "fmt ") {
+            channels = qFromLittleEndian<quint16>(file.constData() + at + 10);
+            rate = int(number(at + 12));
+        } else if (file.mid(at, 4) == "data" && channels > 0) {
+            for (qsizetype i = at + 8; i + 2 * channels <= file.size(); i += 2 * channels)
+                left.push_back(qFromLittleEndian<qint16>(file.constData() + i) / 32768.f);
+            break;
         }
-        at += 8 + size + (size & 1);
     }
-    return {};
+    return left;
 }
 
 class MpvKeyTest : public MpvPlayerTest, public ::testing::WithParamInterface<int> {

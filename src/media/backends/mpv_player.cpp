@@ -131,6 +131,7 @@ bool tMpvPlayer::StartEngine() {
     if (!soundFile_.isEmpty()) {
         SetOption("ao", "pcm");
         SetOption("ao-pcm-file", soundFile_.constData());
+        SetOption("audio-format", "s16");
     }
     SetOption("audio-client-name", "lyrimo");
     SetOption("hr-seek", "yes");

@@ -80,8 +80,9 @@ public:
     // A time property of the open medium in seconds as mpv gives it, NaN when it has none
     // ("audio-pts", "time-pos"): for measuring the engine's clocks.
     double EngineSeconds(const char* property);
-    // For measuring the sound the engine makes: it goes into this WAV file instead of an output,
-    // as fast as it is made, not in real time. Only before the player is first used.
+    // For measuring the sound the engine makes: it goes into this WAV file (16-bit samples)
+    // instead of an output, as fast as it is made, not in real time. Only before the player is
+    // first used.
     void WriteSoundTo(const QString& wavPath);
 
 private:

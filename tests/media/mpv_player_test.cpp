@@ -399,7 +399,8 @@ protected:
 
 // A 440 Hz tone. Written into a file: in a key and slower it sounds in that key from its first
 // sound to its last, and a medium opened after a key change sounds in its own. Played in real
-// time: the key changed while playing, and changed again, leaves the position to the steady clock.
+// time: the key changed while playing, and changed again, leaves the position to the steady clock,
+// and the medium still ends at its length.
 TEST_P(MpvKeyTest, TheToneSoundsInTheKeyWhileThePositionKeepsToTheClock) {
     const int key = GetParam();
     ASSERT_TRUE(player.CanChangeKey()) << "mpv has no rubberband filter here";
@@ -443,6 +444,13 @@ TEST_P(MpvKeyTest, TheToneSoundsInTheKeyWhileThePositionKeepsToTheClock) {
             ExpectRan(start, Read(), 1.0, NAN, kKeyChangeToleranceMs);
         }
     }
+    player.SetPosition(2800);
+    const Clock::time_point resumed = Clock::now();
+    player.Play();
+    while (player.IsPlaying() && MsSince(resumed) < 2000)
+        Sleep(5);
+    EXPECT_NEAR(MsSince(resumed), 200, 100) << "in a key it ends when the last sound is heard";
+    EXPECT_EQ(player.GetPosition(), player.GetLength()) << "and at its length";
     player.SetKey(tPlayer::kLowestKey - 5);
     EXPECT_EQ(player.GetKey(), tPlayer::kLowestKey);
 }

@@ -406,6 +406,12 @@ bool tMpvPlayer::NoteEnd() {
         return false;
     started_ = paused_ = false;
     standing_ = false;
+    // Rubber Band keeps the last few hundredths of a second of the sound to itself, so with the
+    // key's filter in mpv's clocks stop short of the end: the medium has ended at its length.
+    if (!failed && keyFilterIn_) {
+        lastMs_ = LengthMs();
+        standing_ = true;
+    }
     return true;
 }
 

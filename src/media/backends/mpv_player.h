@@ -5,7 +5,7 @@
 // the end of a medium leaves the core standing at the end (mpv's keep-open) so that the player
 // sees it and stops counting as playing.
 //
-// Key: mpv's rubberband filter (Rubber Band's finer engine, formants moved with the pitch) is put
+// Key: mpv's rubberband filter, moving the formants with the pitch as a transposition does, is put
 // into the sound's chain when the key first leaves the media's own and is then told each new
 // pitch scale; while there it also takes the rate changes, keeping the pitch. Without a key the
 // chain stays mpv's own, whose timing the clock below is built on. Putting the filter in rebuilds

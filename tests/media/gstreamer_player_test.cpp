@@ -6,17 +6,23 @@
 #include "media/video_window.h"
 #include "media_fixtures.h"
 #include "test_support.h"
+#include "tone_frequency.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace lyrimo;
 using namespace lyrimo::test;
@@ -307,6 +313,113 @@ TEST(GstreamerEngineTest, WithoutItsPluginsItIsUnavailableAndSaysWhy) {
         },
         ::testing::ExitedWithCode(0), "Error opening file: GStreamer: .*playbin");
 }
+
+// The left channel of the sound the fake sink plays, as it plays it: the pitch element's 32-bit
+// floats, which the fake sink takes as they come.
+class tPlayedSound {
+public:
+    explicit tPlayedSound(GstElement* pipeline) {
+        g_object_get(pipeline, "audio-sink", &sink_, nullptr);
+        g_object_set(sink_, "signal-handoffs", TRUE, nullptr);
+        g_signal_connect(sink_, "handoff", G_CALLBACK(&tPlayedSound::OnPlayed), this);
+    }
+    ~tPlayedSound() {
+        g_signal_handlers_disconnect_by_data(sink_, this);
+        gst_object_unref(sink_);
+    }
+    // Where the sound played so far ends.
+    size_t Mark() {
+        std::lock_guard lock(mutex_);
+        return left_.size();
+    }
+    // The sound between two marks, less its first 30 ms, made before the change it follows.
+    std::vector<float> Between(size_t from, size_t to) {
+        std::lock_guard lock(mutex_);
+        to = std::min(to, left_.size());
+        from = std::min(from + static_cast<size_t>(rate_) * 30 / 1000, to);
+        return {left_.begin() + static_cast<ptrdiff_t>(from), left_.begin() + static_cast<ptrdiff_t>(to)};
+    }
+    int Rate() {
+        std::lock_guard lock(mutex_);
+        return rate_;
+    }
+
+private:
+    static void OnPlayed(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer self) {
+        auto& sound = *static_cast<tPlayedSound*>(self);
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const GstStructure* format = gst_caps_get_structure(caps, 0);
+        int channels = 1, rate = 0;
+        gst_structure_get_int(format, "channels", &channels);
+        gst_structure_get_int(format, "rate", &rate);
+        EXPECT_STREQ(gst_structure_get_string(format, "format"), "F32LE");
+        gst_caps_unref(caps);
+        GstMapInfo map;
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return;
+        std::lock_guard lock(sound.mutex_);
+        sound.rate_ = rate;
+        for (size_t at = 0; at + sizeof(float) <= map.size;
+             at += sizeof(float) * static_cast<size_t>(channels)) {
+            float sample = 0;
+            std::memcpy(&sample, map.data + at, sizeof sample);
+            sound.left_.push_back(sample);
+        }
+        gst_buffer_unmap(buffer, &map);
+    }
+
+    GstElement* sink_ = nullptr;
+    std::mutex mutex_;
+    std::vector<float> left_;
+    int rate_ = 0;
+};
+
+class GstreamerKeyTest : public GstreamerPlayerTest, public ::testing::WithParamInterface<int> {};
+
+// A 440 Hz tone: the key set before playing is heard from the first sound, the opposite key set
+// while playing at once, and slower it stays in that key. The position keeps to the steady clock.
+TEST_P(GstreamerKeyTest, TheToneIsHeardInTheKeyWhileThePositionKeepsToTheClock) {
+    const int key = GetParam();
+    ASSERT_TRUE(player.CanChangeKey()) << "the pitch element of the soundtouch plugin is missing";
+    player.SetKey(key);
+    EXPECT_EQ(player.GetKey(), 0) << "nothing open";
+    const QString tone = Folder() + "/tone440.wav";
+    ASSERT_TRUE(WriteWav(tone, ToneSignal(440, 3.0)));
+    Open(tone);
+    tPlayedSound played(player.Pipeline());
+
+    player.SetKey(key);
+    EXPECT_EQ(player.GetKey(), key);
+    EXPECT_EQ(player.GetPosition(), 0) << "a change of key does not move the position";
+    const auto start = steady_clock::now();
+    player.Play();
+    std::this_thread::sleep_for(milliseconds(400));
+
+    const size_t changed = played.Mark();
+    player.SetKey(-key);
+    for (int i = 0; i < 12; ++i) {
+        std::this_thread::sleep_for(milliseconds(50));
+        EXPECT_NEAR(player.GetPosition(), ElapsedMs(start), kClockToleranceMs) << "no jump, no drift";
+    }
+
+    const size_t slowed = played.Mark();
+    player.SetRate(0.8);
+    EXPECT_NEAR(PlayedDuring(500), 400, kClockToleranceMs);
+    EXPECT_EQ(player.GetKey(), -key) << "the rate leaves the key";
+    player.Close();
+
+    const double up = KeyedFrequency(440, key), down = KeyedFrequency(440, -key);
+    EXPECT_NEAR(ToneFrequency(played.Between(0, changed), played.Rate()), up, up / 100);
+    EXPECT_NEAR(ToneFrequency(played.Between(changed, slowed), played.Rate()), down, down / 100);
+    EXPECT_NEAR(ToneFrequency(played.Between(slowed, played.Mark()), played.Rate()), down, down / 100);
+
+    Open(tone);
+    EXPECT_EQ(player.GetKey(), 0) << "a medium opens in its own key";
+    player.SetKey(tPlayer::kHighestKey + 5);
+    EXPECT_EQ(player.GetKey(), tPlayer::kHighestKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(UpAndDown, GstreamerKeyTest, ::testing::Values(3, -3));
 
 class GstreamerVideoTest : public GstreamerPlayerTest {};
 

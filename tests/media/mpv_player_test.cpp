@@ -6,9 +6,11 @@
 #include "media/video_window.h"
 #include "media_fixtures.h"
 #include "test_support.h"
+#include "tone_frequency.h"
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <vector>
 
 using namespace lyrimo;
 using namespace lyrimo::test;
@@ -31,6 +34,9 @@ using Clock = std::chrono::steady_clock;
 // two of the steady clock, so beyond the rounding to whole ms little may differ.
 constexpr int kClockToleranceMs = 4;
 constexpr int kMsPerPicture = 1000 / kVideoPicturesPerSecond;
+// Putting the key's filter into the sound of a playing medium moves mpv's clock on by up to about
+// 7 ms, once.
+constexpr int kKeyChangeToleranceMs = 12;
 
 int DueNumber(int64_t ms) { return int(ms / kMsPerPicture) % kVideoNumberCycle; }
 
@@ -94,13 +100,14 @@ protected:
         return {before, ms, Clock::now()};
     }
     // Expects the position to have moved on from `from` by rate × the steady time between.
-    static void ExpectRan(const tReading& from, const tReading& to, double rate, double fromMs = NAN) {
+    static void ExpectRan(const tReading& from, const tReading& to, double rate, double fromMs = NAN,
+                          double toleranceMs = kClockToleranceMs) {
         const double moved = to.ms - (std::isnan(fromMs) ? from.ms : fromMs);
         const auto ms = [](Clock::duration d) {
             return std::chrono::duration<double, std::milli>(d).count();
         };
-        EXPECT_GE(moved, rate * ms(to.before - from.after) - kClockToleranceMs);
-        EXPECT_LE(moved, rate * ms(to.after - from.before) + kClockToleranceMs);
+        EXPECT_GE(moved, rate * ms(to.before - from.after) - toleranceMs);
+        EXPECT_LE(moved, rate * ms(to.after - from.before) + toleranceMs);
     }
 
     static tSignal signal_;
@@ -340,6 +347,115 @@ TEST_F(MpvPlayerTest, ACdTrackWithoutADriveIsRefused) {
     EXPECT_FALSE(player.IsPlaying());
     SettingsHooks() = saved;
 }
+
+// The left channel of the 16-bit WAV file a player wrote the sound into, and its sample rate.
+std::vector<float> ReadWavLeft(const QString& path, int& rate) {
+    const QByteArray file = ReadFile(path);
+    const auto number = [&file](qsizetype at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+    std::vector<float> left;
+    int channels = 0;
+    for (qsizetype at = 12; at + 8 <= file.size(); at += 8 + number(at + 4)) {
+        if (file.mid(at, 4) == "fmt ") {
+            channels = qFromLittleEndian<quint16>(file.constData() + at + 10);
+            rate = int(number(at + 12));
+        } else if (file.mid(at, 4) == "data" && channels > 0) {
+            for (qsizetype i = at + 8; i + 2 * channels <= file.size(); i += 2 * channels)
+                left.push_back(qFromLittleEndian<qint16>(file.constData() + i) / 32768.f);
+            break;
+        }
+    }
+    return left;
+}
+
+class MpvKeyTest : public MpvPlayerTest, public ::testing::WithParamInterface<int> {
+protected:
+    static QString Tone() {
+        const QString path = ScratchFolder() + "/mpv/tone440.wav";
+        EXPECT_TRUE(WriteWav(path, ToneSignal(440, 3.0)));
+        return path;
+    }
+    // The left channel of the sound that a player writing into `wav` makes of the medium that
+    // `prepare` opens, played to its end as fast as mpv makes it.
+    template <class tPrepare>
+    static std::vector<float> Recorded(const QString& wav, int& rate, tPrepare prepare) {
+        {
+            tMpvPlayer recorder;
+            recorder.WriteSoundTo(wav);
+            prepare(recorder);
+            recorder.Play();
+            // The end counts once a position read has reached it.
+            for (const Clock::time_point start = Clock::now(); recorder.IsPlaying() && MsSince(start) < 10000;
+                 Sleep(5))
+                recorder.GetPosition();
+        } // the file is complete once the core has gone
+        return ReadWavLeft(wav, rate);
+    }
+    // Half a second of the sound from `fromSeconds` on.
+    static std::vector<float> Stretch(const std::vector<float>& sound, int rate, double fromSeconds) {
+        const auto from = sound.begin() + ptrdiff_t(fromSeconds * rate);
+        return {from, from + rate / 2};
+    }
+};
+
+// A 440 Hz tone. Written into a file: in a key and slower it sounds in that key from its first
+// sound to its last, and a medium opened after a key change sounds in its own. Played in real
+// time: the key changed while playing, and changed again, leaves the position to the steady clock,
+// and the medium still ends at its length.
+TEST_P(MpvKeyTest, TheToneSoundsInTheKeyWhileThePositionKeepsToTheClock) {
+    const int key = GetParam();
+    ASSERT_TRUE(player.CanChangeKey()) << "mpv has no rubberband filter here";
+    int rate = 0;
+    const std::vector<float> keyed =
+        Recorded(ScratchFolder() + "/mpv/keyed.wav", rate, [&](tMpvPlayer& recorder) {
+            ASSERT_TRUE(recorder.OpenFile(Tone(), nullptr, 0)) << recorder.LastError().toStdString();
+            recorder.SetRate(0.8);
+            recorder.SetKey(key);
+            EXPECT_EQ(recorder.GetKey(), key);
+            EXPECT_EQ(recorder.GetPosition(), 0) << "a change of key does not move the position";
+        });
+    ASSERT_GT(rate, 0);
+    // 3.75 s at 0.8, less the few hundredths that Rubber Band keeps at the end.
+    ASSERT_GT(keyed.size(), size_t(rate) * 36 / 10) << "slower";
+    const double wanted = KeyedFrequency(440, key);
+    EXPECT_NEAR(ToneFrequency(Stretch(keyed, rate, 0.02), rate), wanted, wanted / 100)
+        << "from the first sound";
+    EXPECT_NEAR(ToneFrequency(Stretch(keyed, rate, 3.0), rate), wanted, wanted / 100) << "to the last";
+
+    const std::vector<float> own =
+        Recorded(ScratchFolder() + "/mpv/own.wav", rate, [&](tMpvPlayer& recorder) {
+            ASSERT_TRUE(recorder.OpenFile(Tone(), nullptr, 0));
+            recorder.SetKey(key);
+            ASSERT_TRUE(recorder.OpenFile(Tone(), nullptr, 0));
+            EXPECT_EQ(recorder.GetKey(), 0);
+        });
+    ASSERT_GT(own.size(), size_t(rate) * 2);
+    EXPECT_NEAR(ToneFrequency(Stretch(own, rate, 1.0), rate), 440, 4.4) << "a new medium in its own key";
+
+    ASSERT_TRUE(player.OpenFile(Tone(), nullptr, 0));
+    player.Play();
+    Sleep(200);
+    const tReading start = Read();
+    for (int change : {key, -key}) {
+        SCOPED_TRACE(change);
+        player.SetKey(change);
+        EXPECT_EQ(player.GetKey(), change);
+        for (int i = 0; i < 6; ++i) {
+            Sleep(50);
+            ExpectRan(start, Read(), 1.0, NAN, kKeyChangeToleranceMs);
+        }
+    }
+    player.SetPosition(2800);
+    const Clock::time_point resumed = Clock::now();
+    player.Play();
+    while (player.IsPlaying() && MsSince(resumed) < 2000)
+        Sleep(5);
+    EXPECT_NEAR(MsSince(resumed), 200, 100) << "in a key it ends when the last sound is heard";
+    EXPECT_EQ(player.GetPosition(), player.GetLength()) << "and at its length";
+    player.SetKey(tPlayer::kLowestKey - 5);
+    EXPECT_EQ(player.GetKey(), tPlayer::kLowestKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(UpAndDown, MpvKeyTest, ::testing::Values(3, -3));
 
 // Video: pictures whose brightness tells their number.
 class MpvVideoTest : public MpvPlayerTest {

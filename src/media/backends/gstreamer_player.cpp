@@ -13,6 +13,7 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <climits>
@@ -70,7 +71,22 @@ const tEngineState& Engine() {
     return state;
 }
 
-int NsToMs(int64_t ns) { return static_cast<int>(std::clamp<int64_t>(ns / GST_MSECOND, INT_MIN, INT_MAX)); }
+// The key is moved by the soundtouch plugin's pitch element; without it the key stays.
+bool PitchElementInstalled() {
+    static const bool installed = [] {
+        GstElementFactory* factory = gst_element_factory_find("pitch");
+        if (factory)
+            gst_object_unref(factory);
+        return factory != nullptr;
+    }();
+    return installed;
+}
+
+// To the nearest ms: the pitch element passes times on in single precision, so a time it passed
+// on may be a fraction of a microsecond short of the whole ms it was.
+int NsToMs(int64_t ns) {
+    return static_cast<int>(std::clamp<int64_t>((ns + GST_MSECOND / 2) / GST_MSECOND, INT_MIN, INT_MAX));
+}
 
 // Square pixels of packed Y'CbCr (the converter's own RGB output is a few levels off in places,
 // so the pictures are turned into RGB here, exactly); a size when one is given.
@@ -283,6 +299,27 @@ private:
     int64_t passedOver_ = 0;
 };
 
+// The pitch element reworks its processing when its pitch is set, unguarded against its
+// streaming thread, so the pitch wanted is left here and set on that thread just before the next
+// sound goes in.
+struct tGstreamerPlayer::tPitchHandOver {
+    std::atomic<float> wanted{1.0f};
+    float applied = 1.0f; // touched by the streaming thread alone
+
+    static GstPadProbeReturn BeforeSound(GstPad* pad, GstPadProbeInfo*, gpointer data) {
+        tPitchHandOver& self = **static_cast<std::shared_ptr<tPitchHandOver>*>(data);
+        const float wanted = self.wanted.load();
+        if (wanted != self.applied) {
+            GstObject* pitch = gst_pad_get_parent(pad);
+            g_object_set(pitch, "pitch", wanted, nullptr);
+            gst_object_unref(pitch);
+            self.applied = wanted;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    static void Release(gpointer data) { delete static_cast<std::shared_ptr<tPitchHandOver>*>(data); }
+};
+
 tGstreamerPlayer::tGstreamerPlayer() { SetExtensions(BackendExtensions(Settings().UseFileExtensionsDS)); }
 
 tGstreamerPlayer::~tGstreamerPlayer() { Close(); }
@@ -292,6 +329,8 @@ uint8_t tGstreamerPlayer::PlayerID() { return player::DirectShow; }
 bool tGstreamerPlayer::IsAvailable() { return Engine().works; }
 
 bool tGstreamerPlayer::CanChangeRate() { return IsAvailable(); }
+
+bool tGstreamerPlayer::CanChangeKey() { return IsAvailable() && PitchElementInstalled(); }
 
 bool tGstreamerPlayer::OpenFile(const QString& fileName, tVideoWindow* window, int32_t) {
     Close();
@@ -345,6 +384,35 @@ GstElement* tGstreamerPlayer::MakeVideoSink() {
     return bin;
 }
 
+// Rates go through scaletempo, which keeps the pitch and times its sound as the media's; the pitch
+// element behind it only moves the key: its own tempo and rate stay 1, so it neither stretches
+// the sound nor changes its times, and the clock stays the media's.
+GstElement* tGstreamerPlayer::MakeAudioFilter() {
+    GstElement* tempo = gst_element_factory_make("scaletempo", nullptr);
+    GstElement* pitch =
+        tempo && PitchElementInstalled() ? gst_element_factory_make("pitch", nullptr) : nullptr;
+    if (!pitch)
+        return tempo;
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add_many(GST_BIN(bin), tempo, pitch, nullptr);
+    if (!gst_element_link(tempo, pitch)) {
+        gst_object_unref(gst_object_ref_sink(bin));
+        return gst_element_factory_make("scaletempo", nullptr);
+    }
+    for (auto [element, name] : {std::pair{tempo, "sink"}, std::pair{pitch, "src"}}) {
+        GstPad* pad = gst_element_get_static_pad(element, name);
+        gst_element_add_pad(bin, gst_ghost_pad_new(name, pad));
+        gst_object_unref(pad);
+    }
+    pitch_ = std::make_shared<tPitchHandOver>();
+    GstPad* input = gst_element_get_static_pad(pitch, "sink");
+    gst_pad_add_probe(
+        input, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        &tPitchHandOver::BeforeSound, new std::shared_ptr<tPitchHandOver>(pitch_), &tPitchHandOver::Release);
+    gst_object_unref(input);
+    return bin;
+}
+
 bool tGstreamerPlayer::OpenPipeline(const QString& fileName, tVideoWindow* window, QString& reason) {
     if (!Build(fileName, window, window != nullptr, reason) || !Preroll(reason))
         return false;
@@ -372,7 +440,7 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
         gst_object_ref_sink(pipeline_);
     GstElement* audioSink = NullAudioOutputRequested() ? gst_element_factory_make("fakesink", nullptr)
                                                        : gst_element_factory_make("autoaudiosink", nullptr);
-    GstElement* tempo = gst_element_factory_make("scaletempo", nullptr);
+    GstElement* audioFilter = MakeAudioFilter();
     if (window) {
         shelf_ = std::make_shared<tFrameShelf>();
         window_ = window;
@@ -380,8 +448,8 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
     // Without a window the pictures go nowhere; a sink of its own keeps playbin from making one
     // that shows them.
     GstElement* videoSink = window ? MakeVideoSink() : gst_element_factory_make("fakesink", nullptr);
-    if (!pipeline_ || !audioSink || !tempo || !videoSink) {
-        for (GstElement* element : {audioSink, tempo, videoSink})
+    if (!pipeline_ || !audioSink || !audioFilter || !videoSink) {
+        for (GstElement* element : {audioSink, audioFilter, videoSink})
             if (element)
                 gst_object_unref(gst_object_ref_sink(element));
         g_free(uri);
@@ -397,7 +465,7 @@ bool tGstreamerPlayer::Build(const QString& fileName, tVideoWindow* window, bool
     flags = (flags | kPlayAudio) & ~(kPlayText | kPlayVideo);
     if (decodeVideo)
         flags |= kPlayVideo;
-    g_object_set(pipeline_, "uri", uri, "flags", flags, "audio-sink", audioSink, "audio-filter", tempo,
+    g_object_set(pipeline_, "uri", uri, "flags", flags, "audio-sink", audioSink, "audio-filter", audioFilter,
                  "video-sink", videoSink, nullptr);
     g_free(uri);
     bus_ = gst_element_get_bus(pipeline_);
@@ -441,11 +509,13 @@ void tGstreamerPlayer::Close() {
     }
     videoCaps_ = nullptr;
     shelf_.reset();
+    pitch_.reset();
     if (window_)
         window_->Clear();
     window_ = nullptr;
     started_ = paused_ = ended_ = false;
     rate_ = 1.0;
+    key_ = 0;
     lastPositionNs_ = 0;
     leadNs_ = trailNs_ = 0;
     lengthMs_ = -1;
@@ -644,6 +714,21 @@ void tGstreamerPlayer::SetRate(double rate) {
 }
 
 double tGstreamerPlayer::GetRate() { return pipeline_ ? rate_ : 1.0; }
+
+void tGstreamerPlayer::SetKey(int semitones) {
+    const int key = std::clamp(semitones, kLowestKey, kHighestKey);
+    if (!pitch_ || key == key_)
+        return;
+    key_ = key;
+    pitch_->wanted = static_cast<float>(std::exp2(key_ / 12.0));
+    // playbin queues a second of sound behind its filters, made in the old key; as for a change of
+    // rate, the sound is made afresh from where the medium is.
+    DrainBus();
+    if (!ended_)
+        SeekTo(RawPositionNs());
+}
+
+int tGstreamerPlayer::GetKey() { return pitch_ ? key_ : 0; }
 
 void tGstreamerPlayer::ReadVideoSize() {
     GstPad* pad = videoCaps_ ? gst_element_get_static_pad(videoCaps_, "src") : nullptr;

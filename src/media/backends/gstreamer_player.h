@@ -1,9 +1,10 @@
 // The GStreamer player (identifier 5): any file GStreamer's playbin can play. The sound goes to
 // the default audio sink (a fake sink synchronised to the clock when the sound is to go nowhere)
-// through scaletempo, so a change of rate keeps the pitch. The pictures of a video are decoded
-// only when a video window comes with the file: an appsink takes them, converted to 32-bit RGB and
-// scaled to the display rectangle, and refreshing the display puts the newest one due into the
-// window.
+// through scaletempo, so a change of rate keeps the pitch, and then through the soundtouch
+// plugin's pitch element, where it is installed, which moves the key. The pictures of a video are
+// decoded only when a video window comes with the file: an appsink takes them, converted to 32-bit
+// RGB and scaled to the display rectangle, and refreshing the display puts the newest one due into
+// the window.
 //
 // Its clock is the pipeline's position, which the sinks give as what is being heard now. Seeks
 // are flushing and accurate, and wait for the pipeline to settle at the target so that the
@@ -52,6 +53,9 @@ public:
     double GetRate() override;
     int VideoWidth() override;
     int VideoHeight() override;
+    bool CanChangeKey() override;
+    void SetKey(int semitones) override;
+    int GetKey() override;
 
     static constexpr double kMinRate = 0.4;
     static constexpr double kMaxRate = 4.5;
@@ -61,11 +65,14 @@ public:
 
 private:
     class tFrameShelf;
+    struct tPitchHandOver;
 
     bool OpenPipeline(const QString& fileName, tVideoWindow* window, QString& reason);
     bool Build(const QString& fileName, tVideoWindow* window, bool decodeVideo, QString& reason);
     // The bin the pictures go through: converted, scaled and handed over by an appsink.
     _GstElement* MakeVideoSink();
+    // scaletempo, followed by the pitch element when it is installed.
+    _GstElement* MakeAudioFilter();
     void SkipMp3Lead(const QString& fileName);
     // Brings the new pipeline to its first sound and picture at 0.
     bool Preroll(QString& reason);
@@ -90,6 +97,7 @@ private:
     _GstElement* videoCaps_ = nullptr; // the capsfilter that sets the pictures' size
     _GstBus* bus_ = nullptr;
     std::shared_ptr<tFrameShelf> shelf_;
+    std::shared_ptr<tPitchHandOver> pitch_; // none without the pitch element
     tVideoWindow* window_ = nullptr;
 
     bool started_ = false;
@@ -97,6 +105,7 @@ private:
     bool ended_ = false;
     QString failure_; // an error the engine reported while waiting
     double rate_ = 1.0;
+    int key_ = 0;
     int64_t lastPositionNs_ = 0; // of the media, as reported
     int64_t leadNs_ = 0;         // what the pipeline plays before the media's time 0
     int64_t trailNs_ = 0;        // and after its end

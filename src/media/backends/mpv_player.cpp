@@ -6,6 +6,7 @@
 #include "media/player_catalog.h"
 #include "media/video_window.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <cdio/cdio.h>
@@ -43,6 +44,13 @@ constexpr uint64_t kEofReached = 1;
 constexpr uint64_t kIdleActive = 2;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The label of the filter that moves the key, and the filter at a pitch scale.
+constexpr const char* kKeyFilter = "lyrkey";
+QByteArray KeyFilter(double scale) {
+    return QByteArray("@") + kKeyFilter +
+           ":rubberband=formant=shifted:pitch-scale=" + QByteArray::number(scale, 'f', 6);
+}
 
 QString EngineReason(const QString& reason) { return "mpv: " + reason; }
 
@@ -120,11 +128,19 @@ bool tMpvPlayer::StartEngine() {
     SetOption("vo", "libmpv");
     if (NullAudioOutputRequested())
         SetOption("ao", "null");
+    if (!soundFile_.isEmpty()) {
+        SetOption("ao", "pcm");
+        SetOption("ao-pcm-file", soundFile_.constData());
+        SetOption("audio-format", "s16");
+    }
     SetOption("audio-client-name", "lyrimo");
     SetOption("hr-seek", "yes");
     SetOption("keep-open", "yes");
     SetOption("idle", "yes");
     SetOption("audio-pitch-correction", "yes");
+    // Whether the filter that moves the key is there, known by whether mpv takes it in its chain.
+    keyFilterKnown_ = mpv_set_option_string(mpv_, "af", KeyFilter(1.0).constData()) >= 0;
+    SetOption("af", "");
     SetOption("sid", "no");
     SetOption("osd-level", "0");
     // Hand each picture over when it is due, not ahead of time: it is shown as soon as it is had.
@@ -162,6 +178,8 @@ bool tMpvPlayer::FlagProperty(const char* name) {
     int value = 0;
     return mpv_get_property(mpv_, name, MPV_FORMAT_FLAG, &value) >= 0 && value;
 }
+
+void tMpvPlayer::WriteSoundTo(const QString& wavPath) { soundFile_ = QFile::encodeName(wavPath); }
 
 double tMpvPlayer::EngineSeconds(const char* property) {
     return open_ ? DoubleProperty(property, kNaN) : kNaN;
@@ -366,6 +384,11 @@ void tMpvPlayer::Close() {
     started_ = paused_ = false;
     trackCount_ = 0;
     Command({"stop"});
+    // The next medium starts in its own key, with mpv's own chain.
+    key_ = 0;
+    if (keyFilterIn_)
+        Command({"af", "remove", QByteArray("@").append(kKeyFilter).constData()});
+    keyFilterIn_ = false;
 }
 
 // mpv says the end is reached once its output holds the last of the sound, which some outputs
@@ -383,6 +406,12 @@ bool tMpvPlayer::NoteEnd() {
         return false;
     started_ = paused_ = false;
     standing_ = false;
+    // Rubber Band keeps the last few hundredths of a second of the sound to itself, so with the
+    // key's filter in mpv's clocks stop short of the end: the medium has ended at its length.
+    if (!failed && keyFilterIn_) {
+        lastMs_ = LengthMs();
+        standing_ = true;
+    }
     return true;
 }
 
@@ -657,6 +686,31 @@ void tMpvPlayer::SetRate(double rate) {
 }
 
 double tMpvPlayer::GetRate() { return open_ ? rate_ : 1.0; }
+
+bool tMpvPlayer::CanChangeKey() { return StartEngine() && keyFilterKnown_; }
+
+void tMpvPlayer::SetKey(int semitones) {
+    if (!open_ || !keyFilterKnown_)
+        return;
+    const int key = std::clamp(semitones, kLowestKey, kHighestKey);
+    if (key == key_)
+        return;
+    const double scale = std::exp2(key / 12.0);
+    const bool set =
+        keyFilterIn_
+            ? Command({"af-command", kKeyFilter, "set-pitch", QByteArray::number(scale, 'f', 6).constData()})
+            : Command({"af", "add", KeyFilter(scale).constData()});
+    if (!set)
+        return;
+    keyFilterIn_ = true;
+    key_ = key;
+    // mpv has made sound ahead for its output; a medium standing still makes it again in the new
+    // key from the same place. A video would land on its next picture instead, so it does not.
+    if (standing_ && !window_)
+        SeekTo(int(std::lround(lastMs_)));
+}
+
+int tMpvPlayer::GetKey() { return open_ ? key_ : 0; }
 
 int tMpvPlayer::VideoWidth() { return open_ ? naturalWidth_ : 0; }
 int tMpvPlayer::VideoHeight() { return open_ ? naturalHeight_ : 0; }

@@ -5,6 +5,12 @@
 // the end of a medium leaves the core standing at the end (mpv's keep-open) so that the player
 // sees it and stops counting as playing.
 //
+// Key: mpv's rubberband filter, moving the formants with the pitch as a transposition does, is put
+// into the sound's chain when the key first leaves the media's own and is then told each new
+// pitch scale; while there it also takes the rate changes, keeping the pitch. Without a key the
+// chain stays mpv's own, whose timing the clock below is built on. Putting the filter in rebuilds
+// the chain: while playing, a few hundredths of a second of sound are lost there once.
+//
 // Clock: mpv's "audio-pts", the time of the sound leaving the output now (the output's delay
 // already taken off), so it runs smoothly with the steady clock; a video without sound uses
 // the time of the picture shown ("time-pos"), interpolated between pictures.
@@ -64,6 +70,9 @@ public:
     double GetRate() override;
     int VideoWidth() override;
     int VideoHeight() override;
+    bool CanChangeKey() override;
+    void SetKey(int semitones) override;
+    int GetKey() override;
 
     static constexpr double kMinRate = 0.4;
     static constexpr double kMaxRate = 4.5;
@@ -71,6 +80,10 @@ public:
     // A time property of the open medium in seconds as mpv gives it, NaN when it has none
     // ("audio-pts", "time-pos"): for measuring the engine's clocks.
     double EngineSeconds(const char* property);
+    // For measuring the sound the engine makes: it goes into this WAV file (16-bit samples)
+    // instead of an output, as fast as it is made, not in real time. Only before the player is
+    // first used.
+    void WriteSoundTo(const QString& wavPath);
 
 private:
     using tClock = std::chrono::steady_clock;
@@ -115,7 +128,9 @@ private:
     mpv_handle* mpv_ = nullptr;
     mpv_render_context* render_ = nullptr;
     bool engineTried_ = false;
-    QString engineProblem_; // why there is no core, once tried
+    QString engineProblem_;       // why there is no core, once tried
+    QByteArray soundFile_;        // where the sound goes instead of an output, when set
+    bool keyFilterKnown_ = false; // mpv has the rubberband filter
 
     bool open_ = false;
     bool started_ = false; // Play was called and neither Stop nor the end came since
@@ -125,6 +140,8 @@ private:
     bool standing_ = true;      // lastMs_ is where the medium stands (not running, not ended)
     tClock::time_point readAt_; // when lastMs_ was read while running
     double rate_ = 1.0;
+    int key_ = 0;
+    bool keyFilterIn_ = false; // the medium's chain holds the rubberband filter
     struct tRateChange {
         bool active = false;
         double fromMs = 0; // the heard position when the rate changed

@@ -2,12 +2,12 @@
 // what was heard and what the clock says can be compared frame by frame.
 #include "media/backends/builtin/audio_engine.h"
 #include "media/backends/builtin/output_clock.h"
+#include "tone_frequency.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -297,42 +297,6 @@ int FirstLoudFrame(const std::vector<float>& left, size_t from = 0) {
     return -1;
 }
 
-// The strongest frequency of `count` frames from `from` (a power of two): the peak of a
-// Hann-windowed FFT, refined between bins by fitting a parabola to the log magnitudes.
-double FrequencyOf(const std::vector<float>& left, size_t from, size_t count) {
-    std::vector<std::complex<double>> x(count);
-    for (size_t i = 0; i < count; ++i)
-        x[i] = left[from + i] *
-               (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(count)));
-    for (size_t i = 1, j = 0; i < count; ++i) {
-        size_t bit = count >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(x[i], x[j]);
-    }
-    for (size_t len = 2; len <= count; len <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -2 * M_PI / static_cast<double>(len));
-        for (size_t i = 0; i < count; i += len) {
-            std::complex<double> w = 1;
-            for (size_t k = 0; k < len / 2; ++k, w *= step) {
-                const std::complex<double> odd = w * x[i + k + len / 2];
-                x[i + k + len / 2] = x[i + k] - odd;
-                x[i + k] += odd;
-            }
-        }
-    }
-    size_t peak = 1;
-    for (size_t k = 1; k < count / 2 - 1; ++k)
-        if (std::abs(x[k]) > std::abs(x[peak]))
-            peak = k;
-    const double a = std::log(std::abs(x[peak - 1])), b = std::log(std::abs(x[peak])),
-                 c = std::log(std::abs(x[peak + 1]));
-    const double offset = 0.5 * (a - c) / (a - 2 * b + c);
-    return (static_cast<double>(peak) + offset) * kRate / static_cast<double>(count);
-}
-
 // A speed and a key, and what they must sound like.
 struct tSpeedAndKey {
     double rate;
@@ -367,7 +331,8 @@ TEST_P(StretchedToneTest, ThePitchIsTheKeysAndTheClockFollowsTheMediaTime) {
     EXPECT_NEAR(onset, loudAt / rate, 0.02 * kRate) << "the onset comes later by the speed";
     EXPECT_NEAR(clockAtOnset, loudAt, 0.02 * kRate) << "heard at the onset, the clock tells its media time";
     const double pitch = 440.0 * std::exp2(key / 12.0);
-    EXPECT_NEAR(FrequencyOf(left, kRate / 2, 16384), pitch, pitch * 0.01)
+    EXPECT_NEAR(test::ToneFrequency({left.begin() + kRate / 2, left.begin() + kRate}, kRate), pitch,
+                pitch * 0.01)
         << "the pitch moves by the key only";
 
     // Back at normal speed in the own key the sound goes on where the stretch had got to,

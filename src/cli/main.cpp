@@ -12,6 +12,7 @@
 #include "cli/info_command.h"
 #include "cli/play_command.h"
 #include "cli/playlist_command.h"
+#include "cli/queue_command.h"
 #include "cli/render_command.h"
 #include "cli/render_line_command.h"
 #include "cli/song_json.h"
@@ -75,6 +76,12 @@ constexpr const char* kUsage =
     "  lyrimo-cli playlist add FILE.lpl [--requester] [--random 0|1] SONG.lym...\n"
     "                                                      append songs (the playlist is made when missing)\n"
     "  lyrimo-cli playlist remove FILE.lpl INDEX|SONG...   remove entries by number (from 1) or song path\n"
+    "  lyrimo-cli queue show                               the singer queue: singers in turn order, their\n"
+    "                                                      songs and how long each waits\n"
+    "  lyrimo-cli queue add NAME SONG.lym [--key N]        request a song for a singer (key change -6 to "
+    "+6);\n"
+    "                                                      prints the entry's id\n"
+    "  lyrimo-cli queue next                               take the next song in rotation and print it\n"
     "  lyrimo-cli balls OUT.png                            draw every built-in ball and instrumental "
     "animation,\n"
     "                                                      frame by frame, on one sheet\n"
@@ -219,6 +226,8 @@ int main(int argc, char** argv) {
         return RunFindCommand(args);
     if (command == "playlist")
         return RunPlaylistCommand(args);
+    if (command == "queue")
+        return RunQueueCommand(args);
     if (command == "calibrate")
         return RunCalibrateCommand(args);
     tOptions options;

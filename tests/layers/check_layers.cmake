@@ -46,6 +46,7 @@ set(core_files
     playlist/batch_play.cpp playlist/batch_play.h
     playlist/playlist_file.cpp playlist/playlist_file.h
     playlist/playlist_rows.cpp playlist/playlist_rows.h
+    playlist/singer_queue.cpp playlist/singer_queue.h
     playlist/song_listing.cpp playlist/song_listing.h)
 
 set(faults "")

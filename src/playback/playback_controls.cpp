@@ -65,11 +65,11 @@ QLabel#SongName { font-size: 15pt; font-weight: bold; color: #FFFFFF; }
 QLabel#Status { color: #FFE9F5; background: rgba(0, 0, 0, 90); border: 1px solid #6A4C9C;
                 border-radius: 6px; padding: 2px 8px; }
 QLabel#Time { font-family: "DejaVu Sans Mono"; font-size: 11pt; color: #FFFFFF; }
-QLabel#Speed { font-weight: bold; color: #7FD8FF; }
+QLabel#Speed, QLabel#Key { font-weight: bold; color: #7FD8FF; }
 QLabel#Batch { font-weight: bold; color: #FFC83C; }
 QLabel[role="key"] { color: #FF9FD2; font-weight: bold; }
 QFrame[role="panel"] { background: rgba(255, 255, 255, 18); border: 1px solid #4E3A78; border-radius: 8px; }
-QFrame#SpeedPanel { background: transparent; border: none; }
+QFrame#SpeedPanel, QFrame#KeyPanel { background: transparent; border: none; }
 QProgressBar { border: 1px solid #4E3A78; border-radius: 5px; background: #120C22; height: 14px; }
 QProgressBar::chunk { border-radius: 4px;
     background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #FF40A0, stop:1 #40C8FF); }

@@ -87,11 +87,13 @@ TEST_F(ControlsTest, OtherButtonsSendTheirCommands) {
     controls.RewindButton()->click();
     controls.FasterButton()->click();
     controls.SlowerButton()->click();
-    EXPECT_EQ(sent, (std::vector<tPlaybackCommand>{Rewind, Faster, Slower}));
+    controls.KeyUpButton()->click();
+    controls.KeyDownButton()->click();
+    EXPECT_EQ(sent, (std::vector<tPlaybackCommand>{Rewind, Faster, Slower, KeyUp, KeyDown}));
 
     controls.OnCommand = nullptr; // without a receiver nothing is sent, nothing breaks
     controls.FasterButton()->click();
-    EXPECT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent.size(), 5u);
 }
 
 TEST_F(ControlsTest, AbortHidesItselfSoClosingSendsNoSecondStop) {

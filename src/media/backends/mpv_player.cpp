@@ -33,6 +33,10 @@ constexpr auto kSeekTimeout = 3s;
 constexpr auto kPictureTimeout = 500ms;
 // The longest an output holds sound made at an old rate.
 constexpr auto kRateChangeLimit = 1s;
+// With the key's filter in, the last sound may never be played out; a clock standing this long
+// this close to the end is the end.
+constexpr auto kStallAtTheEnd = 400ms;
+constexpr double kKeptBackMs = 250;
 // Smaller display rectangles only park the display out of sight; pictures keep their size.
 constexpr int kSmallestTarget = 16;
 
@@ -382,6 +386,7 @@ void tMpvPlayer::Close() {
         return;
     open_ = false;
     started_ = paused_ = false;
+    soundMs_ = -1;
     trackCount_ = 0;
     Command({"stop"});
     // The next medium starts in its own key, with mpv's own chain.
@@ -400,7 +405,7 @@ bool tMpvPlayer::NoteEnd() {
     DrainEvents();
     // A medium that failed while playing is gone altogether: mpv stands idle.
     const bool failed = idle_;
-    if (!failed && !eof_)
+    if (!failed && !eof_ && !StalledAtTheEnd())
         return false;
     if (!failed && started_ && !paused_ && ProjectedMs() < LengthMs())
         return false;
@@ -413,6 +418,11 @@ bool tMpvPlayer::NoteEnd() {
         standing_ = true;
     }
     return true;
+}
+
+bool tMpvPlayer::StalledAtTheEnd() {
+    return keyFilterIn_ && started_ && !paused_ && soundMs_ >= 0 && LengthMs() - soundMs_ < kKeptBackMs &&
+           tClock::now() - soundSince_ > kStallAtTheEnd;
 }
 
 double tMpvPlayer::LengthMs() { return std::max(DoubleProperty("duration", 0), 0.0) * 1000.0; }
@@ -437,6 +447,10 @@ double tMpvPlayer::RawPositionMs() {
     const double picture = std::isnan(sound) ? DoubleProperty("time-pos", kNaN) : kNaN;
     if (!std::isnan(sound)) {
         lastMs_ = ThroughRateChange(std::max(sound, 0.0) * 1000.0, now);
+        if (sound * 1000.0 != soundMs_) {
+            soundMs_ = sound * 1000.0;
+            soundSince_ = now;
+        }
     } else if (std::isnan(picture)) {
         return lastMs_;
     } else if (running) {
@@ -494,6 +508,7 @@ void tMpvPlayer::SeekTo(int ms) {
     ReadEndFlags(); // the reports of changes may lag behind the seek
     standing_ = result != tWaitResult::EndReached;
     lastMs_ = ms;
+    soundMs_ = -1;
     if (result != tWaitResult::Arrived || !window_)
         return;
     // A video lands on the first picture at or after the target; the sound starts with it.
@@ -621,6 +636,7 @@ void tMpvPlayer::Play() {
     if (!started_ || paused_) {
         // The clocks run on from where the medium stood.
         readAt_ = tClock::now();
+        soundMs_ = -1;
         pictureClock_.Reset(lastMs_);
         pictureClock_.Run(readAt_);
     }

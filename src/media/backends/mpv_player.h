@@ -109,6 +109,7 @@ private:
     void ReadEndFlags();
     // Takes note of the end of the medium: no longer playing nor paused.
     bool NoteEnd();
+    bool StalledAtTheEnd();
     void SeekTo(int ms);
     double RawPositionMs();
     double LengthMs();
@@ -142,6 +143,10 @@ private:
     double rate_ = 1.0;
     int key_ = 0;
     bool keyFilterIn_ = false; // the medium's chain holds the rubberband filter
+    // The sound clock's last reading and since when it has stood there, for telling the end of a
+    // medium whose last sound the key's filter keeps back.
+    double soundMs_ = -1;
+    tClock::time_point soundSince_;
     struct tRateChange {
         bool active = false;
         double fromMs = 0; // the heard position when the rate changed

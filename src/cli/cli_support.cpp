@@ -37,6 +37,20 @@ int UsageError(const QString& problem, const char* usage) {
     return 2;
 }
 
+int RunAction(const QStringList& args, const char* command, std::initializer_list<tCliAction> actions,
+              const char* usage) {
+    QStringList names;
+    for (const tCliAction& action : actions) {
+        if (!args.isEmpty() && args[0] == action.name)
+            return action.run(args.mid(1));
+        names << action.name;
+    }
+    if (!args.isEmpty())
+        return UsageError(QString("unknown %1 action %2").arg(command, args[0]), usage);
+    const QString last = names.takeLast();
+    return UsageError(QString("%1 needs %2 or %3").arg(command, names.join(", "), last), usage);
+}
+
 bool ParseDisplaySize(const QString& text) {
     static const QRegularExpression size("^(\\d{1,5})[xX](\\d{1,5})$");
     const QRegularExpressionMatch match = size.match(text);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
 namespace lyrimo {
 
 // "lyrimo-cli: text" on standard error.
@@ -11,16 +13,21 @@ void PrintError(const QString& text);
 // The problem and the command's usage line ("Usage: lyrimo-cli " + usage) on standard error; 2.
 int UsageError(const QString& problem, const char* usage);
 
+// One action of a command made of actions ("playlist show ..."), run with the arguments after
+// its name.
+struct tCliAction {
+    const char* name;
+    int (*run)(const QStringList& args);
+};
+// Runs the action args[0] names; a usage error when there is none or it is unknown.
+int RunAction(const QStringList& args, const char* command, std::initializer_list<tCliAction> actions,
+              const char* usage);
+
 // "WxH" (1 to 99999 each) as the lyrics display size of new songs; false for anything else.
 bool ParseDisplaySize(const QString& text);
 
 // Takes the argument after args[i] as an integer within low..high; i moves past it.
 bool ReadIntArgument(const QStringList& args, int& i, int low, int high, int& value);
-
-// "lyrimo-cli: text" on standard error.
-void PrintError(const QString& text);
-// The problem and the command's usage line ("Usage: lyrimo-cli " + usage) on standard error; 2.
-int UsageError(const QString& problem, const char* usage);
 
 // Takes the argument after args[i] as a size "WxH" with both sides within 16..8192.
 bool ReadSizeArgument(const QStringList& args, int& i, int& width, int& height);

@@ -159,17 +159,7 @@ int Remove(const QStringList& args) {
 } // namespace
 
 int RunPlaylistCommand(const QStringList& args) {
-    if (args.isEmpty())
-        return UsageError("playlist needs show, add or remove", kUsage);
-    const QString action = args[0];
-    const QStringList rest = args.mid(1);
-    if (action == "show")
-        return Show(rest);
-    if (action == "add")
-        return Add(rest);
-    if (action == "remove")
-        return Remove(rest);
-    return UsageError("unknown playlist action " + action, kUsage);
+    return RunAction(args, "playlist", {{"show", Show}, {"add", Add}, {"remove", Remove}}, kUsage);
 }
 
 } // namespace lyrimo

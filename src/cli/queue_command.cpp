@@ -130,17 +130,7 @@ int Next(const QStringList& args) {
 } // namespace
 
 int RunQueueCommand(const QStringList& args) {
-    if (args.isEmpty())
-        return UsageError("queue needs show, add or next", kUsage);
-    const QString action = args[0];
-    const QStringList rest = args.mid(1);
-    if (action == "show")
-        return Show(rest);
-    if (action == "add")
-        return Add(rest);
-    if (action == "next")
-        return Next(rest);
-    return UsageError("unknown queue action " + action, kUsage);
+    return RunAction(args, "queue", {{"show", Show}, {"add", Add}, {"next", Next}}, kUsage);
 }
 
 } // namespace lyrimo

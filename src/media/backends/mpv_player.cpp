@@ -405,9 +405,10 @@ bool tMpvPlayer::NoteEnd() {
     DrainEvents();
     // A medium that failed while playing is gone altogether: mpv stands idle.
     const bool failed = idle_;
-    if (!failed && !eof_ && !StalledAtTheEnd())
+    const bool stalled = !failed && !eof_ && StalledAtTheEnd();
+    if (!failed && !eof_ && !stalled)
         return false;
-    if (!failed && started_ && !paused_ && ProjectedMs() < LengthMs())
+    if (!failed && !stalled && started_ && !paused_ && ProjectedMs() < LengthMs())
         return false;
     started_ = paused_ = false;
     standing_ = false;

@@ -418,18 +418,7 @@ void TPlaybackControls::LayOutFull() {
     const int half = (width - 36) / 2;
     speedPanel_->setGeometry(12, 204, half, 40);
     keyPanel_->setGeometry(24 + half, 204, half, 40);
-    for (auto [panel, caption, value, down, up] :
-         {std::tuple(speedPanel_, tempoCaption_, speed_, slower_, faster_),
-          std::tuple(keyPanel_, keyCaption_, key_, keyDown_, keyUp_)}) {
-        caption->show();
-        value->show();
-        caption->setGeometry(6, 10, 56, 20);
-        value->setGeometry(62, 10, 48, 20);
-        down->setGeometry(panel->width() - 168, 5, 80, 30);
-        up->setGeometry(panel->width() - 84, 5, 80, 30);
-    }
-    speedPanel_->setVisible(speedPanelWanted_);
-    keyPanel_->setVisible(keyPanelWanted_);
+    LayOutStepPanels(true, 80);
 
     status_->setGeometry(12, 252, width - 24, 34);
     buttonRow_ = QRect(12, 296, width - 24, 34);
@@ -462,13 +451,21 @@ void TPlaybackControls::LayOutCompact() {
 
     speedPanel_->setGeometry(100, 202, 180, 36);
     keyPanel_->setGeometry(284, 202, 180, 36);
+    LayOutStepPanels(false, 84);
+}
+
+// The tempo and key panels, each a caption, its value and a down and an up button at its right.
+void TPlaybackControls::LayOutStepPanels(bool withCaptions, int buttonWidth) {
     for (auto [panel, caption, value, down, up] :
          {std::tuple(speedPanel_, tempoCaption_, speed_, slower_, faster_),
           std::tuple(keyPanel_, keyCaption_, key_, keyDown_, keyUp_)}) {
-        caption->hide();
-        value->hide();
-        down->setGeometry(4, 3, 84, 30);
-        up->setGeometry(92, 3, 84, 30);
+        caption->setVisible(withCaptions);
+        value->setVisible(withCaptions);
+        caption->setGeometry(6, 10, 56, 20);
+        value->setGeometry(62, 10, 48, 20);
+        const int top = (panel->height() - 30) / 2;
+        down->setGeometry(panel->width() - 2 * (buttonWidth + 4), top, buttonWidth, 30);
+        up->setGeometry(panel->width() - (buttonWidth + 4), top, buttonWidth, 30);
     }
     speedPanel_->setVisible(speedPanelWanted_);
     keyPanel_->setVisible(keyPanelWanted_);

@@ -98,6 +98,7 @@ private:
     void ApplyLayout();
     void LayOutFull();
     void LayOutCompact();
+    void LayOutStepPanels(bool withCaptions, int buttonWidth);
     // Places the visible buttons of the row side by side, centred in the row.
     void PlaceButtons();
     void SetFramelessFlag(bool frameless);
